@@ -1,0 +1,27 @@
+#pragma once
+// The application object: one modal main dialog, and the program ends when
+// it closes.
+#include <functional>
+
+#include "app/clock.h"
+#include "app/dialog_view.h"
+#include "app/update_dlg.h"
+#include "hid/hid_backend.h"
+
+class CUpdateApp {
+public:
+    // runModal shows the dialog window for dlg and returns when it has closed.
+    using ModalRunner = std::function<void(CUpdateDlg& dlg)>;
+
+    CUpdateApp(IHidBackend& backend, IDialogView& view, IClock& clock, ModalRunner runModal);
+
+    // Constructs the dialog, runs it modally and destroys it. Returns false:
+    // the application ends with its dialog.
+    bool InitInstance();
+
+private:
+    IHidBackend& m_Backend;
+    IDialogView& m_View;
+    IClock& m_Clock;
+    ModalRunner m_RunModal;
+};

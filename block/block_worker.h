@@ -1,0 +1,3 @@
+#pragma once
+// Worker thread entry for a block-protocol update; the parameter is unused.
+unsigned BlockUpdateThread(void* parameter);

@@ -1,0 +1,184 @@
+#include "hid/hid.h"
+
+#include <cstring>
+
+#include "app/diagnostics.h"
+#include "app/wformat.h"
+
+namespace {
+
+struct SupportedPair {
+    std::uint16_t vendorId;
+    std::uint16_t productId;
+    bool blockProtocol;
+};
+
+constexpr SupportedPair kSupported[] = {
+    {0x0483, 0x5750, false},
+    {0x5A3C, 0x5750, false},
+    {0x5A3C, 0x4C21, true},
+};
+
+// How often one index is retried when its path will not fit the buffer.
+constexpr int kPathAttemptsPerIndex = 3;
+
+}  // namespace
+
+bool IsSupportedController(std::uint16_t vendorId, std::uint16_t productId, bool* blockProtocol)
+{
+    for (const SupportedPair& pair : kSupported) {
+        if (pair.vendorId == vendorId && pair.productId == productId) {
+            if (blockProtocol)
+                *blockProtocol = pair.blockProtocol;
+            return true;
+        }
+    }
+    return false;
+}
+
+void ResetHidProcessState()
+{
+    std::memset(ReportOut, 0, sizeof ReportOut);
+    std::memset(ReportIn, 0, sizeof ReportIn);
+    ProtocolVariant = 0;
+}
+
+CHid::CHid(IHidBackend& backend) : m_Backend(backend) {}
+
+CHid::~CHid()
+{
+    if (m_NotifyHandle != kNoNotifyHandle)
+        m_Backend.UnregisterNotification(m_NotifyHandle);
+    CloseHandles();
+}
+
+void CHid::CloseHandles()
+{
+    if (m_WriteHandle != kInvalidHidHandle) {
+        m_Backend.Close(m_WriteHandle);
+        m_WriteHandle = kInvalidHidHandle;
+    }
+    if (m_ReadHandle != kInvalidHidHandle) {
+        m_Backend.Close(m_ReadHandle);
+        m_ReadHandle = kInvalidHidHandle;
+    }
+}
+
+// The buffer is sized by the first interface that needs one and reused after;
+// bufferChars == 0 means no buffer is held.
+bool CHid::FetchPath(HidInterfaceList list, std::uint32_t index, std::size_t& bufferChars,
+                     std::u16string& path)
+{
+    for (int attempt = 0; attempt < kPathAttemptsPerIndex; ++attempt) {
+        if (bufferChars == 0)
+            bufferChars = m_Backend.InterfacePathSize(list, index);
+        if (bufferChars != 0 && m_Backend.InterfacePath(list, index, bufferChars, path))
+            return true;
+        bufferChars = 0;  // give the buffer up; the next attempt sizes one for this index
+    }
+    return false;
+}
+
+int CHid::FindHid(HidHandle* handle)
+{
+    *handle = kInvalidHidHandle;
+    HidInterfaceList list = m_Backend.OpenInterfaceList();
+    if (list == kInvalidInterfaceList)
+        return 0;
+    std::size_t bufferChars = 0;
+    for (std::uint32_t index = 0; m_Backend.HasInterface(list, index); ++index) {
+        std::u16string path;
+        if (!FetchPath(list, index, bufferChars, path))
+            continue;
+        *handle = m_Backend.Open(path, HidOpenMode::ReadWriteOverlapped);
+        if (*handle == kInvalidHidHandle)
+            continue;
+        HidAttributes attributes;
+        bool block = false;
+        if (m_Backend.GetAttributes(*handle, attributes) &&
+            IsSupportedController(attributes.vendorId, attributes.productId, &block)) {
+            m_DevicePath = path;
+            DebugOut(WFormat(u"m_DevicePath:%s\n", path));
+            ProtocolVariant = block ? kProtocolBlock : kProtocolStream;
+            m_Backend.CloseInterfaceList(list);
+            return 1;
+        }
+        m_Backend.Close(*handle);
+        *handle = kInvalidHidHandle;
+    }
+    m_Backend.CloseInterfaceList(list);
+    return 0;
+}
+
+int CHid::ProbeHid()
+{
+    HidHandle handle = kInvalidHidHandle;
+    const int found = FindHid(&handle);
+    if (m_NotifyRegistered == 0) {
+        RegisterHidNotification();
+        m_NotifyRegistered = 1;
+    }
+    if (found) {
+        m_Present = 1;
+        m_Backend.Close(handle);
+        return 1;
+    }
+    m_Present = 0;
+    return 0;
+}
+
+int CHid::RegisterHidNotification()
+{
+    m_NotifyHandle = m_Backend.RegisterNotification(m_NotifyWindow);
+    return m_NotifyHandle != kNoNotifyHandle ? 1 : 0;
+}
+
+int CHid::OpenHid()
+{
+    CloseHandles();
+    m_WriteHandle = m_Backend.Open(m_DevicePath, HidOpenMode::WriteSync);
+    if (m_WriteHandle == kInvalidHidHandle)
+        return 0;
+    m_ReadHandle = m_Backend.Open(m_DevicePath, HidOpenMode::ReadOverlapped);
+    if (m_ReadHandle == kInvalidHidHandle)
+        return 0;
+    m_ReadTimeout = kOpenReadTimeoutMs;
+    m_DeviceGone = false;
+    return 1;
+}
+
+std::uint32_t CHid::ReadHid(std::uint8_t* destination, std::uint8_t count)
+{
+    if (m_ReadHandle == kInvalidHidHandle)
+        return kReadNotOpen;
+    std::uint8_t report[kHidReportBytes] = {};
+    switch (m_Backend.Read(m_ReadHandle, report, m_ReadTimeout)) {
+    case HidReadStatus::Report:
+        if (count > 64)
+            count = 64;
+        std::memcpy(destination, report + 1, count);
+        return kReadOk;
+    case HidReadStatus::Timeout:
+        return kReadTimeout;
+    case HidReadStatus::DeviceGone:
+        m_DeviceGone = true;
+        return kReadDeviceGone;
+    case HidReadStatus::Error:
+        break;
+    }
+    return kReadFailed;
+}
+
+int CHid::WriteHid(const std::uint8_t* source, std::uint8_t count)
+{
+    if (count > 64)
+        count = 64;
+    ReportOut[0] = 0;
+    std::memcpy(ReportOut + 1, source, count);
+    if (m_WriteHandle == kInvalidHidHandle)
+        return 0;
+    if (m_Backend.Write(m_WriteHandle, ReportOut))
+        return 1;
+    m_LastWriteError = m_Backend.LastErrorCode();
+    return 0;
+}

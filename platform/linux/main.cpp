@@ -1,0 +1,2 @@
+// Placeholder replaced by the dialog front end.
+int main() { return 0; }

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages the build and the tests need (as root).
+# Skips apt entirely when everything is already there.
+set -euo pipefail
+
+packages=(
+    build-essential cmake ninja-build pkg-config
+    googletest libgtest-dev libgmock-dev
+    libudev-dev
+)
+if [[ "${UPDATER_WITH_WINDOWS:-1}" == 1 ]]; then
+    packages+=(g++-mingw-w64-x86-64-posix wine64 wine xvfb xauth fonts-wqy-microhei imagemagick x11-utils)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+    echo "Installing: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi

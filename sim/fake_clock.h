@@ -1,0 +1,26 @@
+#pragma once
+// A clock that never waits: sleeps and time-outs advance it at once. It keeps
+// every pause it was asked for so tests can check them.
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <vector>
+
+#include "app/clock.h"
+
+class FakeClock final : public IClock {
+public:
+    std::uint64_t NowMs() override { return m_Now.load(); }
+    void SleepMs(std::uint32_t ms) override;
+    void WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
+                   std::uint64_t deadlineMs) override;
+
+    void Advance(std::uint64_t ms) { m_Now += ms; }
+    std::vector<std::uint32_t> Sleeps() const;
+    void ClearSleeps();
+
+private:
+    std::atomic<std::uint64_t> m_Now{1'000'000};
+    mutable std::mutex m_Mutex;
+    std::vector<std::uint32_t> m_Sleeps;
+};

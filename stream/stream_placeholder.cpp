@@ -1,0 +1,5 @@
+// Temporary until the stream protocol lands.
+#include "stream/stream_worker.h"
+
+void AttachDevice() {}
+unsigned Usb_UpdateThread(void*) { return 0; }
