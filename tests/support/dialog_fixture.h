@@ -1,0 +1,63 @@
+#pragma once
+// A dialog on the virtual bus with a headless view and a fake clock.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "app/process_state.h"
+#include "app/text_table.h"
+#include "app/update_dlg.h"
+#include "sim/fake_clock.h"
+#include "sim/headless_view.h"
+#include "sim/virtual_hid_bus.h"
+#include "support/recording_sink.h"
+
+class FixedLanguage final : public IUiLanguage {
+public:
+    explicit FixedLanguage(std::uint16_t language) : m_Language(language) {}
+    std::uint16_t UserDefaultUILanguage() override { return m_Language; }
+
+private:
+    std::uint16_t m_Language;
+};
+
+class DialogFixture : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetProcessState();
+        SetUiLanguage(&language);
+    }
+    void TearDown() override
+    {
+        dlg.reset();
+        SetUiLanguage(nullptr);
+    }
+    // Constructs the dialog and runs its initialization.
+    void StartDialog()
+    {
+        dlg = std::make_unique<CUpdateDlg>(bus, view, clock);
+        dlg->OnInitDialog();
+    }
+    // Device-change events reach OnDeviceChange on the thread that caused them.
+    void RouteNotificationsToDialog()
+    {
+        bus.SetNotifier([this](NotifyWindow, std::uint32_t event) {
+            if (dlg)
+                dlg->OnDeviceChange(event, 0);
+        });
+    }
+    // Clicks the update button and waits until its worker has ended.
+    void ClickAndWait()
+    {
+        dlg->OnUpdateClicked();
+        dlg->WaitForWorker();
+    }
+
+    FixedLanguage language{kLangEnUs};
+    FakeClock clock;
+    VirtualHidBus bus{clock};
+    HeadlessView view;
+    RecordingSink sink;
+    std::unique_ptr<CUpdateDlg> dlg;
+};
