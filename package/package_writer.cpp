@@ -1,0 +1,102 @@
+#include "package/package_writer.h"
+
+#include <cstdio>
+
+namespace {
+
+constexpr std::uint32_t kDemoVersion = 0x0000008C;  // 1.40 release
+constexpr std::uint32_t kVectorTableWords = 16;
+constexpr std::uint32_t kStackTop = 0x20005000;
+constexpr std::uint32_t kHandlerBase = 0x08004000;
+
+std::uint32_t NextRandom(std::uint32_t& state)
+{
+    // xorshift32: cheap, deterministic, never stuck at 0 for a non-zero state.
+    state ^= state << 13;
+    state ^= state >> 17;
+    state ^= state << 5;
+    return state;
+}
+
+std::uint32_t ImageWord(std::uint32_t index, std::uint32_t& state)
+{
+    if (index == 0)
+        return kStackTop;
+    if (index < kVectorTableWords)
+        return (kHandlerBase + 0x100 + (NextRandom(state) & 0x3FFC)) | 1u;
+    return NextRandom(state);
+}
+
+PackageRecordSpec DemoRecord(std::uint32_t deviceType, std::uint32_t imageAddress,
+                             std::size_t size, std::uint32_t revision, std::uint32_t seed)
+{
+    PackageRecordSpec spec;
+    spec.header.desVersion = kDemoVersion;
+    spec.header.imageAddress = imageAddress;
+    spec.header.deviceType = deviceType;
+    spec.header.revision = revision;
+    spec.image = MakeDemoImage(size, seed);
+    return spec;
+}
+
+}  // namespace
+
+PackageHeader WrittenHeader(const PackageRecordSpec& spec)
+{
+    PackageHeader header = spec.header;
+    header.imageSize = spec.declaredImageSize.value_or(static_cast<std::uint32_t>(spec.image.size()));
+    return header;
+}
+
+std::vector<std::uint8_t> SerializePackage(std::span<const PackageRecordSpec> records)
+{
+    std::vector<std::uint8_t> bytes;
+    for (const PackageRecordSpec& spec : records) {
+        const auto header = EncodePackageHeader(WrittenHeader(spec));
+        bytes.insert(bytes.end(), header.begin(), header.end());
+        bytes.insert(bytes.end(), spec.image.begin(), spec.image.end());
+    }
+    return bytes;
+}
+
+bool WriteBytesToFile(const std::u16string& path, std::span<const std::uint8_t> bytes)
+{
+    std::FILE* file = OpenFileU16(path, "wb");
+    if (!file)
+        return false;
+    const bool written = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    const bool closed = std::fclose(file) == 0;
+    return written && closed;
+}
+
+bool WritePackageFile(const std::u16string& path, std::span<const PackageRecordSpec> records)
+{
+    return WriteBytesToFile(path, SerializePackage(records));
+}
+
+std::vector<std::uint8_t> MakeDemoImage(std::size_t size, std::uint32_t seed)
+{
+    std::vector<std::uint8_t> image(size);
+    std::uint32_t state = seed ^ 0x9E3779B9u;
+    if (state == 0)
+        state = 1;
+    std::uint32_t word = 0;
+    for (std::size_t i = 0; i < size; ++i) {
+        if (i % 4 == 0)
+            word = ImageWord(static_cast<std::uint32_t>(i / 4), state);
+        image[i] = static_cast<std::uint8_t>(word >> (8 * (i % 4)));
+    }
+    return image;
+}
+
+std::vector<PackageRecordSpec> DemoStreamPackage()
+{
+    return {DemoRecord(0, 0x08004000, 24576, 3, 1)};
+}
+
+std::vector<PackageRecordSpec> DemoBlockPackage()
+{
+    return {DemoRecord(0x3010, 0x01018000, 10000, 0, 2),
+            DemoRecord(0x5111, 0x01018000, 40000, 0, 3),
+            DemoRecord(0, 0x08014000, 20000, 0, 4)};
+}
