@@ -178,24 +178,6 @@ std::u16string HeadlessView::CurrentDirectory()
     return m_CurrentDirectory;
 }
 
-void HeadlessView::PumpUntil(const std::function<bool()>& done)
-{
-    std::unique_lock<std::mutex> lock(m_Mutex);
-    while (true) {
-        const std::uint64_t seen = m_WakeCount;
-        lock.unlock();
-        if (done())
-            return;
-        lock.lock();
-        m_Wake.wait(lock, [&] { return m_WakeCount != seen; });
-    }
-}
+void HeadlessView::PumpUntil(const std::function<bool()>& done) { m_WakeSignal.WaitUntil(done); }
 
-void HeadlessView::WakeUi()
-{
-    {
-        std::lock_guard<std::mutex> guard(m_Mutex);
-        ++m_WakeCount;
-    }
-    m_Wake.notify_all();
-}
+void HeadlessView::WakeUi() { m_WakeSignal.Wake(); }

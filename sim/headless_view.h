@@ -1,7 +1,6 @@
 #pragma once
 // A dialog view without a window: it records every call and answers message
 // boxes and file dialogs from a script. Calls run on the calling thread.
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -12,6 +11,7 @@
 #include <vector>
 
 #include "app/dialog_view.h"
+#include "app/wake_signal.h"
 
 struct ShownMessage {
     std::u16string text;
@@ -61,7 +61,7 @@ public:
 
 private:
     mutable std::mutex m_Mutex;
-    std::condition_variable m_Wake;
+    WakeSignal m_WakeSignal;
     std::u16string m_Title = u"s";
     std::vector<std::u16string> m_Titles;
     std::map<int, std::u16string> m_Texts;
@@ -77,5 +77,4 @@ private:
     std::vector<FileOpenRequest> m_FileRequests;
     std::function<void(const ShownMessage&)> m_MessageHook;
     std::u16string m_CurrentDirectory = u"/sim";
-    std::uint64_t m_WakeCount = 0;
 };

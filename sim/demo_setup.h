@@ -1,0 +1,15 @@
+#pragma once
+// The demo mode: one simulated controller of either family on a bus.
+#include <optional>
+#include <string_view>
+
+#include "sim/virtual_hid_bus.h"
+
+enum class DemoKind { Stream, Block };
+
+// "stream" or "block"; nullopt for anything else.
+std::optional<DemoKind> ParseDemoKind(std::string_view name);
+// Plugs a simulated controller that accepts the demo package of its family.
+VirtualHidBus::DeviceId PlugDemoController(VirtualHidBus& bus, DemoKind kind);
+// File name of the demo package for that family (next to the program).
+const char* DemoPackageName(DemoKind kind);
