@@ -1,0 +1,100 @@
+#pragma once
+// The HID link's platform operations on Linux: hidraw device files found
+// through libudev (or a stand-in system for tests). An interface path is the
+// node's device file, "/dev/hidrawN", as UTF-16.
+//
+// errno stops here: callers see the results below, and LastErrorCode() gives
+// the errno of the last failure for diagnostic lines.
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "app/clock.h"
+#include "hid/hid_backend.h"
+#include "platform/linux/hidraw_system.h"
+
+class HidrawMonitorThread;
+
+class HidrawBackend final : public IHidBackend {
+public:
+    // Receives each device event for a registered window, on that
+    // registration's monitor thread. It must not block and must not call
+    // UnregisterNotification; the program posts the event to its UI thread.
+    using Notifier = std::function<void(NotifyWindow window, std::uint32_t event)>;
+
+    // clock bounds the read waits (their time-outs are measured on it).
+    explicit HidrawBackend(IHidrawSystem& system, IClock& clock = SystemClock::Instance());
+    // Stops every monitor thread and closes every handle still open.
+    ~HidrawBackend() override;
+    HidrawBackend(const HidrawBackend&) = delete;
+    HidrawBackend& operator=(const HidrawBackend&) = delete;
+
+    // Any thread; takes effect for the next event.
+    void SetNotifier(Notifier notifier);
+
+    // --- Enumeration (any one thread at a time per list) ---
+    // A snapshot of the hidraw nodes present now, in ascending node number
+    // (/dev/hidraw2 before /dev/hidraw10): the kernel's numbering, stable
+    // while the devices stay. kInvalidInterfaceList when udev cannot list.
+    HidInterfaceList OpenInterfaceList() override;
+    // True while index is inside the snapshot.
+    bool HasInterface(HidInterfaceList list, std::uint32_t index) override;
+    // Characters of the node path plus its terminator; 0 for a bad index.
+    std::size_t InterfacePathSize(HidInterfaceList list, std::uint32_t index) override;
+    // False, path untouched, when bufferChars is below InterfacePathSize.
+    bool InterfacePath(HidInterfaceList list, std::uint32_t index, std::size_t bufferChars,
+                       std::u16string& path) override;
+    void CloseInterfaceList(HidInterfaceList list) override;
+
+    // --- Handles (the thread that owns the link; Close from any thread) ---
+    // open(2) with O_CLOEXEC and: ReadWriteOverlapped O_RDWR | O_NONBLOCK,
+    // WriteSync O_WRONLY (blocking writes), ReadOverlapped O_RDONLY |
+    // O_NONBLOCK (reads wait in poll). kInvalidHidHandle on failure.
+    HidHandle Open(const std::u16string& path, HidOpenMode mode) override;
+    // HIDIOCGRAWINFO vendor and product; versionNumber is 0 (hidraw has none).
+    bool GetAttributes(HidHandle handle, HidAttributes& attributes) override;
+    // Report ID byte then 64 payload bytes, as given (see hidraw_io.h for
+    // what the kernel sends). No time-out of ours. False on failure.
+    bool Write(HidHandle handle, const std::uint8_t* report) override;
+    // Waits in poll() up to timeoutMs. Timeout: no report came; nothing is
+    // left outstanding, the buffer is free at once. DeviceGone: the node hung
+    // up or reports ENODEV/ENXIO/EIO. Error: other failures, and a read cut
+    // short by Close of its handle from another thread (ECANCELED).
+    HidReadStatus Read(HidHandle handle, std::uint8_t* report, std::uint32_t timeoutMs) override;
+    // Cancels a read or write waiting on this handle, which then returns at
+    // once; the descriptor is closed when the last of them has let go.
+    void Close(HidHandle handle) override;
+    // errno of the last failed call on the calling thread.
+    std::uint32_t LastErrorCode() override;
+
+    // --- Device-change notifications (the UI thread) ---
+    // Starts a thread on a new udev monitor of subsystem "hidraw" that passes
+    // "add" as 0x8000 and "remove" as 0x8004 to the notifier with window.
+    // kNoNotifyHandle when no monitor or thread can be made.
+    NotifyHandle RegisterNotification(NotifyWindow window) override;
+    // Stops and joins that thread; no event of it is delivered afterwards.
+    void UnregisterNotification(NotifyHandle handle) override;
+
+private:
+    struct OpenDevice;
+
+    std::shared_ptr<OpenDevice> FindHandle(HidHandle handle);
+    // The node's path as UTF-16; false for an unknown list or index.
+    bool NodePath(HidInterfaceList list, std::uint32_t index, std::u16string& path);
+    void Deliver(NotifyWindow window, std::uint32_t event);
+
+    IHidrawSystem& m_System;
+    IClock& m_Clock;
+    std::mutex m_Mutex;
+    std::map<HidInterfaceList, std::vector<HidrawNode>> m_Lists;
+    std::map<HidHandle, std::shared_ptr<OpenDevice>> m_Handles;
+    std::map<NotifyHandle, std::unique_ptr<HidrawMonitorThread>> m_Monitors;
+    Notifier m_Notifier;
+    std::intptr_t m_NextId = 1;
+};
+
+// Ascending node number, then the path: the order OpenInterfaceList uses.
+bool HidrawNodeBefore(const HidrawNode& a, const HidrawNode& b);
