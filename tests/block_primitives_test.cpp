@@ -1,0 +1,278 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <numeric>
+#include <string>
+#include <vector>
+
+#include "app/process_state.h"
+#include "app/update_dlg.h"
+#include "block/block_frame.h"
+#include "block/block_primitives.h"
+#include "block/device_memory_map.h"
+#include "block_test_helpers.h"
+#include "hid/hid.h"
+#include "sim/headless_view.h"
+#include "sim/sim_block_controller.h"
+#include "sim/virtual_hid_bus.h"
+
+namespace {
+
+using Events = std::vector<std::string>;
+using Bytes = std::vector<std::uint8_t>;
+
+using BlockPrimitivesTest = BlockLinkFixture;
+
+struct SilentCase {
+    const char* name;
+    std::function<int(CUpdateDlg&)> call;
+    std::uint32_t deviceType;
+    Events events;
+};
+
+class SilentDeviceTest : public BlockPrimitivesTest, public ::testing::WithParamInterface<SilentCase> {};
+
+TEST_P(SilentDeviceTest, SendsPollsAndPausesExactly)
+{
+    const SilentCase& c = GetParam();
+    Open(nullptr);
+    dlg->currentDeviceType = c.deviceType;
+    dlg->memoryMap = MemoryMapForType(c.deviceType);
+    EXPECT_EQ(c.call(*dlg), 0);
+    EXPECT_EQ(trace.Events(), c.events);
+    EXPECT_EQ(clock.NowMs() - start, ExpectedElapsed(c.events));
+}
+
+std::uint8_t g_Dest[64];
+const Bytes kFour = {1, 2, 3, 4};
+
+INSTANTIATE_TEST_SUITE_P(
+    Primitives, SilentDeviceTest,
+    ::testing::Values(
+        // Four frames, three polls: 1000 + 3 x (10 + 200) ms.
+        SilentCase{"erase_resend", [](CUpdateDlg& d) { return BlockEraseResend(d, 0x08014000, 100); }, 0,
+                   Concat({"send 4", "sleep 1000"}, Repeat(3, {"poll", "send 4", "sleep 200"}))},
+        SilentCase{"erase_poll", [](CUpdateDlg& d) { return BlockErasePoll(d, 0x01018000, 0x8000); }, 0,
+                   Concat({"send 4", "sleep 1000"}, Repeat(20, {"poll", "sleep 500"}))},
+        SilentCase{"write_image", [](CUpdateDlg& d) { return BlockWrite(d, kFour.data(), 0x08014000, 4, 4, true); },
+                   0, Concat({"send 3"}, Repeat(100, {"poll"}))},
+        SilentCase{"write_memory", [](CUpdateDlg& d) { return BlockWrite(d, kFour.data(), 0x08014000, 4, 4, false); },
+                   0, Concat({"send 2"}, Repeat(100, {"poll"}))},
+        // A failed read is answered with an immediate re-send, the fifth too.
+        SilentCase{"read_memory", [](CUpdateDlg& d) { return BlockReadMemory(d, g_Dest, 4, 0x08014034); }, 0,
+                   Concat({"send 5"}, Repeat(5, {"poll", "send 5"}))},
+        SilentCase{"read_info", [](CUpdateDlg& d) { return BlockReadInfo(d, g_Dest, 4); }, 0,
+                   Concat({"send 8"}, Repeat(5, {"poll", "send 8"}))},
+        SilentCase{"finish", [](CUpdateDlg& d) { return BlockFinish(d); }, 0, {"send 7", "poll"}},
+        SilentCase{"version_word_default", [](CUpdateDlg& d) { return WriteVersionWord(d); }, 0,
+                   Concat({"send 2"}, Repeat(100, {"poll"}))},
+        // Its erase fails: nothing else is sent.
+        SilentCase{"version_word_special", [](CUpdateDlg& d) { return WriteVersionWord(d); }, 0x5111,
+                   Concat({"send 4", "sleep 1000"}, Repeat(20, {"poll", "sleep 500"}))}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(BlockPrimitivesTest, EraseResendFailsAfterAboutOnePointSixSeconds)
+{
+    Open(nullptr);
+    EXPECT_EQ(BlockEraseResend(*dlg, 0x08014000, 100), 0);
+    EXPECT_EQ(clock.NowMs() - start, 1000u + 3 * 200 + 3 * kPollMs);
+    EXPECT_EQ(Sent().size(), 4u);
+}
+
+TEST_F(BlockPrimitivesTest, ReadAnsweredByAnotherCommandIsNotSentAgain)
+{
+    Open(nullptr);
+    for (int i = 0; i < 5; ++i)
+        QueueAnswer(BlockCommand::ReadInfo);
+    std::uint8_t dest[4] = {9, 9, 9, 9};
+    EXPECT_EQ(BlockReadMemory(*dlg, dest, 4, 0x08014034), 0);
+    EXPECT_EQ(trace.Events(), Concat({"send 5"}, Repeat(5, {"poll"})));
+    EXPECT_EQ(Bytes(dest, dest + 4), Bytes(4, 9));  // untouched on failure
+}
+
+TEST_F(BlockPrimitivesTest, ReadAnswerAfterATimeOutIsTakenAfterTheResend)
+{
+    SimBlockConfig config;
+    config.faults.answerDelayMs = kPollMs + 5;
+    OpenSim(config);
+    std::uint8_t dest[4] = {};
+    EXPECT_EQ(BlockReadMemory(*dlg, dest, 4, 0x08014034), 1);
+    EXPECT_EQ(trace.Events(), (Events{"send 5", "poll", "send 5", "poll"}));
+    EXPECT_EQ(LoadLe32(dest), 0x8Cu);
+}
+
+TEST_F(BlockPrimitivesTest, ReadAboveTheFrameDeliversExactly46Bytes)
+{
+    OpenSim();
+    Bytes pattern(46);
+    std::iota(pattern.begin(), pattern.end(), 0x20);
+    ASSERT_EQ(BlockWrite(*dlg, pattern.data(), 0x08000100, 46, 46, false), 1);
+    std::uint8_t dest[64];
+    std::fill(std::begin(dest), std::end(dest), 0xEE);
+    ASSERT_EQ(BlockReadMemory(*dlg, dest, 60, 0x08000100), 1);
+    EXPECT_EQ(Bytes(dest, dest + 46), pattern);
+    EXPECT_EQ(Bytes(dest + 46, dest + 64), Bytes(18, 0xEE));
+    const auto read = device->FramesOf(BlockCommand::ReadMemory).back().fields;
+    EXPECT_EQ(read.length, 46);
+    EXPECT_EQ(read.size, 60u);
+}
+
+TEST_F(BlockPrimitivesTest, ReadInfoDeliversTheDeviceType)
+{
+    SimBlockConfig config;
+    config.deviceType = 0x6007;
+    OpenSim(config);
+    std::uint8_t dest[4] = {};
+    EXPECT_EQ(BlockReadInfo(*dlg, dest, 4), 1);
+    EXPECT_EQ(LoadLe32(dest), 0x6007u);
+    EXPECT_EQ(device->FramesOf(BlockCommand::ReadInfo).back().fields.address, 0u);
+}
+
+TEST_F(BlockPrimitivesTest, EraseResendTakesAnAnswerToAnEarlierCopy)
+{
+    SimBlockConfig config;
+    config.faults.answerDelayMs = 1100;  // after the first poll, before the second
+    OpenSim(config);
+    EXPECT_EQ(BlockEraseResend(*dlg, 0x08014000, 100), 1);
+    EXPECT_EQ(trace.Events(), (Events{"send 4", "sleep 1000", "poll", "send 4", "sleep 200", "poll"}));
+}
+
+TEST_F(BlockPrimitivesTest, ErasePollWaitsWithoutSendingAgain)
+{
+    SimBlockConfig config;
+    config.faults.answerDelayMs = 2000;
+    OpenSim(config);
+    EXPECT_EQ(BlockErasePoll(*dlg, 0x01018000, 0x8000), 1);
+    EXPECT_EQ(trace.Events(),
+              (Events{"send 4", "sleep 1000", "poll", "sleep 500", "poll", "sleep 500", "poll"}));
+}
+
+struct EchoCase {
+    const char* name;
+    bool isImage;
+    BlockCommand answer;
+    int result;
+};
+
+class WriteEchoTest : public BlockPrimitivesTest, public ::testing::WithParamInterface<EchoCase> {};
+
+TEST_P(WriteEchoTest, OnlyTheEchoOfTheCommandSentAcknowledges)
+{
+    const EchoCase& c = GetParam();
+    Open(nullptr);
+    QueueAnswer(c.answer);
+    EXPECT_EQ(BlockWrite(*dlg, kFour.data(), 0x08014000, 4, 4, c.isImage), c.result);
+    EXPECT_EQ(trace.Events().size(), c.result ? 2u : 101u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Echoes, WriteEchoTest,
+                         ::testing::Values(EchoCase{"image_by_3", true, BlockCommand::WriteImage, 1},
+                                           EchoCase{"image_not_by_2", true, BlockCommand::WriteMemory, 0},
+                                           EchoCase{"memory_by_2", false, BlockCommand::WriteMemory, 1},
+                                           EchoCase{"memory_not_by_3", false, BlockCommand::WriteImage, 0}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// An answer already queued when a request goes out was meant for an earlier
+// request; taking it would count a block the device never got as written.
+TEST_F(BlockPrimitivesTest, AnswerQueuedBeforeTheRequestIsNotItsAcknowledgement)
+{
+    Open(nullptr);
+    QueueAnswer(BlockCommand::WriteImage, 0);
+    EXPECT_EQ(BlockWrite(*dlg, kFour.data(), 0x08014000, 4, 4, true), 0);
+    EXPECT_EQ(trace.Events(), Concat({"send 3"}, Repeat(100, {"poll"})));
+}
+
+TEST_F(BlockPrimitivesTest, FinishAcknowledged)
+{
+    OpenSim();
+    EXPECT_EQ(BlockFinish(*dlg), 1);
+    EXPECT_EQ(device->FinishCount(), 1);
+}
+
+struct CrcCase {
+    const char* name;
+    std::uint32_t deviceType;
+    bool crc;
+};
+
+class FrameCrcTest : public BlockPrimitivesTest, public ::testing::WithParamInterface<CrcCase> {};
+
+// Writes carry a CRC exactly for the special types; other frames never do.
+TEST_P(FrameCrcTest, CrcOnlyOnWritesOfSpecialTypes)
+{
+    const CrcCase& c = GetParam();
+    Open(nullptr);
+    dlg->currentDeviceType = c.deviceType;
+    const Bytes data = {0x61, 0x62, 0x63};  // "abc"
+    BlockWrite(*dlg, data.data(), 0x100, 3, 3, true);
+    BlockWrite(*dlg, data.data(), 0x100, 3, 3, false);
+    std::uint8_t dest[4];
+    BlockReadMemory(*dlg, dest, 4, 0x100);
+    BlockReadInfo(*dlg, dest, 4);
+    BlockErasePoll(*dlg, 0x100, 3);
+    BlockFinish(*dlg);
+    const std::uint16_t writeCrc = c.crc ? 0x5749 : 0;
+    for (const HidReport& report : Sent()) {
+        const BlockFrameFields f = ParseBlockFrame(report.data() + 1);
+        const bool write = f.command == 2 || f.command == 3;
+        EXPECT_EQ(f.crc, write ? writeCrc : 0) << "command " << f.command;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Types, FrameCrcTest,
+                         ::testing::Values(CrcCase{"default", 0, false}, CrcCase{"t3009", 0x3009, false},
+                                           CrcCase{"t3010", 0x3010, true}, CrcCase{"t3011", 0x3011, true},
+                                           CrcCase{"t5111", 0x5111, true}, CrcCase{"t5112", 0x5112, true},
+                                           CrcCase{"t6006", 0x6006, true}, CrcCase{"t6007", 0x6007, true},
+                                           CrcCase{"t6008", 0x6008, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Only 17 + n bytes are handed over; the output report keeps what an
+// earlier, longer frame left behind them.
+TEST_F(BlockPrimitivesTest, ShortFrameLeavesEarlierReportBytes)
+{
+    Open(nullptr);
+    Bytes data(46);
+    std::iota(data.begin(), data.end(), 0x40);
+    EXPECT_EQ(SendBlockCommand(*dlg, data.data(), 46, 0x08014000, 1000, 3, 0, false), 1);
+    EXPECT_EQ(SendBlockCommand(*dlg, nullptr, 0, 0, 0, 7, 0, false), 1);
+    const auto sent = Sent();
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(sent[0][0], 0);
+    EXPECT_EQ(Bytes(sent[0].begin() + 18, sent[0].begin() + 64), data);
+    const BlockFrame finish = BuildBlockFrame(nullptr, 0, 0, 0, 7, 0, false);
+    EXPECT_EQ(Bytes(sent[1].begin() + 1, sent[1].begin() + 18), Bytes(finish.bytes.begin(), finish.bytes.begin() + 17));
+    EXPECT_EQ(Bytes(sent[1].begin() + 18, sent[1].begin() + 64), data);
+}
+
+TEST_F(BlockPrimitivesTest, VersionWordOfSpecialTypeIsErasedThenWrittenWithCrc)
+{
+    SimBlockConfig config;
+    config.deviceType = 0x5111;
+    OpenSim(config);
+    dlg->currentDeviceType = 0x5111;
+    dlg->memoryMap = kSpecialMemoryMap;
+    dlg->transfer.packageVersionWord = 0x00020089;
+    ASSERT_EQ(WriteVersionWord(*dlg), 1);
+    EXPECT_EQ(device->EraseRequests(), (std::vector<SimEraseRequest>{{0x01017040, 32}}));
+    const auto writes = device->FramesOf(BlockCommand::WriteMemory);
+    ASSERT_EQ(writes.size(), 1u);
+    EXPECT_EQ(writes[0].fields.address, 0x01017040u);
+    EXPECT_EQ(writes[0].fields.length, 4);
+    EXPECT_EQ(writes[0].fields.size, 4u);
+    EXPECT_EQ(writes[0].Data(), (Bytes{0x89, 0x00, 0x02, 0x00}));
+    EXPECT_EQ(writes[0].fields.crc, BlockCrc16(writes[0].Data().data(), 4));
+    EXPECT_EQ(device->Word(0x01017040), 0x00020089u);
+}
+
+TEST_F(BlockPrimitivesTest, VersionWordOfOtherTypesIsWrittenInPlace)
+{
+    OpenSim();
+    dlg->transfer.packageVersionWord = 0x0000008D;
+    ASSERT_EQ(WriteVersionWord(*dlg), 1);
+    EXPECT_TRUE(device->EraseRequests().empty());
+    EXPECT_EQ(device->Word(0x08014034), 0x8Du);
+}
+
+}  // namespace

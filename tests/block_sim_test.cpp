@@ -1,0 +1,197 @@
+#include <gtest/gtest.h>
+
+#include <numeric>
+#include <string>
+#include <vector>
+
+#include "block/block_primitives.h"
+#include "block/device_memory_map.h"
+#include "block_test_helpers.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using SimBlockTest = BlockLinkFixture;
+
+Bytes Pattern(std::size_t count, std::uint8_t first)
+{
+    Bytes bytes(count);
+    std::iota(bytes.begin(), bytes.end(), first);
+    return bytes;
+}
+
+struct FlashCase {
+    const char* name;
+    std::uint32_t deviceType;  // the device's
+    std::uint32_t hostType;    // what the host believes (decides the CRC)
+    std::uint32_t address;
+    Bytes before;              // written first as image bytes (empty: none)
+    Bytes data;                // then this
+    bool isImage;
+    bool acknowledged;
+    Bytes memory;              // at address afterwards
+};
+
+class FlashModelTest : public BlockLinkFixture, public ::testing::WithParamInterface<FlashCase> {};
+
+TEST_P(FlashModelTest, WritesFollowTheFlashRules)
+{
+    const FlashCase& c = GetParam();
+    SimBlockConfig config;
+    config.deviceType = c.deviceType;
+    OpenSim(config);
+    dlg->currentDeviceType = c.hostType;
+    ASSERT_EQ(BlockErasePoll(*dlg, c.address & ~0xFFFu, 0x1000), (c.address >> 24) != 0x09);
+    if (!c.before.empty()) {
+        ASSERT_EQ(BlockWrite(*dlg, c.before.data(), c.address, static_cast<std::uint32_t>(c.before.size()), 100, true), 1);
+    }
+    const int refusedBefore = device->RefusedWrites();
+    EXPECT_EQ(BlockWrite(*dlg, c.data.data(), c.address, static_cast<std::uint32_t>(c.data.size()), 100, c.isImage),
+              c.acknowledged ? 1 : 0);
+    EXPECT_EQ(device->RefusedWrites() - refusedBefore, c.acknowledged ? 0 : 1);
+    EXPECT_EQ(device->Memory(c.address, static_cast<std::uint32_t>(c.memory.size())), c.memory);
+}
+
+const Bytes kA = Pattern(46, 0x10);
+const Bytes kB = Pattern(46, 0x80);
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, FlashModelTest,
+    ::testing::Values(
+        FlashCase{"into_erased", 0, 0, 0x08014000, {}, kA, true, true, kA},
+        FlashCase{"over_other_data", 0, 0, 0x08014000, kA, kB, true, false, kA},
+        FlashCase{"same_data_again", 0, 0, 0x08014000, kA, kA, true, true, kA},
+        FlashCase{"outside_regions", 0, 0, 0x09000000, {}, kA, true, false, Bytes(46, 0xFF)},
+        FlashCase{"special_with_crc", 0x5111, 0x5111, 0x01018000, {}, kA, true, true, kA},
+        // The host took the device for another type and sent no CRC.
+        FlashCase{"special_without_crc", 0x5111, 0, 0x01018000, {}, kA, true, false, Bytes(46, 0xFF)},
+        // Other types: the version word is rewritten in place.
+        FlashCase{"memory_in_place", 0, 0, 0x08014034, kA, {1, 2, 3, 4}, false, true, {1, 2, 3, 4}},
+        FlashCase{"memory_special_needs_erase", 0x3010, 0x3010, 0x01018000, kA, {1, 2, 3, 4}, false, false,
+                  {0x10, 0x11, 0x12, 0x13}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SimBlockTest, StartsErasedWithTheVersionWordAtItsTypesAddress)
+{
+    SimBlockConfig config;
+    config.deviceType = 0x3009;
+    config.versionWord = 0x00030102;
+    OpenSim(config);
+    EXPECT_EQ(device->Word(kMemoryMap3009.versionAddress), 0x00030102u);
+    EXPECT_EQ(device->Word(kDefaultMemoryMap.versionAddress), 0xFFFFFFFFu);
+    EXPECT_EQ(device->DeviceType(), 0x3009u);
+}
+
+TEST_F(SimBlockTest, EraseSetsExactlyTheRangeAndIsRecorded)
+{
+    OpenSim();
+    ASSERT_EQ(BlockErasePoll(*dlg, 0x08000000, 0x100), 1);
+    ASSERT_EQ(BlockWrite(*dlg, kA.data(), 0x08000000, 46, 46, true), 1);
+    ASSERT_EQ(BlockWrite(*dlg, kA.data(), 0x080000D2, 46, 46, true), 1);  // 0xD2..0xFF
+    ASSERT_EQ(BlockEraseResend(*dlg, 0x08000001, 0xD1), 1);
+    Bytes expected(0x100, 0xFF);
+    expected[0] = kA[0];
+    std::copy(kA.begin(), kA.end(), expected.begin() + 0xD2);
+    EXPECT_EQ(device->Memory(0x08000000, 0x100), expected);
+    EXPECT_EQ(device->EraseRequests(), (std::vector<SimEraseRequest>{{0x08000000, 0x100}, {0x08000001, 0xD1}}));
+    EXPECT_EQ(BlockErasePoll(*dlg, 0x0803FFFF, 2), 0);  // runs past the region
+}
+
+TEST_F(SimBlockTest, DroppedWritesAreNotAcknowledgedAndNotStored)
+{
+    SimBlockConfig config;
+    config.faults.dropWritesFrom = 1;
+    config.faults.dropWriteCount = 2;
+    OpenSim(config);
+    const std::vector<int> expected = {1, 0, 0, 1};
+    for (std::uint32_t i = 0; i < 4; ++i)
+        EXPECT_EQ(BlockWrite(*dlg, kA.data(), 0x08000000 + 46 * i, 46, 46, true), expected[i]) << i;
+    EXPECT_EQ(device->Memory(0x08000000 + 46, 46), Bytes(46, 0xFF));
+    EXPECT_EQ(device->Memory(0x08000000 + 46 * 3, 46), kA);
+}
+
+TEST_F(SimBlockTest, LostAnswerStillStoresWhenAsked)
+{
+    SimBlockConfig config;
+    config.faults.dropWriteCount = 1;
+    config.faults.dropStoresData = true;
+    OpenSim(config);
+    EXPECT_EQ(BlockWrite(*dlg, kA.data(), 0x08000000, 46, 46, true), 0);
+    EXPECT_EQ(device->Memory(0x08000000, 46), kA);
+    EXPECT_EQ(BlockWrite(*dlg, kA.data(), 0x08000000, 46, 46, true), 1);  // the re-send is harmless
+}
+
+TEST_F(SimBlockTest, UnplugsWhenTheChosenWriteArrives)
+{
+    SimBlockConfig config;
+    config.faults.unplugAtWrite = 1;
+    OpenSim(config);
+    EXPECT_EQ(BlockWrite(*dlg, kA.data(), 0x08000000, 46, 46, true), 1);
+    EXPECT_EQ(BlockWrite(*dlg, kA.data(), 0x08000000 + 46, 46, 46, true), 0);
+    EXPECT_FALSE(bus.IsPresent(deviceId));
+    EXPECT_TRUE(dlg->HidLink.DeviceGone());
+}
+
+TEST_F(SimBlockTest, RepeatedAnswersLeaveAnOldCopyQueued)
+{
+    SimBlockConfig config;
+    config.faults.repeatAnswers = true;
+    OpenSim(config);
+    std::uint8_t dest[4];
+    ASSERT_EQ(BlockReadInfo(*dlg, dest, 4), 1);
+    std::uint8_t leftover[64] = {};
+    ASSERT_EQ(dlg->HidLink.ReadHid(leftover, 64), kReadOk);
+    EXPECT_TRUE(IsBlockAck(kReadOk, leftover, BlockCode(BlockCommand::ReadInfo)));
+}
+
+TEST_F(SimBlockTest, FinishIsRecordedEvenWhenItsAnswerIsWithheld)
+{
+    SimBlockConfig config;
+    config.faults.ignoreFinish = true;
+    OpenSim(config);
+    EXPECT_FALSE(device->Finished());
+    EXPECT_EQ(BlockFinish(*dlg), 0);
+    EXPECT_TRUE(device->Finished());
+}
+
+TEST_F(SimBlockTest, FaultsCanBeChangedWhileAttached)
+{
+    OpenSim();
+    std::uint8_t dest[4];
+    SimBlockFaults faults;
+    faults.ignoreReadMemory = true;
+    device->SetFaults(faults);
+    EXPECT_EQ(BlockReadMemory(*dlg, dest, 4, 0x08014034), 0);
+    device->SetFaults({});
+    EXPECT_EQ(BlockReadMemory(*dlg, dest, 4, 0x08014034), 1);
+}
+
+TEST(SimBlockDevice, AppearsAsTheBlockProtocolController)
+{
+    const SimDeviceConfig config = MakeSimBlockDevice(std::make_shared<SimBlockController>());
+    EXPECT_EQ(config.vendorId, 0x5A3C);
+    EXPECT_EQ(config.productId, 0x4C21);
+    EXPECT_NE(config.path.find(u"vid_5a3c&pid_4c21"), std::u16string::npos);
+    ASSERT_NE(config.model, nullptr);
+}
+
+// The demo mode runs the model in real time.
+TEST(SimBlockDevice, AnswersWithARealClock)
+{
+    ResetProcessState();
+    VirtualHidBus bus{SystemClock::Instance()};
+    HeadlessView view;
+    SimBlockConfig config;
+    config.deviceType = 0x6006;
+    config.faults.answerDelayMs = 20;
+    auto device = std::make_shared<SimBlockController>(config);
+    bus.Plug(MakeSimBlockDevice(device));
+    CUpdateDlg dlg(bus, view, SystemClock::Instance());
+    ASSERT_EQ(dlg.HidLink.ProbeHid(), 1);
+    ASSERT_EQ(dlg.HidLink.OpenHid(), 1);
+    std::uint8_t dest[4] = {};
+    EXPECT_EQ(BlockReadInfo(dlg, dest, 4), 1);
+    EXPECT_EQ(LoadLe32(dest), 0x6006u);
+}
+
+}  // namespace
