@@ -1,4 +1,12 @@
 #pragma once
 // Identification of a block-protocol controller: its type, memory map and
 // version. UI thread, right after AttachDevice opened the link.
+#include <cstdint>
+#include <string>
+
+// Reads the device type (choosing the memory map), then the version word;
+// shows the version in the title, or the instructions when there is none.
 void IdentifyBlockDevice();
+
+// Text 6 followed by the version, with the beta number when bits 16-31 hold one.
+std::u16string BlockVersionTitle(std::uint32_t version);

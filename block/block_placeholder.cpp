@@ -1,6 +1,4 @@
-// Temporary until the block protocol lands.
-#include "block/block_identify.h"
+// Temporary until the block update worker lands.
 #include "block/block_worker.h"
 
-void IdentifyBlockDevice() {}
 unsigned BlockUpdateThread(void*) { return 0; }
