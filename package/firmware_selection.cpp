@@ -82,6 +82,8 @@ bool Confirmed(CUpdateDlg& dlg)
         return false;
     const int answer =
         dlg.ShowMessage(ConfirmationText(dlg.transfer.packageHeader), MessageButtons::OkCancel);
+    if (dlg.AbortRequested())
+        return false;  // the dialog closed while the question was open
     if (answer == kIdOk)
         return true;
     DebugOut(u"MessageBox == IDCANCEL\n");
