@@ -1,6 +1,7 @@
 #pragma once
 // The demo mode: one simulated controller of either family on a bus.
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "sim/virtual_hid_bus.h"
@@ -12,4 +13,4 @@ std::optional<DemoKind> ParseDemoKind(std::string_view name);
 // Plugs a simulated controller that accepts the demo package of its family.
 VirtualHidBus::DeviceId PlugDemoController(VirtualHidBus& bus, DemoKind kind);
 // File name of the demo package for that family (next to the program).
-const char* DemoPackageName(DemoKind kind);
+std::u16string DemoPackageName(DemoKind kind);

@@ -87,7 +87,7 @@ void ConsoleView::SetProgressPos(int position)
 {
     std::lock_guard<std::mutex> guard(m_Mutex);
     // One line per ten percent keeps a long transfer readable.
-    if (position / 10 != m_LastPos / 10 || position == 0)
+    if (position / 10 != m_LastPos / 10 || (position == 0 && m_LastPos != 0))
         Print("[progress] " + std::to_string(position) + "%");
     m_LastPos = position;
 }
