@@ -1,0 +1,76 @@
+#pragma once
+// The main dialog as a Qt Widgets window laid out like dialog template 102:
+// progress bar 1003, update button 1007, the centred success static -1 and
+// the instructions static 1008.
+//
+// Threads: the view lives on the UI thread (the QApplication's). A call from
+// any other thread (the update worker) runs on the UI thread through a
+// blocking queued call and returns when it is done, with its result, as
+// SendMessage does; so the UI thread must keep serving events while a worker
+// runs (it does: it is in exec() or in PumpUntil).
+#include <QDialog>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/dialog_view.h"
+
+class CUpdateDlg;
+class QEventLoop;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+class QtDialogView final : public QDialog, public IDialogView {
+public:
+    explicit QtDialogView(QWidget* parent = nullptr);
+    ~QtDialogView() override;
+
+    // UI thread. Attaches dlg, runs its initialization, then afterInit (may
+    // be empty), shows the window and returns when it has closed.
+    void RunModal(CUpdateDlg& dlg, const std::function<void()>& afterInit = {});
+    // UI thread. Routes the button, closing and device events to dlg (nullptr:
+    // none; closing is then allowed at once).
+    void Attach(CUpdateDlg* dlg);
+    // Any thread; does not wait. The event reaches the attached dialog's
+    // OnDeviceChange on the UI thread; with none attached it is dropped.
+    void PostDeviceChange(std::uint32_t event);
+
+    // IDialogView
+    void SetTitle(const std::u16string& title) override;
+    std::u16string Title() override;
+    void SetControlText(int id, const std::u16string& text) override;
+    void EnableControl(int id, bool enable) override;
+    void ShowControl(int id, bool show) override;
+    void SetProgressRange(std::uint16_t low, std::uint16_t high) override;
+    void SetProgressPos(int position) override;
+    void SetIcons() override;
+    int MessageBox(const std::u16string& text, const std::u16string& caption,
+                   MessageButtons buttons) override;
+    bool FileOpenDialog(const FileOpenRequest& request, std::u16string& path) override;
+    std::u16string CurrentDirectory() override;
+    NotifyWindow NotifyTarget() override;
+    void PumpUntil(const std::function<bool()>& done) override;
+    void WakeUi() override;
+
+    // Esc and the close box come here: the attached dialog decides.
+    void reject() override;
+    void accept() override;
+
+private:
+    void BuildControls();
+    QWidget* Control(int id) const;
+    // Runs work on the UI thread and waits for it.
+    void OnUiThread(const std::function<void()>& work);
+
+    QProgressBar* m_ProgressBar = nullptr;
+    QPushButton* m_UpdateButton = nullptr;
+    QLabel* m_DoneLabel = nullptr;
+    QLabel* m_HintLabel = nullptr;
+    // UI thread only:
+    CUpdateDlg* m_Dialog = nullptr;
+    std::u16string m_Title;
+    std::vector<QEventLoop*> m_PumpLoops;
+};

@@ -1,0 +1,39 @@
+#include "platform/qt/qt_front_end.h"
+
+#include <clocale>
+
+#include "app/update_app.h"
+#include "platform/qt/qt_dialog_view.h"
+
+bool DisplayAvailable(const std::function<const char*(const char*)>& lookup)
+{
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* value = lookup(name);
+        if (value && *value)
+            return true;
+    }
+    return false;
+}
+
+std::unique_ptr<QApplication> CreateApplication(int& argc, char** argv)
+{
+    auto application = std::make_unique<QApplication>(argc, argv);
+    std::setlocale(LC_NUMERIC, "C");
+    return application;
+}
+
+void RunQtDialog(IHidBackend& backend, IClock& clock, const QtRunOptions& options)
+{
+    QtDialogView view;
+    if (options.setNotifier) {
+        options.setNotifier([&view](NotifyWindow window, std::uint32_t event) {
+            if (window == view.NotifyTarget())
+                view.PostDeviceChange(event);
+        });
+    }
+    CUpdateApp application(backend, view, clock,
+                           [&](CUpdateDlg& dlg) { view.RunModal(dlg, options.afterInit); });
+    application.InitInstance();
+    if (options.setNotifier)
+        options.setNotifier({});
+}
