@@ -15,6 +15,7 @@
 #include "app/update_dlg.h"
 #include "platform/qt/dialog_layout.h"
 #include "platform/qt/file_filter.h"
+#include "platform/qt/thread_handoff.h"
 
 namespace {
 
@@ -96,21 +97,44 @@ void QtDialogView::Attach(CUpdateDlg* dlg) { m_Dialog = dlg; }
 
 void QtDialogView::PostDeviceChange(std::uint32_t event)
 {
+    PostToUiThread([this, event] {
+        if (m_Dialog)
+            m_Dialog->OnDeviceChange(event, 0);
+    });
+}
+
+void QtDialogView::PostToUiThread(std::function<void()> work)
+{
+    HandoffRelease(&m_Handoff);
+    QtCallMachineryUnchecked unchecked;
     QMetaObject::invokeMethod(
         this,
-        [this, event] {
-            if (m_Dialog)
-                m_Dialog->OnDeviceChange(event, 0);
+        [this, work = std::move(work)] {
+            HandoffAcquire(&m_Handoff);
+            work();
         },
         Qt::QueuedConnection);
 }
 
 void QtDialogView::OnUiThread(const std::function<void()>& work)
 {
-    if (QThread::currentThread() == thread())
+    if (QThread::currentThread() == thread()) {
         work();
-    else
-        QMetaObject::invokeMethod(this, work, Qt::BlockingQueuedConnection);
+        return;
+    }
+    HandoffRelease(&m_Handoff);
+    {
+        QtCallMachineryUnchecked unchecked;
+        QMetaObject::invokeMethod(
+            this,
+            [this, &work] {
+                HandoffAcquire(&m_Handoff);
+                work();
+                HandoffRelease(&m_Handoff);
+            },
+            Qt::BlockingQueuedConnection);
+    }
+    HandoffAcquire(&m_Handoff);
 }
 
 QWidget* QtDialogView::Control(int id) const
@@ -255,13 +279,10 @@ void QtDialogView::PumpUntil(const std::function<bool()>& done)
 
 void QtDialogView::WakeUi()
 {
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            for (QEventLoop* loop : m_PumpLoops)
-                loop->quit();
-        },
-        Qt::QueuedConnection);
+    PostToUiThread([this] {
+        for (QEventLoop* loop : m_PumpLoops)
+            loop->quit();
+    });
 }
 
 void QtDialogView::reject()

@@ -64,6 +64,8 @@ private:
     QWidget* Control(int id) const;
     // Runs work on the UI thread and waits for it.
     void OnUiThread(const std::function<void()>& work);
+    // Queues work for the UI thread and returns at once.
+    void PostToUiThread(std::function<void()> work);
 
     QProgressBar* m_ProgressBar = nullptr;
     QPushButton* m_UpdateButton = nullptr;
@@ -73,4 +75,5 @@ private:
     CUpdateDlg* m_Dialog = nullptr;
     std::u16string m_Title;
     std::vector<QEventLoop*> m_PumpLoops;
+    char m_Handoff = 0;  // names the hand-over between threads for the race checker
 };
