@@ -16,7 +16,10 @@ constexpr std::uint64_t kControllerSilenceLimitMs = 10000;
 
 bool ControllerGone(CUpdateDlg& dlg, std::uint32_t readResult)
 {
-    return readResult == kReadDeviceGone || readResult == kReadNotOpen || dlg.HidLink.DeviceGone();
+    if (readResult == kReadDeviceGone || readResult == kReadNotOpen || dlg.HidLink.DeviceGone())
+        return true;
+    // A read that failed outright: gone when the bus no longer lists it.
+    return readResult == kReadFailed && dlg.HidLink.ProbeHid() == 0;
 }
 
 void RunReadCycles(CUpdateDlg& dlg)
