@@ -342,17 +342,4 @@ TEST_F(Selection, HeaderOfAnotherKindAfterTheLookupIsNotRecognized)
     ExpectNothingStarted();
 }
 
-TEST_F(Selection, ChineseUserInterfaceLabelsBoth)
-{
-    FixedLanguage chinese(kLangZhCn);
-    SetUiLanguage(&chinese);
-    view.QueueFile(std::nullopt);
-    SelectFirmwarePackage(0, 0x97);
-    EXPECT_EQ(view.FileRequests()[0].filter, u"文件类型中显示的内容(*.dat)|*.dat||");
-    PackageHeader h;
-    h.desVersion = 140;
-    EXPECT_EQ(ConfirmationText(h), u"固件版本:  1.40\n");
-    SetUiLanguage(&language);
-}
-
 }  // namespace

@@ -179,13 +179,4 @@ TEST_F(StreamAttach, LinkThatWillNotOpenSkipsTheQuery)
     EXPECT_EQ(view.Title(), LoadText(6));
 }
 
-TEST(SimStreamDevice, HasAnInterfacePathWithItsIds)
-{
-    const SimDeviceConfig config =
-        MakeSimStreamDevice(std::make_shared<SimStreamController>(), 0x5A3C, 0x5750);
-    EXPECT_EQ(config.vendorId, 0x5A3C);
-    EXPECT_EQ(config.productId, 0x5750);
-    EXPECT_EQ(config.path.rfind(u"\\\\?\\hid#vid_5a3c&pid_5750#", 0), 0u);
-}
-
 }  // namespace
