@@ -1,0 +1,499 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/text_table.h"
+#include "block/block_frame.h"
+#include "block/device_memory_map.h"
+#include "block_test_helpers.h"
+#include "package/package_writer.h"
+#include "support/dialog_fixture.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+const std::u16string kSuccess = u"\n Firmware upgraded! \n";
+const std::u16string kFailure = u"Firmware update failure\n";
+constexpr std::uint32_t kNewVersion = 0x0002008D;  // 1.41 beta 2
+
+PackageRecordSpec Record(std::uint32_t deviceType, std::uint32_t imageAddress, std::size_t size,
+                         std::uint32_t seed)
+{
+    PackageRecordSpec spec;
+    spec.header.desVersion = kNewVersion;
+    spec.header.imageAddress = imageAddress;
+    spec.header.deviceType = deviceType;
+    spec.image = MakeDemoImage(size, seed);
+    return spec;
+}
+
+// What the device should hold at imageBase after the update: the image, with
+// the version word written over it where the map puts the word inside it.
+Bytes Installed(const Bytes& image, const DeviceMemoryMap& map, std::uint32_t version)
+{
+    Bytes expected = image;
+    const std::uint64_t slot = map.versionAddress - std::uint64_t{map.imageBase};
+    if (map.versionAddress >= map.imageBase && slot + 4 <= image.size())
+        StoreLe32(&expected[slot], version);
+    return expected;
+}
+
+class BlockWorkerTest : public DialogFixture {
+protected:
+    void Plug(SimBlockConfig config = {})
+    {
+        device = std::make_shared<SimBlockController>(config);
+        deviceId = bus.Plug(MakeSimBlockDevice(device));
+    }
+    // Plugs the controller, starts the dialog (which identifies it).
+    void Start(SimBlockConfig config = {})
+    {
+        Plug(config);
+        StartDialog();
+        RouteNotificationsToDialog();
+    }
+    std::u16string WritePackage(const std::vector<PackageRecordSpec>& records)
+    {
+        const std::u16string path = BlockTestPath(".dat");
+        EXPECT_TRUE(WritePackageFile(path, records));
+        return path;
+    }
+    void Update(const std::u16string& path)
+    {
+        view.QueueFile(path);
+        firstPosition = view.ProgressPositions().size();
+        ClickAndWait();
+    }
+    std::vector<int> UpdatePositions() const
+    {
+        const auto all = view.ProgressPositions();
+        return std::vector<int>(all.begin() + static_cast<std::ptrdiff_t>(firstPosition), all.end());
+    }
+    // Messages after the confirmation.
+    std::vector<std::u16string> Outcome() const
+    {
+        std::vector<std::u16string> texts;
+        for (const ShownMessage& m : view.Messages())
+            if (m.buttons == MessageButtons::Ok)
+                texts.push_back(m.text);
+        return texts;
+    }
+    bool ButtonEnabled() const { return view.ControlEnabled(kIdUpdateButton); }
+    bool DoneShown() const { return view.ControlVisible(kIdDoneLabel); }
+
+    std::shared_ptr<SimBlockController> device;
+    VirtualHidBus::DeviceId deviceId = 0;
+    std::size_t firstPosition = 0;
+};
+
+struct UpdateCase {
+    const char* name;
+    std::uint32_t deviceType;
+    std::vector<PackageRecordSpec> records;
+    std::size_t chosen;             // index of the record that applies
+    std::uint32_t eraseSize;
+    DeviceMemoryMap map;
+};
+
+class SuccessfulUpdateTest : public BlockWorkerTest, public ::testing::WithParamInterface<UpdateCase> {};
+
+TEST_P(SuccessfulUpdateTest, InstallsTheImageAndItsVersionWord)
+{
+    const UpdateCase& c = GetParam();
+    SimBlockConfig config;
+    config.deviceType = c.deviceType;
+    Start(config);
+    ASSERT_EQ(dlg->memoryMap, c.map);
+    const PackageRecordSpec& record = c.records[c.chosen];
+    const auto size = static_cast<std::uint32_t>(record.image.size());
+    Update(WritePackage(c.records));
+
+    EXPECT_EQ(Outcome(), std::vector<std::u16string>{kSuccess});
+    EXPECT_EQ(device->EraseRequests().front(), (SimEraseRequest{record.header.imageAddress, c.eraseSize}));
+    EXPECT_EQ(device->Memory(c.map.imageBase, size), Installed(record.image, c.map, kNewVersion));
+    // Nothing after the image: the next record's bytes never reach the device.
+    EXPECT_EQ(device->Memory(c.map.imageBase + size, 64), Bytes(64, 0xFF));
+    EXPECT_EQ(device->Word(c.map.versionAddress), kNewVersion);
+    EXPECT_TRUE(device->Finished());
+    EXPECT_EQ(device->RefusedWrites(), 0);
+    EXPECT_TRUE(DoneShown());
+    EXPECT_TRUE(ButtonEnabled());
+    EXPECT_EQ(view.ProgressPos(), 0);
+    EXPECT_EQ(StopFlag.load(), 1u);
+
+    const bool special = IsSpecialDeviceType(c.deviceType);
+    const auto writes = device->FramesOf(BlockCommand::WriteImage);
+    ASSERT_EQ(writes.size(), (size + 45) / 46);
+    for (std::size_t k = 0; k < writes.size(); ++k) {
+        const BlockFrameFields& f = writes[k].fields;
+        ASSERT_EQ(f.address, c.map.imageBase + 46 * k);
+        ASSERT_EQ(f.size, size);
+        ASSERT_EQ(f.crc, special ? BlockCrc16(writes[k].Data().data(), f.length) : 0);
+    }
+}
+
+const std::vector<PackageRecordSpec> kMultiRecord = {
+    Record(0x3010, 0x01018000, 500, 11), Record(0x5111, 0x01018000, 2000, 12), Record(0, 0x08014000, 300, 13)};
+
+INSTANTIATE_TEST_SUITE_P(
+    Devices, SuccessfulUpdateTest,
+    ::testing::Values(
+        UpdateCase{"default_type", 0x0042, {Record(0, 0x08014000, 1000, 1), Record(7, 0x08014000, 100, 2)}, 0,
+                   1000, kDefaultMemoryMap},
+        UpdateCase{"t3009", 0x3009, {Record(0x1234, 0x08003400, 46 * 30, 3), Record(0, 0, 50, 4)}, 0, 46 * 30,
+                   kMemoryMap3009},
+        // The record of the device's own type, in the middle of the package.
+        UpdateCase{"t5111_multi_record", 0x5111, kMultiRecord, 1, 32768, kSpecialMemoryMap},
+        UpdateCase{"t3010_first_record", 0x3010, kMultiRecord, 0, 32768, kSpecialMemoryMap}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct EraseCase {
+    const char* name;
+    std::uint32_t deviceType;
+    std::uint32_t imageSize;
+    std::uint32_t eraseSize;
+};
+
+class EraseSizeTest : public BlockWorkerTest, public ::testing::WithParamInterface<EraseCase> {};
+
+TEST_P(EraseSizeTest, SpecialTypesEraseWholeUnits)
+{
+    const EraseCase& c = GetParam();
+    SimBlockConfig config;
+    config.deviceType = c.deviceType;
+    Start(config);
+    const std::uint32_t address = IsSpecialDeviceType(c.deviceType) ? 0x01018000 : 0x08014000;
+    Update(WritePackage({Record(c.deviceType, address, c.imageSize, 5)}));
+    EXPECT_EQ(Outcome(), std::vector<std::u16string>{kSuccess});
+    ASSERT_FALSE(device->EraseRequests().empty());
+    EXPECT_EQ(device->EraseRequests().front(), (SimEraseRequest{address, c.eraseSize}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, EraseSizeTest,
+                         ::testing::Values(EraseCase{"special_32768", 0x6006, 32768, 32768},
+                                           EraseCase{"special_32769", 0x6006, 32769, 65536},
+                                           EraseCase{"special_100", 0x3011, 100, 32768},
+                                           EraseCase{"default_32769", 0, 32769, 32769},
+                                           EraseCase{"default_100", 0, 100, 100}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(BlockWorkerTest, ProgressAfterEachAcknowledgedBlock)
+{
+    Start();
+    Update(WritePackage({Record(0, 0x08014000, 460, 6)}));
+    // The click's 0, the first position before any block, ten blocks, the reset.
+    EXPECT_EQ(UpdatePositions(), (std::vector<int>{0, 0, 10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 0}));
+}
+
+TEST_F(BlockWorkerTest, ProgressOfAnUnevenImageEndsAtExactly100)
+{
+    Start();
+    Update(WritePackage({Record(0, 0x08014000, 100, 6), Record(1, 0x08014000, 100, 7)}));
+    EXPECT_EQ(UpdatePositions(), (std::vector<int>{0, 0, 46, 92, 100, 0}));
+}
+
+TEST_F(BlockWorkerTest, FinishNotAcknowledgedStillSucceeds)
+{
+    SimBlockConfig config;
+    config.faults.ignoreFinish = true;
+    Start(config);
+    Update(WritePackage({Record(0, 0x08014000, 200, 8)}));
+    EXPECT_EQ(Outcome(), std::vector<std::u16string>{kSuccess});
+    EXPECT_TRUE(DoneShown());
+    EXPECT_TRUE(device->Finished());
+}
+
+struct FailureCase {
+    const char* name;
+    std::uint32_t deviceType;
+    std::function<void(SimBlockFaults&)> fault;
+    int imageFrames;      // WriteImage frames the device receives
+    int lastPosition;     // progress bar afterwards
+    bool imageWritten;
+};
+
+class FailedUpdateTest : public BlockWorkerTest, public ::testing::WithParamInterface<FailureCase> {};
+
+// Every failure after the confirmation is reported; the button is refreshed.
+TEST_P(FailedUpdateTest, ReportsTheFailure)
+{
+    const FailureCase& c = GetParam();
+    SimBlockConfig config;
+    config.deviceType = c.deviceType;
+    c.fault(config.faults);
+    Start(config);
+    const std::uint32_t address = IsSpecialDeviceType(c.deviceType) ? 0x01018000 : 0x08014000;
+    const PackageRecordSpec record = Record(c.deviceType, address, 460, 9);
+    Update(WritePackage({record}));
+    EXPECT_EQ(Outcome(), std::vector<std::u16string>{kFailure});
+    EXPECT_EQ(view.Messages().back().caption, LoadText(6));
+    EXPECT_EQ(static_cast<int>(device->FramesOf(BlockCommand::WriteImage).size()), c.imageFrames);
+    EXPECT_EQ(view.ProgressPos(), c.lastPosition);
+    EXPECT_FALSE(DoneShown());
+    EXPECT_FALSE(device->Finished());
+    EXPECT_TRUE(ButtonEnabled());
+    EXPECT_FALSE(dlg->packageFile.IsOpen());
+    if (c.imageWritten) {
+        EXPECT_EQ(device->Memory(dlg->memoryMap.imageBase, 460), record.image);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, FailedUpdateTest,
+    ::testing::Values(
+        FailureCase{"erase_unanswered", 0, [](SimBlockFaults& f) { f.ignoreErase = true; }, 0, 0, false},
+        FailureCase{"erase_unanswered_special", 0x5112, [](SimBlockFaults& f) { f.ignoreErase = true; }, 0, 0,
+                    false},
+        // The image stays written; the progress keeps its last position.
+        FailureCase{"version_word_not_stored", 0, [](SimBlockFaults& f) { f.ignoreVersionWrite = true; }, 10,
+                    100, true},
+        FailureCase{"version_word_not_stored_special", 0x5112,
+                    [](SimBlockFaults& f) { f.ignoreVersionWrite = true; }, 10, 100, true},
+        // Block 3 goes unanswered five times: given up, block 4 never sent.
+        FailureCase{"write_given_up", 0,
+                    [](SimBlockFaults& f) {
+                        f.dropWritesFrom = 3;
+                        f.dropWriteCount = 5;
+                    },
+                    8, 30, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(BlockWorkerTest, UnansweredBlockIsSentAgainUnchanged)
+{
+    SimBlockConfig config;
+    config.faults.dropWritesFrom = 3;
+    config.faults.dropWriteCount = 4;  // the fifth try gets through
+    Start(config);
+    const PackageRecordSpec record = Record(0, 0x08014000, 460, 10);
+    Update(WritePackage({record}));
+    EXPECT_EQ(Outcome(), std::vector<std::u16string>{kSuccess});
+    const auto writes = device->FramesOf(BlockCommand::WriteImage);
+    ASSERT_EQ(writes.size(), 14u);
+    for (std::size_t i = 3; i < 8; ++i) {
+        EXPECT_EQ(writes[i].fields.address, 0x08014000u + 3 * 46);
+        EXPECT_EQ(writes[i].Data(), writes[3].Data());
+    }
+    EXPECT_EQ(writes[8].fields.address, 0x08014000u + 4 * 46);
+    EXPECT_EQ(device->Memory(0x08014000, 460), Installed(record.image, kDefaultMemoryMap, kNewVersion));
+}
+
+// An answer repeated by the device stays queued; were it taken for the next
+// block, a block the device dropped would count as written.
+TEST_F(BlockWorkerTest, StaleAnswersDoNotHideALostBlock)
+{
+    SimBlockConfig config;
+    config.faults.repeatAnswers = true;
+    config.faults.dropWritesFrom = 4;
+    config.faults.dropWriteCount = 1;
+    Start(config);
+    const PackageRecordSpec record = Record(0, 0x08014000, 460, 14);
+    Update(WritePackage({record}));
+    EXPECT_EQ(Outcome(), std::vector<std::u16string>{kSuccess});
+    EXPECT_EQ(device->Memory(0x08014000, 460), Installed(record.image, kDefaultMemoryMap, kNewVersion));
+}
+
+TEST_F(BlockWorkerTest, DelayedAnswersStillInstall)
+{
+    SimBlockConfig config;
+    config.deviceType = 0x6007;
+    config.faults.answerDelayMs = 25;
+    Start(config);
+    const PackageRecordSpec record = Record(0x6007, 0x01018000, 300, 15);
+    Update(WritePackage({record}));
+    EXPECT_EQ(Outcome(), std::vector<std::u16string>{kSuccess});
+    EXPECT_EQ(device->Memory(0x01018000, 300), record.image);
+}
+
+TEST_F(BlockWorkerTest, UnplugMidTransferFailsAndDisablesTheButton)
+{
+    SimBlockConfig config;
+    config.faults.unplugAtWrite = 5;
+    Start(config);
+    const std::size_t framesBefore = device->Frames().size();
+    Update(WritePackage({Record(0, 0x08014000, 460, 16)}));
+    EXPECT_EQ(Outcome(), std::vector<std::u16string>{kFailure});
+    EXPECT_FALSE(bus.IsPresent(deviceId));
+    EXPECT_FALSE(ButtonEnabled());
+    EXPECT_FALSE(DoneShown());
+    EXPECT_EQ(view.ProgressPos(), 50);
+    // The removal noted during the update is handled afterwards.
+    EXPECT_EQ(view.Title(), LoadText(6));
+    // Nothing more is sent to a controller that is gone.
+    EXPECT_EQ(device->Frames().size() - framesBefore, 1u + 6u);
+}
+
+// The file changes between the confirmation and the transfer.
+struct PackageFaultCase {
+    const char* name;
+    std::function<void(const std::u16string& path)> change;
+    int imageFrames;
+};
+
+class PackageFaultTest : public BlockWorkerTest, public ::testing::WithParamInterface<PackageFaultCase> {};
+
+TEST_P(PackageFaultTest, EndsAsAFailureWithTheFileClosed)
+{
+    const PackageFaultCase& c = GetParam();
+    Start();
+    const std::u16string path = WritePackage({Record(0, 0x08014000, 460, 17)});
+    view.OnMessageBox([&](const ShownMessage& shown) {
+        if (shown.buttons == MessageButtons::OkCancel)
+            c.change(path);
+    });
+    Update(path);
+    EXPECT_EQ(Outcome(), std::vector<std::u16string>{kFailure});
+    EXPECT_EQ(static_cast<int>(device->FramesOf(BlockCommand::WriteImage).size()), c.imageFrames);
+    EXPECT_FALSE(dlg->packageFile.IsOpen());
+    EXPECT_TRUE(device->FramesOf(BlockCommand::WriteMemory).empty());
+    EXPECT_TRUE(ButtonEnabled());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Packages, PackageFaultTest,
+    ::testing::Values(
+        PackageFaultCase{"removed", [](const std::u16string& p) { std::remove(Utf16ToUtf8(p).c_str()); }, 0},
+        // 28 + 100 bytes left: two whole blocks, then the third cannot be read whole.
+        PackageFaultCase{"cut_short",
+                         [](const std::u16string& p) {
+                             auto bytes = SerializePackage(std::vector<PackageRecordSpec>{Record(0, 0x08014000, 460, 17)});
+                             bytes.resize(28 + 100);
+                             WriteBytesToFile(p, bytes);
+                         },
+                         2}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(BlockWorkerTest, CancelledSelectionSendsNothing)
+{
+    Start();
+    const std::size_t framesBefore = device->Frames().size();
+    view.QueueFile(std::nullopt);
+    ClickAndWait();
+    EXPECT_EQ(device->Frames().size(), framesBefore);
+    EXPECT_TRUE(view.Messages().empty());
+    EXPECT_TRUE(ButtonEnabled());
+    EXPECT_EQ(view.ProgressPos(), 0);
+}
+
+TEST_F(BlockWorkerTest, ControllerWithoutFirmwareIsUpdated)
+{
+    SimBlockConfig config;
+    config.versionWord = 0xFFFFFFFF;
+    Start(config);
+    ASSERT_EQ(view.Messages().size(), 1u);
+    EXPECT_EQ(view.Messages()[0].text, LoadText(14));
+    EXPECT_EQ(cur_devVersion.load(), 0xFFFFFFFFu);
+    Update(WritePackage({Record(0, 0x08014000, 100, 18)}));
+    EXPECT_EQ(view.Messages().back().text, kSuccess);
+    EXPECT_EQ(device->Word(0x08014034), kNewVersion);
+}
+
+// The headless view with a hook on progress positions (run on the thread
+// that sets them, before the call returns).
+class ProgressHookView final : public IDialogView {
+public:
+    explicit ProgressHookView(HeadlessView& inner) : m_Inner(inner) {}
+    std::function<void(int)> onProgress;
+
+    void SetTitle(const std::u16string& t) override { m_Inner.SetTitle(t); }
+    std::u16string Title() override { return m_Inner.Title(); }
+    void SetControlText(int id, const std::u16string& t) override { m_Inner.SetControlText(id, t); }
+    void EnableControl(int id, bool e) override { m_Inner.EnableControl(id, e); }
+    void ShowControl(int id, bool s) override { m_Inner.ShowControl(id, s); }
+    void SetProgressRange(std::uint16_t l, std::uint16_t h) override { m_Inner.SetProgressRange(l, h); }
+    void SetProgressPos(int position) override
+    {
+        m_Inner.SetProgressPos(position);
+        if (onProgress)
+            onProgress(position);
+    }
+    void SetIcons() override { m_Inner.SetIcons(); }
+    int MessageBox(const std::u16string& t, const std::u16string& c, MessageButtons b) override
+    {
+        return m_Inner.MessageBox(t, c, b);
+    }
+    bool FileOpenDialog(const FileOpenRequest& r, std::u16string& p) override { return m_Inner.FileOpenDialog(r, p); }
+    std::u16string CurrentDirectory() override { return m_Inner.CurrentDirectory(); }
+    NotifyWindow NotifyTarget() override { return m_Inner.NotifyTarget(); }
+    void PumpUntil(const std::function<bool()>& done) override { m_Inner.PumpUntil(done); }
+    void WakeUi() override { m_Inner.WakeUi(); }
+
+private:
+    HeadlessView& m_Inner;
+};
+
+// The user closes the dialog while the third block's progress is shown: the
+// worker stops at the next block boundary, silently.
+TEST_F(BlockWorkerTest, ClosingTheDialogStopsAtTheNextBlock)
+{
+    Plug();
+    ProgressHookView hookView(view);
+    std::atomic<bool> reached{false};
+    dlg = std::make_unique<CUpdateDlg>(bus, hookView, clock);
+    dlg->OnInitDialog();
+    hookView.onProgress = [&](int position) {
+        if (position != 30 || reached)
+            return;
+        reached = true;
+        while (!dlg->AbortRequested())
+            std::this_thread::yield();
+    };
+    view.QueueFile(WritePackage({Record(0, 0x08014000, 460, 19)}));
+    dlg->OnUpdateClicked();
+    while (!reached)
+        std::this_thread::yield();
+    EXPECT_TRUE(dlg->OnCloseRequested());
+    EXPECT_FALSE(dlg->WorkerActive());
+    EXPECT_EQ(device->FramesOf(BlockCommand::WriteImage).size(), 3u);
+    EXPECT_TRUE(device->FramesOf(BlockCommand::WriteMemory).empty());
+    EXPECT_FALSE(device->Finished());
+    EXPECT_TRUE(Outcome().empty());
+    EXPECT_FALSE(dlg->packageFile.IsOpen());
+    EXPECT_TRUE(ButtonEnabled());
+    dlg.reset();  // before the view it uses
+}
+
+struct AttachCase {
+    const char* name;
+    std::function<void(SimBlockConfig&)> setup;
+    std::u16string title;           // empty: the plain title
+    std::size_t messages;
+};
+
+class BlockAttachTest : public BlockWorkerTest, public ::testing::WithParamInterface<AttachCase> {};
+
+// Plugged in while the dialog is open: identified through the notification.
+TEST_P(BlockAttachTest, ShowsTheVersionOnArrival)
+{
+    const AttachCase& c = GetParam();
+    StartDialog();
+    RouteNotificationsToDialog();
+    SimBlockConfig config;
+    c.setup(config);
+    Plug(config);
+    EXPECT_EQ(view.Title(), LoadText(6) + c.title);
+    EXPECT_EQ(view.Messages().size(), c.messages);
+    EXPECT_TRUE(ButtonEnabled());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Arrivals, BlockAttachTest,
+    ::testing::Values(
+        AttachCase{"t3009", [](SimBlockConfig& c) { c.deviceType = 0x3009; c.versionWord = 0x89; },
+                   u"(ZudoVor V1.37)", 0},
+        AttachCase{"read_info_unanswered",
+                   [](SimBlockConfig& c) {
+                       c.versionWord = 0x00020089;
+                       c.faults.ignoreReadInfo = true;
+                   },
+                   u"(ZudoVor V1.37 beta2)", 0},
+        AttachCase{"no_firmware", [](SimBlockConfig& c) { c.versionWord = 0xFFFFFFFF; }, u"", 1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
