@@ -32,7 +32,9 @@ public:
     HidrawBackend(const HidrawBackend&) = delete;
     HidrawBackend& operator=(const HidrawBackend&) = delete;
 
-    // Any thread; takes effect for the next event.
+    // Any thread; takes effect for the next event. A call already under way
+    // on a monitor thread may still finish afterwards: unregister first when
+    // the old notifier's target is going away.
     void SetNotifier(Notifier notifier);
 
     // --- Enumeration (any one thread at a time per list) ---

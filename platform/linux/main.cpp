@@ -1,59 +1,32 @@
-// The updater as a console program on Linux: it runs one update of the
-// attached controller, or of a simulated one, and says how it ended.
+// The updater on Linux. With a supported controller attached (probed once at
+// start) it updates that one over hidraw; otherwise, or with --simulate, a
+// simulated controller on an in-process bus. controller-updater runs one
+// update from the console; controller-updater-qt shows the dialog when a
+// display is there and --console is not given.
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstring>
-#include <deque>
-#include <mutex>
+#include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "app/clock.h"
 #include "app/diagnostics.h"
-#include "app/process_state.h"
 #include "app/text_table.h"
-#include "app/update_dlg.h"
 #include "app/wformat.h"
-#include "platform/linux/console_view.h"
+#include "platform/linux/console_run.h"
+#include "platform/linux/controller_probe.h"
+#include "platform/linux/hidraw_backend.h"
 #include "platform/linux/locale_language.h"
+#include "platform/linux/program_options.h"
+#include "platform/linux/udev_hidraw_system.h"
 #include "sim/demo_setup.h"
 #include "sim/virtual_hid_bus.h"
+#if defined(UPDATER_WITH_QT)
+#include "platform/qt/qt_front_end.h"
+#endif
 
 namespace {
-
-struct Options {
-    DemoKind kind = DemoKind::Stream;
-    std::string package;
-    bool autoConfirm = false;
-    bool verbose = false;
-};
-
-void Usage()
-{
-    std::puts("usage: controller-updater [--simulate=stream|block] [--package=FILE.dat] [--yes] [--verbose]");
-}
-
-bool ParseOptions(int argc, char** argv, Options& options)
-{
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (arg.rfind("--simulate=", 0) == 0) {
-            auto kind = ParseDemoKind(arg.substr(11));
-            if (!kind)
-                return false;
-            options.kind = *kind;
-        } else if (arg.rfind("--package=", 0) == 0) {
-            options.package = arg.substr(10);
-        } else if (arg == "--yes" || arg == "-y") {
-            options.autoConfirm = true;
-        } else if (arg == "--verbose") {
-            options.verbose = true;
-        } else {
-            return false;
-        }
-    }
-    return true;
-}
 
 std::string ProgramDirectory(const char* argv0)
 {
@@ -72,84 +45,100 @@ public:
     }
 };
 
-// Device-change events arrive on the bus's thread and are handled on this one,
-// the UI thread of the console program.
-class EventQueue {
-public:
-    void Push(std::uint32_t event)
+// The backend the dialog runs on, and how its events and the demo start.
+struct Session {
+    Session() : hidraw(udev, SystemClock::Instance()), bus(SystemClock::Instance()) {}
+
+    // Real controller unless told to simulate or none is attached.
+    void Choose(const ProgramOptions& options)
     {
-        std::lock_guard<std::mutex> guard(m_Mutex);
-        m_Events.push_back(event);
+        std::u16string path;
+        real = !options.simulate && FindAttachedController(hidraw, path);
+        demoKind = options.simulate.value_or(DemoKind::Stream);
+        if (real)
+            std::printf("Controller found at %s.\n", Utf16ToUtf8(path).c_str());
+        else
+            std::printf("No controller attached: using a simulated %s controller.\n",
+                        demoKind == DemoKind::Stream ? "stream" : "block");
     }
-    bool Empty() const
+    IHidBackend& Backend() { return real ? static_cast<IHidBackend&>(hidraw) : bus; }
+    void SetNotifier(DeviceEventCallback callback)
     {
-        std::lock_guard<std::mutex> guard(m_Mutex);
-        return m_Events.empty();
+        if (real)
+            hidraw.SetNotifier(std::move(callback));
+        else
+            bus.SetNotifier(std::move(callback));
     }
-    void DeliverTo(CUpdateDlg& dlg)
+    // Plugged after the dialog's initialization, as a user would plug it.
+    void AfterInit()
     {
-        for (;;) {
-            std::uint32_t event;
-            {
-                std::lock_guard<std::mutex> guard(m_Mutex);
-                if (m_Events.empty())
-                    return;
-                event = m_Events.front();
-                m_Events.pop_front();
-            }
-            dlg.OnDeviceChange(event, 0);
-        }
+        if (!real)
+            PlugDemoController(bus, demoKind);
     }
 
-private:
-    mutable std::mutex m_Mutex;
-    std::deque<std::uint32_t> m_Events;
+    UdevHidrawSystem udev;
+    HidrawBackend hidraw;
+    VirtualHidBus bus;
+    bool real = false;
+    DemoKind demoKind = DemoKind::Stream;
 };
+
+int RunConsole(Session& session, const ProgramOptions& options, const char* argv0)
+{
+    std::string package = options.package;
+    if (package.empty() && session.real) {
+        std::fputs("A real controller is attached: name its package with --package=FILE.dat.\n",
+                   stderr);
+        return 2;
+    }
+    if (package.empty())
+        package = ProgramDirectory(argv0) + "/" + Utf16ToUtf8(DemoPackageName(session.demoKind));
+    ConsoleRunSetup setup;
+    setup.packagePath = Utf8ToUtf16(package);
+    setup.autoConfirm = options.autoConfirm;
+    setup.setNotifier = [&](DeviceEventCallback callback) { session.SetNotifier(std::move(callback)); };
+    setup.afterInit = [&] { session.AfterInit(); };
+    return RunConsoleUpdate(session.Backend(), SystemClock::Instance(), setup);
+}
+
+#if defined(UPDATER_WITH_QT)
+int RunDialog(Session& session, int& argc, char** argv)
+{
+    auto application = CreateApplication(argc, argv);
+    QtRunOptions run;
+    run.setNotifier = [&](DeviceEventPoster poster) { session.SetNotifier(std::move(poster)); };
+    run.afterInit = [&] { session.AfterInit(); };
+    RunQtDialog(session.Backend(), SystemClock::Instance(), run);
+    return 0;
+}
+#endif
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    Options options;
-    if (!ParseOptions(argc, argv, options)) {
-        Usage();
+    ProgramOptions options;
+    if (!ParseProgramOptions(std::vector<std::string>(argv + 1, argv + argc), options)) {
+        std::fputs(ProgramUsage(), stdout);
         return 2;
     }
-    if (options.package.empty())
-        options.package = ProgramDirectory(argv[0]) + "/" + Utf16ToUtf8(DemoPackageName(options.kind));
-
     LocaleUiLanguage language;
     SetUiLanguage(&language);
     StderrSink sink;
     if (options.verbose)
         SetDiagnosticSink(&sink);
 
-    SystemClock& clock = SystemClock::Instance();
-    VirtualHidBus bus(clock);
-    ConsoleView view(stdout, Utf8ToUtf16(options.package), options.autoConfirm || !::isatty(0));
-    EventQueue events;
-    bus.SetNotifier([&](NotifyWindow, std::uint32_t event) {
-        events.Push(event);
-        view.WakeUi();
-    });
-
-    int result = 1;
+    int result = 0;
     {
-        CUpdateDlg dlg(bus, view, clock);
-        dlg.OnInitDialog();
-        PlugDemoController(bus, options.kind);
-        events.DeliverTo(dlg);
-        if (view.ButtonEnabled()) {
-            dlg.OnUpdateClicked();
-            while (dlg.WorkerActive()) {
-                view.PumpUntil([&] { return !events.Empty() || !dlg.WorkerActive(); });
-                events.DeliverTo(dlg);
-            }
-            dlg.WaitForWorker();
-            result = view.Succeeded() ? 0 : 1;
-        } else {
-            std::puts("No supported controller found.");
-        }
+        Session session;
+        session.Choose(options);
+#if defined(UPDATER_WITH_QT)
+        const bool dialog = !options.console &&
+                            DisplayAvailable([](const char* name) { return std::getenv(name); });
+        result = dialog ? RunDialog(session, argc, argv) : RunConsole(session, options, argv[0]);
+#else
+        result = RunConsole(session, options, argv[0]);
+#endif
     }
     SetDiagnosticSink(nullptr);
     SetUiLanguage(nullptr);

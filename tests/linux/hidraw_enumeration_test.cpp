@@ -111,6 +111,8 @@ struct DiscoveryCase {
     std::uint32_t variant;
 };
 
+void PrintTo(const DiscoveryCase& c, std::ostream* os) { *os << c.name; }
+
 class HidrawDiscovery : public ::testing::TestWithParam<DiscoveryCase> {};
 
 TEST_P(HidrawDiscovery, FindsTheFirstSupportedNodeInOrder)

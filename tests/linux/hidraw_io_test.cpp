@@ -71,6 +71,8 @@ struct ReadCase {
     std::vector<std::uint8_t> expected;  // the 65 bytes delivered
 };
 
+void PrintTo(const ReadCase& c, std::ostream* os) { *os << c.name; }
+
 class HidrawReadLayout : public HidrawIo, public ::testing::WithParamInterface<ReadCase> {};
 
 TEST_P(HidrawReadLayout, DeliversReportIdThenPayload)

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "app/wformat.h"
 #include "platform/qt/file_filter.h"
 
 namespace {
@@ -8,6 +9,8 @@ struct FilterCase {
     std::u16string windows;
     std::u16string qt;
 };
+
+void PrintTo(const FilterCase& c, std::ostream* os) { *os << Utf16ToUtf8(c.windows); }
 
 class QtNameFilterTest : public ::testing::TestWithParam<FilterCase> {};
 

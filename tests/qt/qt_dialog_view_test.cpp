@@ -87,6 +87,8 @@ struct BoxCase {
     int expected;
 };
 
+void PrintTo(const BoxCase& c, std::ostream* os) { *os << c.name; }
+
 class QtMessageBox : public ::testing::TestWithParam<BoxCase> {};
 
 TEST_P(QtMessageBox, AnswersFromTheWorker)

@@ -1,0 +1,45 @@
+#include "platform/linux/program_options.h"
+
+namespace {
+bool TakeValue(const std::string& argument, const std::string& prefix, std::string& value)
+{
+    if (argument.rfind(prefix, 0) != 0)
+        return false;
+    value = argument.substr(prefix.size());
+    return true;
+}
+}  // namespace
+
+bool ParseProgramOptions(const std::vector<std::string>& arguments, ProgramOptions& options)
+{
+    for (const std::string& argument : arguments) {
+        std::string value;
+        if (TakeValue(argument, "--simulate=", value)) {
+            options.simulate = ParseDemoKind(value);
+            if (!options.simulate)
+                return false;
+        } else if (TakeValue(argument, "--package=", value)) {
+            options.package = value;
+        } else if (argument == "--yes" || argument == "-y") {
+            options.autoConfirm = true;
+        } else if (argument == "--verbose") {
+            options.verbose = true;
+        } else if (argument == "--console") {
+            options.console = true;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+const char* ProgramUsage()
+{
+    return "usage: controller-updater [options]\n"
+           "  Updates the attached controller; without one, a simulated one.\n"
+           "  --simulate=stream|block  use a simulated controller of that family\n"
+           "  --package=FILE.dat       the package to install (console)\n"
+           "  --yes, -y                answer OK to every question (console)\n"
+           "  --console                no dialog window, even with a display\n"
+           "  --verbose                diagnostic lines on standard error\n";
+}

@@ -1,0 +1,22 @@
+#pragma once
+// The command line of the Linux programs.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sim/demo_setup.h"
+
+struct ProgramOptions {
+    // Set by --simulate: always the simulated controller of that family.
+    std::optional<DemoKind> simulate;
+    std::string package;  // --package=FILE.dat (console mode)
+    bool autoConfirm = false;  // --yes: OK to every question (console mode)
+    bool verbose = false;      // --verbose: diagnostic lines to stderr
+    bool console = false;      // --console: no dialog even with a display
+};
+
+// False on an unknown or malformed argument.
+bool ParseProgramOptions(const std::vector<std::string>& arguments, ProgramOptions& options);
+
+// One line per option, for --help and mistakes.
+const char* ProgramUsage();
