@@ -3,52 +3,30 @@
 #include <memory>
 #include <string>
 
-#include "app/process_state.h"
 #include "app/text_table.h"
-#include "app/update_dlg.h"
-#include "block/block_identify.h"
+#include "block/block_frame.h"
 #include "block/device_memory_map.h"
-#include "hid/hid.h"
-#include "sim/fake_clock.h"
-#include "sim/headless_view.h"
 #include "sim/sim_block_controller.h"
-#include "sim/virtual_hid_bus.h"
+#include "support/dialog_fixture.h"
 
 namespace {
 
-const std::u16string kTitle = u"Tarvik Update v2.31";
-
-class BlockIdentifyTest : public ::testing::Test {
+// Controllers plugged in while the dialog is open are identified through
+// the arrival notification.
+class BlockIdentifyTest : public DialogFixture {
 protected:
-    void SetUp() override { ResetProcessState(); }
-    void TearDown() override { dlg.reset(); }
-
-    // Opens the link as AttachDevice does (200 ms reads), then identifies.
-    void Identify(const SimBlockConfig& config)
+    void SetUp() override
+    {
+        DialogFixture::SetUp();
+        StartDialog();
+        RouteNotificationsToDialog();
+    }
+    VirtualHidBus::DeviceId Plug(const SimBlockConfig& config)
     {
         device = std::make_shared<SimBlockController>(config);
-        if (!deviceId)
-            deviceId = bus.Plug(MakeSimBlockDevice(device));
-        if (!dlg)
-            dlg = std::make_unique<CUpdateDlg>(bus, view, clock);
-        ASSERT_EQ(dlg->HidLink.ProbeHid(), 1);
-        cur_devVersion = VersionProbeSentinel;
-        ASSERT_EQ(dlg->HidLink.OpenHid(), 1);
-        ASSERT_EQ(dlg->HidLink.m_ReadTimeout, 200u);
-        IdentifyBlockDevice();
+        return bus.Plug(MakeSimBlockDevice(device));
     }
-    void Replug()
-    {
-        bus.Unplug(deviceId);
-        deviceId = 0;
-    }
-
-    FakeClock clock;
-    VirtualHidBus bus{clock};
-    HeadlessView view;
-    std::unique_ptr<CUpdateDlg> dlg;
     std::shared_ptr<SimBlockController> device;
-    VirtualHidBus::DeviceId deviceId = 0;
 };
 
 struct IdentifyCase {
@@ -70,12 +48,13 @@ TEST_P(IdentifyCaseTest, ChoosesMapAndShowsVersion)
     config.deviceType = c.deviceType;
     config.versionWord = c.version;
     config.faults.ignoreReadInfo = c.ignoreReadInfo;
-    Identify(config);
+    Plug(config);
     EXPECT_EQ(dlg->memoryMap, c.map);
     EXPECT_EQ(dlg->currentDeviceType, c.currentDeviceType);
     EXPECT_EQ(cur_devVersion.load(), c.version);
-    EXPECT_EQ(view.Title(), kTitle + c.titleSuffix);
+    EXPECT_EQ(view.Title(), LoadText(6) + c.titleSuffix);
     EXPECT_TRUE(view.Messages().empty());
+    EXPECT_EQ(device->FramesOf(BlockCommand::ReadMemory).back().fields.address, c.map.versionAddress);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -96,28 +75,26 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(BlockIdentifyTest, NoFirmwareShowsTheInstructionsAndKeepsTheTitle)
 {
-    view.SetTitle(u"before");
     SimBlockConfig config;
     config.versionWord = 0xFFFFFFFF;
-    Identify(config);
-    EXPECT_EQ(view.Title(), u"before");
+    Plug(config);
+    EXPECT_EQ(view.Title(), LoadText(6));
     EXPECT_EQ(cur_devVersion.load(), 0xFFFFFFFFu);
     const auto messages = view.Messages();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, LoadText(14));
-    EXPECT_EQ(messages[0].caption, kTitle);
+    EXPECT_EQ(messages[0].caption, LoadText(6));
     EXPECT_EQ(messages[0].buttons, MessageButtons::Ok);
 }
 
 TEST_F(BlockIdentifyTest, UnreadableVersionEndsSilently)
 {
-    view.SetTitle(u"before");
     SimBlockConfig config;
     config.deviceType = 0x3009;
     config.faults.ignoreReadMemory = true;
-    Identify(config);
+    Plug(config);
     EXPECT_EQ(dlg->memoryMap, kMemoryMap3009);
-    EXPECT_EQ(view.Title(), u"before");
+    EXPECT_EQ(view.Title(), LoadText(6));
     EXPECT_EQ(cur_devVersion.load(), VersionProbeSentinel);
     EXPECT_TRUE(view.Messages().empty());
 }
@@ -127,25 +104,15 @@ TEST_F(BlockIdentifyTest, NextDeviceWithoutTypeGetsTheDefaultMapAndKeepsTheOldTy
 {
     SimBlockConfig first;
     first.deviceType = 0x3009;
-    Identify(first);
+    bus.Unplug(Plug(first));
     ASSERT_EQ(dlg->memoryMap, kMemoryMap3009);
-    Replug();
-    SimBlockConfig second;
-    second.deviceType = 0x3009;
+    SimBlockConfig second = first;
     second.faults.ignoreReadInfo = true;
-    Identify(second);
+    Plug(second);
     EXPECT_EQ(dlg->memoryMap, kDefaultMemoryMap);
     EXPECT_EQ(dlg->currentDeviceType, 0x3009u);
-    // The 0x3009 device keeps its word elsewhere: the default address reads erased.
-    EXPECT_EQ(device->FramesOf(BlockCommand::ReadMemory).back().fields.address, 0x08014034u);
+    // That device keeps its word elsewhere: the default address reads erased.
     EXPECT_EQ(cur_devVersion.load(), 0xFFFFFFFFu);
-}
-
-TEST_F(BlockIdentifyTest, TypeStartsAtZero)
-{
-    dlg = std::make_unique<CUpdateDlg>(bus, view, clock);
-    EXPECT_EQ(dlg->currentDeviceType, 0u);
-    EXPECT_EQ(dlg->memoryMap, kDefaultMemoryMap);
 }
 
 }  // namespace

@@ -71,17 +71,6 @@ INSTANTIATE_TEST_SUITE_P(
                   {0x10, 0x11, 0x12, 0x13}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(SimBlockTest, StartsErasedWithTheVersionWordAtItsTypesAddress)
-{
-    SimBlockConfig config;
-    config.deviceType = 0x3009;
-    config.versionWord = 0x00030102;
-    OpenSim(config);
-    EXPECT_EQ(device->Word(kMemoryMap3009.versionAddress), 0x00030102u);
-    EXPECT_EQ(device->Word(kDefaultMemoryMap.versionAddress), 0xFFFFFFFFu);
-    EXPECT_EQ(device->DeviceType(), 0x3009u);
-}
-
 TEST_F(SimBlockTest, EraseSetsExactlyTheRangeAndIsRecorded)
 {
     OpenSim();
@@ -95,84 +84,6 @@ TEST_F(SimBlockTest, EraseSetsExactlyTheRangeAndIsRecorded)
     EXPECT_EQ(device->Memory(0x08000000, 0x100), expected);
     EXPECT_EQ(device->EraseRequests(), (std::vector<SimEraseRequest>{{0x08000000, 0x100}, {0x08000001, 0xD1}}));
     EXPECT_EQ(BlockErasePoll(*dlg, 0x0803FFFF, 2), 0);  // runs past the region
-}
-
-TEST_F(SimBlockTest, DroppedWritesAreNotAcknowledgedAndNotStored)
-{
-    SimBlockConfig config;
-    config.faults.dropWritesFrom = 1;
-    config.faults.dropWriteCount = 2;
-    OpenSim(config);
-    const std::vector<int> expected = {1, 0, 0, 1};
-    for (std::uint32_t i = 0; i < 4; ++i)
-        EXPECT_EQ(BlockWrite(*dlg, kA.data(), 0x08000000 + 46 * i, 46, 46, true), expected[i]) << i;
-    EXPECT_EQ(device->Memory(0x08000000 + 46, 46), Bytes(46, 0xFF));
-    EXPECT_EQ(device->Memory(0x08000000 + 46 * 3, 46), kA);
-}
-
-TEST_F(SimBlockTest, LostAnswerStillStoresWhenAsked)
-{
-    SimBlockConfig config;
-    config.faults.dropWriteCount = 1;
-    config.faults.dropStoresData = true;
-    OpenSim(config);
-    EXPECT_EQ(BlockWrite(*dlg, kA.data(), 0x08000000, 46, 46, true), 0);
-    EXPECT_EQ(device->Memory(0x08000000, 46), kA);
-    EXPECT_EQ(BlockWrite(*dlg, kA.data(), 0x08000000, 46, 46, true), 1);  // the re-send is harmless
-}
-
-TEST_F(SimBlockTest, UnplugsWhenTheChosenWriteArrives)
-{
-    SimBlockConfig config;
-    config.faults.unplugAtWrite = 1;
-    OpenSim(config);
-    EXPECT_EQ(BlockWrite(*dlg, kA.data(), 0x08000000, 46, 46, true), 1);
-    EXPECT_EQ(BlockWrite(*dlg, kA.data(), 0x08000000 + 46, 46, 46, true), 0);
-    EXPECT_FALSE(bus.IsPresent(deviceId));
-    EXPECT_TRUE(dlg->HidLink.DeviceGone());
-}
-
-TEST_F(SimBlockTest, RepeatedAnswersLeaveAnOldCopyQueued)
-{
-    SimBlockConfig config;
-    config.faults.repeatAnswers = true;
-    OpenSim(config);
-    std::uint8_t dest[4];
-    ASSERT_EQ(BlockReadInfo(*dlg, dest, 4), 1);
-    std::uint8_t leftover[64] = {};
-    ASSERT_EQ(dlg->HidLink.ReadHid(leftover, 64), kReadOk);
-    EXPECT_TRUE(IsBlockAck(kReadOk, leftover, BlockCode(BlockCommand::ReadInfo)));
-}
-
-TEST_F(SimBlockTest, FinishIsRecordedEvenWhenItsAnswerIsWithheld)
-{
-    SimBlockConfig config;
-    config.faults.ignoreFinish = true;
-    OpenSim(config);
-    EXPECT_FALSE(device->Finished());
-    EXPECT_EQ(BlockFinish(*dlg), 0);
-    EXPECT_TRUE(device->Finished());
-}
-
-TEST_F(SimBlockTest, FaultsCanBeChangedWhileAttached)
-{
-    OpenSim();
-    std::uint8_t dest[4];
-    SimBlockFaults faults;
-    faults.ignoreReadMemory = true;
-    device->SetFaults(faults);
-    EXPECT_EQ(BlockReadMemory(*dlg, dest, 4, 0x08014034), 0);
-    device->SetFaults({});
-    EXPECT_EQ(BlockReadMemory(*dlg, dest, 4, 0x08014034), 1);
-}
-
-TEST(SimBlockDevice, AppearsAsTheBlockProtocolController)
-{
-    const SimDeviceConfig config = MakeSimBlockDevice(std::make_shared<SimBlockController>());
-    EXPECT_EQ(config.vendorId, 0x5A3C);
-    EXPECT_EQ(config.productId, 0x4C21);
-    EXPECT_NE(config.path.find(u"vid_5a3c&pid_4c21"), std::u16string::npos);
-    ASSERT_NE(config.model, nullptr);
 }
 
 // The demo mode runs the model in real time.

@@ -116,7 +116,11 @@ TEST_P(SuccessfulUpdateTest, InstallsTheImageAndItsVersionWord)
     Update(WritePackage(c.records));
 
     EXPECT_EQ(Outcome(), std::vector<std::u16string>{kSuccess});
-    EXPECT_EQ(device->EraseRequests().front(), (SimEraseRequest{record.header.imageAddress, c.eraseSize}));
+    std::vector<SimEraseRequest> erases = {{record.header.imageAddress, c.eraseSize}};
+    const bool special = IsSpecialDeviceType(c.deviceType);
+    if (special)
+        erases.push_back({c.map.versionAddress, 32});
+    EXPECT_EQ(device->EraseRequests(), erases);
     EXPECT_EQ(device->Memory(c.map.imageBase, size), Installed(record.image, c.map, kNewVersion));
     // Nothing after the image: the next record's bytes never reach the device.
     EXPECT_EQ(device->Memory(c.map.imageBase + size, 64), Bytes(64, 0xFF));
@@ -128,7 +132,6 @@ TEST_P(SuccessfulUpdateTest, InstallsTheImageAndItsVersionWord)
     EXPECT_EQ(view.ProgressPos(), 0);
     EXPECT_EQ(StopFlag.load(), 1u);
 
-    const bool special = IsSpecialDeviceType(c.deviceType);
     const auto writes = device->FramesOf(BlockCommand::WriteImage);
     ASSERT_EQ(writes.size(), (size + 45) / 46);
     for (std::size_t k = 0; k < writes.size(); ++k) {
@@ -184,20 +187,28 @@ INSTANTIATE_TEST_SUITE_P(Sizes, EraseSizeTest,
                                            EraseCase{"default_100", 0, 100, 100}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(BlockWorkerTest, ProgressAfterEachAcknowledgedBlock)
+struct ProgressCase {
+    const char* name;
+    std::size_t imageSize;
+    std::vector<int> positions;
+};
+
+class ProgressTest : public BlockWorkerTest, public ::testing::WithParamInterface<ProgressCase> {};
+
+// The click's 0, the first position before any block, one per acknowledged
+// block, the reset after the success message.
+TEST_P(ProgressTest, PositionAfterEachAcknowledgedBlock)
 {
     Start();
-    Update(WritePackage({Record(0, 0x08014000, 460, 6)}));
-    // The click's 0, the first position before any block, ten blocks, the reset.
-    EXPECT_EQ(UpdatePositions(), (std::vector<int>{0, 0, 10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 0}));
+    Update(WritePackage({Record(0, 0x08014000, GetParam().imageSize, 6), Record(1, 0x08014000, 100, 7)}));
+    EXPECT_EQ(UpdatePositions(), GetParam().positions);
 }
 
-TEST_F(BlockWorkerTest, ProgressOfAnUnevenImageEndsAtExactly100)
-{
-    Start();
-    Update(WritePackage({Record(0, 0x08014000, 100, 6), Record(1, 0x08014000, 100, 7)}));
-    EXPECT_EQ(UpdatePositions(), (std::vector<int>{0, 0, 46, 92, 100, 0}));
-}
+INSTANTIATE_TEST_SUITE_P(Images, ProgressTest,
+                         ::testing::Values(ProgressCase{"ten_blocks", 460, {0, 0, 10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 0}},
+                                           // The last block is cut, so the count ends at exactly 100.
+                                           ProgressCase{"uneven", 100, {0, 0, 46, 92, 100, 0}}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(BlockWorkerTest, FinishNotAcknowledgedStillSucceeds)
 {
@@ -270,6 +281,7 @@ TEST_F(BlockWorkerTest, UnansweredBlockIsSentAgainUnchanged)
     SimBlockConfig config;
     config.faults.dropWritesFrom = 3;
     config.faults.dropWriteCount = 4;  // the fifth try gets through
+    config.faults.dropStoresData = true;  // the answers are lost, the data is not
     Start(config);
     const PackageRecordSpec record = Record(0, 0x08014000, 460, 10);
     Update(WritePackage({record}));
@@ -381,19 +393,6 @@ TEST_F(BlockWorkerTest, CancelledSelectionSendsNothing)
     EXPECT_EQ(view.ProgressPos(), 0);
 }
 
-TEST_F(BlockWorkerTest, ControllerWithoutFirmwareIsUpdated)
-{
-    SimBlockConfig config;
-    config.versionWord = 0xFFFFFFFF;
-    Start(config);
-    ASSERT_EQ(view.Messages().size(), 1u);
-    EXPECT_EQ(view.Messages()[0].text, LoadText(14));
-    EXPECT_EQ(cur_devVersion.load(), 0xFFFFFFFFu);
-    Update(WritePackage({Record(0, 0x08014000, 100, 18)}));
-    EXPECT_EQ(view.Messages().back().text, kSuccess);
-    EXPECT_EQ(device->Word(0x08014034), kNewVersion);
-}
-
 // The headless view with a hook on progress positions (run on the thread
 // that sets them, before the call returns).
 class ProgressHookView final : public IDialogView {
@@ -458,42 +457,5 @@ TEST_F(BlockWorkerTest, ClosingTheDialogStopsAtTheNextBlock)
     EXPECT_TRUE(ButtonEnabled());
     dlg.reset();  // before the view it uses
 }
-
-struct AttachCase {
-    const char* name;
-    std::function<void(SimBlockConfig&)> setup;
-    std::u16string title;           // empty: the plain title
-    std::size_t messages;
-};
-
-class BlockAttachTest : public BlockWorkerTest, public ::testing::WithParamInterface<AttachCase> {};
-
-// Plugged in while the dialog is open: identified through the notification.
-TEST_P(BlockAttachTest, ShowsTheVersionOnArrival)
-{
-    const AttachCase& c = GetParam();
-    StartDialog();
-    RouteNotificationsToDialog();
-    SimBlockConfig config;
-    c.setup(config);
-    Plug(config);
-    EXPECT_EQ(view.Title(), LoadText(6) + c.title);
-    EXPECT_EQ(view.Messages().size(), c.messages);
-    EXPECT_TRUE(ButtonEnabled());
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Arrivals, BlockAttachTest,
-    ::testing::Values(
-        AttachCase{"t3009", [](SimBlockConfig& c) { c.deviceType = 0x3009; c.versionWord = 0x89; },
-                   u"(ZudoVor V1.37)", 0},
-        AttachCase{"read_info_unanswered",
-                   [](SimBlockConfig& c) {
-                       c.versionWord = 0x00020089;
-                       c.faults.ignoreReadInfo = true;
-                   },
-                   u"(ZudoVor V1.37 beta2)", 0},
-        AttachCase{"no_firmware", [](SimBlockConfig& c) { c.versionWord = 0xFFFFFFFF; }, u"", 1}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
