@@ -157,6 +157,20 @@ INSTANTIATE_TEST_SUITE_P(
         UpdateCase{"t3010_first_record", 0x3010, kMultiRecord, 0, 32768, kSpecialMemoryMap}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// The demo mode's controller and package.
+TEST_F(BlockWorkerTest, DemoPackageInstallsOnTheDemoController)
+{
+    SimBlockConfig config;
+    config.deviceType = 0x5111;
+    config.versionWord = 0x89;
+    Start(config);
+    const std::vector<PackageRecordSpec> records = DemoBlockPackage();
+    Update(WritePackage(records));
+    EXPECT_EQ(Outcome(), std::vector<std::u16string>{kSuccess});
+    EXPECT_EQ(device->Memory(0x01018000, static_cast<std::uint32_t>(records[1].image.size())), records[1].image);
+    EXPECT_EQ(device->Word(0x01017040), records[1].header.desVersion);
+}
+
 struct EraseCase {
     const char* name;
     std::uint32_t deviceType;
