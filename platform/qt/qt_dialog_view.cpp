@@ -11,6 +11,9 @@
 #include <QThread>
 
 #include <algorithm>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 
 #include "app/update_dlg.h"
 #include "platform/qt/dialog_layout.h"
@@ -116,25 +119,30 @@ void QtDialogView::PostToUiThread(std::function<void()> work)
         Qt::QueuedConnection);
 }
 
+// A blocking queued call, with the wait on our own condition variable: the
+// race checker sees this hand-back, while Qt's own blocking connection leaves
+// its argument array on the caller's stack for the UI thread to read after
+// the call, outside any ordering it can see.
 void QtDialogView::OnUiThread(const std::function<void()>& work)
 {
     if (QThread::currentThread() == thread()) {
         work();
         return;
     }
-    HandoffRelease(&m_Handoff);
-    {
-        QtCallMachineryUnchecked unchecked;
-        QMetaObject::invokeMethod(
-            this,
-            [this, &work] {
-                HandoffAcquire(&m_Handoff);
-                work();
-                HandoffRelease(&m_Handoff);
-            },
-            Qt::BlockingQueuedConnection);
-    }
-    HandoffAcquire(&m_Handoff);
+    struct Completion {
+        std::mutex mutex;
+        std::condition_variable finished;
+        bool done = false;
+    };
+    auto completion = std::make_shared<Completion>();
+    PostToUiThread([completion, &work] {
+        work();
+        std::lock_guard<std::mutex> guard(completion->mutex);
+        completion->done = true;
+        completion->finished.notify_one();
+    });
+    std::unique_lock<std::mutex> lock(completion->mutex);
+    completion->finished.wait(lock, [&] { return completion->done; });
 }
 
 QWidget* QtDialogView::Control(int id) const

@@ -4,10 +4,10 @@
 // the instructions static 1008.
 //
 // Threads: the view lives on the UI thread (the QApplication's). A call from
-// any other thread (the update worker) runs on the UI thread through a
-// blocking queued call and returns when it is done, with its result, as
-// SendMessage does; so the UI thread must keep serving events while a worker
-// runs (it does: it is in exec() or in PumpUntil).
+// any other thread (the update worker) is queued to the UI thread and waits
+// there until it is done, returning its result, as SendMessage does; so the
+// UI thread must keep serving events while a worker runs (it does: it is in
+// exec() or in PumpUntil), and the view must outlive every worker.
 #include <QDialog>
 
 #include <cstdint>

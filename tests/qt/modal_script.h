@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "platform/qt/qt_dialog_view.h"
+
 #include <deque>
 #include <functional>
 #include <string>
@@ -36,9 +38,6 @@ public:
         QObject::connect(&m_Timer, &QTimer::timeout, [this] { Tick(); });
         m_Timer.start();
     }
-
-    // The main dialog is modal too; it is never answered.
-    void Ignore(QWidget* window) { m_Ignored = window; }
 
     // --- Steps ---
     void PressButton(QMessageBox::StandardButton button)
@@ -89,7 +88,7 @@ private:
     void Tick()
     {
         QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || !modal->isVisible() || modal == m_Handled || modal == m_Ignored)
+        if (!modal || !modal->isVisible() || modal == m_Handled || IsMainDialog(modal))
             return;
         m_Handled = modal;
         if (m_Steps.empty())
@@ -98,6 +97,8 @@ private:
         m_Steps.pop_front();
         step(modal);
     }
+    // The main dialog is modal too; it is never answered.
+    static bool IsMainDialog(QWidget* window) { return dynamic_cast<QtDialogView*>(window) != nullptr; }
     void Record(QMessageBox* box)
     {
         m_Boxes.push_back({box->windowTitle().toStdU16String(), box->text().toStdU16String(),
@@ -112,7 +113,6 @@ private:
 
     QTimer m_Timer;
     QPointer<QWidget> m_Handled;
-    QPointer<QWidget> m_Ignored;
     std::deque<Step> m_Steps;
     std::vector<SeenBox> m_Boxes;
     std::vector<SeenFileDialog> m_FileDialogs;

@@ -8,13 +8,15 @@
 #include "platform/qt/qt_front_end.h"
 
 #if defined(__SANITIZE_THREAD__)
-// Qt's file dialog reads the directory on a thread of its own and hands the
-// results over under Qt's futex-based locks, which ThreadSanitizer cannot
-// see, and so is its joining of that thread before freeing the wait
-// condition. Races between Qt and its own thread are not ours to check.
+// Qt runs work on threads of its own (the file dialog's directory reader,
+// its thread pool) and hands results over under futex-based locks that
+// ThreadSanitizer cannot see; so is its joining of those threads before it
+// frees their wait conditions. Races between Qt and its own threads are not
+// ours to check.
 extern "C" const char* __tsan_default_suppressions()
 {
-    return "thread:QFileInfoGather\n"
+    return "called_from_lib:libQt6Core.so.6\n"
+           "called_from_lib:libQt6Gui.so.6\n"
            "race:QWaitCondition::~QWaitCondition\n";
 }
 #endif
