@@ -1,0 +1,8 @@
+#pragma once
+// Diagnostic lines to the debugger through OutputDebugStringW. Any thread.
+#include "app/diagnostics.h"
+
+class DebugOutputSink final : public IDiagnosticSink {
+public:
+    void Write(const std::u16string& line) override;
+};

@@ -1,0 +1,87 @@
+// The Windows program: one modal dialog over the HID class driver, or over
+// a simulated controller with --simulate=stream|block.
+#include "platform/win32/windows_api.h"
+#include <commctrl.h>
+
+#include <optional>
+#include <vector>
+
+#include "app/clock.h"
+#include "app/diagnostics.h"
+#include "app/update_app.h"
+#include "platform/win32/command_line.h"
+#include "platform/win32/debug_output_sink.h"
+#include "platform/win32/dialog_host.h"
+#include "platform/win32/win32_dialog_view.h"
+#include "platform/win32/win32_hid_backend.h"
+#include "platform/win32/win32_texts.h"
+#include "res/resource.h"
+#include "sim/demo_setup.h"
+
+namespace {
+
+void RunApplication(HINSTANCE instance, IHidBackend& backend, const DialogHostOptions& options)
+{
+    HICON icon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_APP_ICON));
+    Win32DialogView view(icon);
+    CUpdateApp app(backend, view, SystemClock::Instance(), [&](CUpdateDlg& dlg) {
+        RunUpdateDialog(instance, dlg, view, icon, options);
+    });
+    app.InitInstance();
+}
+
+// The file dialog opens in the current directory: make that the program's
+// own, where the demo packages are.
+void EnterProgramDirectory()
+{
+    std::vector<wchar_t> path(32768, L'\0');
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0 || length >= path.size())
+        return;
+    std::wstring directory(path.data(), length);
+    const std::size_t slash = directory.find_last_of(L"\\/");
+    if (slash != std::wstring::npos)
+        SetCurrentDirectoryW(directory.substr(0, slash).c_str());
+}
+
+void RunDemo(HINSTANCE instance, DemoKind kind)
+{
+    EnterProgramDirectory();
+    VirtualHidBus bus(SystemClock::Instance());
+    // Plug and unplug events are queued for the UI thread, where the dialog
+    // receives them as the system's WM_DEVICECHANGE.
+    bus.SetNotifier([](NotifyWindow window, std::uint32_t event) {
+        PostMessageW(reinterpret_cast<HWND>(window), kQueuedDeviceChange, event, 0);
+    });
+    DialogHostOptions options;
+    // Shortly after the dialog is up, as if plugged in by hand.
+    options.afterShown = [&bus, kind] { PlugDemoController(bus, kind); };
+    RunApplication(instance, bus, options);
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int)
+{
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    ModuleStringTable strings(instance);
+    SystemUiLanguage language;
+    DebugOutputSink sink;
+    SetStringTable(&strings);
+    SetUiLanguage(&language);
+    SetDiagnosticSink(&sink);
+
+    if (const std::optional<DemoKind> kind = SimulateOption(commandLine)) {
+        RunDemo(instance, *kind);
+    } else {
+        Win32HidBackend backend;
+        RunApplication(instance, backend, {});
+    }
+
+    SetDiagnosticSink(nullptr);
+    SetUiLanguage(nullptr);
+    SetStringTable(nullptr);
+    return 0;
+}
