@@ -37,47 +37,59 @@ public:
     // the old notifier's target is going away.
     void SetNotifier(Notifier notifier);
 
-    // --- Enumeration (any one thread at a time per list) ---
-    // A snapshot of the hidraw nodes present now, in ascending node number
-    // (/dev/hidraw2 before /dev/hidraw10): the kernel's numbering, stable
-    // while the devices stay. kInvalidInterfaceList when udev cannot list.
+    // --- Enumeration: any thread; a list is used by one thread at a time ---
+    // A snapshot of the hidraw nodes present now (udev's enumeration of
+    // subsystem "hidraw"), sorted by ascending node number (/dev/hidraw2
+    // before /dev/hidraw10): the kernel's numbering, stable while the devices
+    // stay. kInvalidInterfaceList when udev cannot list. Does not wait.
     HidInterfaceList OpenInterfaceList() override;
-    // True while index is inside the snapshot.
+    // True while index is inside the snapshot; false for a closed list.
     bool HasInterface(HidInterfaceList list, std::uint32_t index) override;
     // Characters of the node path plus its terminator; 0 for a bad index.
     std::size_t InterfacePathSize(HidInterfaceList list, std::uint32_t index) override;
-    // False, path untouched, when bufferChars is below InterfacePathSize.
+    // The node path. False, path untouched, when bufferChars is below
+    // InterfacePathSize (LastErrorCode ENOBUFS) or the index is bad.
     bool InterfacePath(HidInterfaceList list, std::uint32_t index, std::size_t bufferChars,
                        std::u16string& path) override;
+    // Forgets the snapshot; later calls with it fail.
     void CloseInterfaceList(HidInterfaceList list) override;
 
-    // --- Handles (the thread that owns the link; Close from any thread) ---
+    // --- Handles: the thread that owns the link; Close from any thread ---
     // open(2) with O_CLOEXEC and: ReadWriteOverlapped O_RDWR | O_NONBLOCK,
     // WriteSync O_WRONLY (blocking writes), ReadOverlapped O_RDONLY |
-    // O_NONBLOCK (reads wait in poll). kInvalidHidHandle on failure.
+    // O_NONBLOCK (reads wait in poll). kInvalidHidHandle on failure (EACCES
+    // without the udev rule). Does not wait.
     HidHandle Open(const std::u16string& path, HidOpenMode mode) override;
-    // HIDIOCGRAWINFO vendor and product; versionNumber is 0 (hidraw has none).
+    // HIDIOCGRAWINFO vendor and product; versionNumber is 0 (hidraw has
+    // none). False when the handle is unknown or the ioctl fails.
     bool GetAttributes(HidHandle handle, HidAttributes& attributes) override;
-    // Report ID byte then 64 payload bytes, as given (see hidraw_io.h for
-    // what the kernel sends). No time-out of ours. False on failure.
+    // The report ID byte, then the 64 payload bytes, exactly as given (see
+    // hidraw_io.h for what the kernel sends). Blocks until the kernel has sent
+    // it; no time-out of ours (the USB driver bounds it). False on failure or
+    // when Close cuts a wait short.
     bool Write(HidHandle handle, const std::uint8_t* report) override;
-    // Waits in poll() up to timeoutMs. Timeout: no report came; nothing is
-    // left outstanding, the buffer is free at once. DeviceGone: the node hung
-    // up or reports ENODEV/ENXIO/EIO. Error: other failures, and a read cut
-    // short by Close of its handle from another thread (ECANCELED).
+    // Waits in poll() up to timeoutMs (measured on the clock). Report: 65
+    // bytes, report ID 0 first for unnumbered reports. Timeout: no report
+    // came; nothing is left outstanding, the buffer is untouched and free at
+    // once. DeviceGone: the node hung up or reports ENODEV/ENXIO/EIO. Error:
+    // other failures, an unknown handle, or Close of the handle from another
+    // thread while it waited (ECANCELED).
     HidReadStatus Read(HidHandle handle, std::uint8_t* report, std::uint32_t timeoutMs) override;
-    // Cancels a read or write waiting on this handle, which then returns at
-    // once; the descriptor is closed when the last of them has let go.
+    // Forgets the handle and ends a read or write waiting on it at once; the
+    // descriptor is closed when the last of them has let go. Any thread.
     void Close(HidHandle handle) override;
-    // errno of the last failed call on the calling thread.
+    // errno of the last failed call on the calling thread. Any thread.
     std::uint32_t LastErrorCode() override;
 
-    // --- Device-change notifications (the UI thread) ---
+    // --- Device-change notifications: the UI thread ---
     // Starts a thread on a new udev monitor of subsystem "hidraw" that passes
-    // "add" as 0x8000 and "remove" as 0x8004 to the notifier with window.
-    // kNoNotifyHandle when no monitor or thread can be made.
+    // "add" as 0x8000 and "remove" as 0x8004 to the notifier with window
+    // (other actions are dropped). The thread sleeps in poll() until an event
+    // or Unregister; it never wakes on a timer. kNoNotifyHandle when no
+    // monitor or thread can be made. Does not wait for events.
     NotifyHandle RegisterNotification(NotifyWindow window) override;
     // Stops and joins that thread; no event of it is delivered afterwards.
+    // Not from the notifier. Unknown handles are ignored.
     void UnregisterNotification(NotifyHandle handle) override;
 
 private:
