@@ -51,6 +51,7 @@ QtDialogView::QtDialogView(QWidget* parent) : QDialog(parent)
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     setFont(TemplateFont());
+    SetTitle(u"s");  // the template's caption, until initialization
     BuildControls();
 }
 

@@ -57,19 +57,6 @@ TEST(HidrawEnumeration, PathNeedsRoomForItsTerminator)
     backend.CloseInterfaceList(list);
 }
 
-TEST(HidrawEnumeration, EndOfListAndClosedLists)
-{
-    FakeHidrawSystem system;
-    system.Add("/dev/hidraw0", kOtherVendor, 1);
-    HidrawBackend backend(system);
-    const HidInterfaceList list = backend.OpenInterfaceList();
-    EXPECT_TRUE(backend.HasInterface(list, 0));
-    EXPECT_FALSE(backend.HasInterface(list, 1));
-    EXPECT_EQ(backend.InterfacePathSize(list, 1), 0u);
-    backend.CloseInterfaceList(list);
-    EXPECT_FALSE(backend.HasInterface(list, 0));
-}
-
 TEST(HidrawEnumeration, FailedListingGivesNoList)
 {
     FakeHidrawSystem system;
@@ -77,23 +64,6 @@ TEST(HidrawEnumeration, FailedListingGivesNoList)
     HidrawBackend backend(system);
     EXPECT_EQ(backend.OpenInterfaceList(), kInvalidInterfaceList);
     EXPECT_EQ(backend.LastErrorCode(), static_cast<std::uint32_t>(ENOMEM));
-}
-
-TEST(HidrawEnumeration, AttributesComeFromTheOpenedNode)
-{
-    FakeHidrawSystem system;
-    system.Add("/dev/hidraw3", 0x5A3C, 0x4C21);
-    HidrawBackend backend(system);
-    const HidHandle handle = backend.Open(u"/dev/hidraw3", HidOpenMode::ReadWriteOverlapped);
-    ASSERT_NE(handle, kInvalidHidHandle);
-    HidAttributes attributes;
-    ASSERT_TRUE(backend.GetAttributes(handle, attributes));
-    EXPECT_EQ(attributes.vendorId, 0x5A3C);
-    EXPECT_EQ(attributes.productId, 0x4C21);
-    backend.Close(handle);
-    EXPECT_FALSE(backend.GetAttributes(handle, attributes));
-    EXPECT_EQ(backend.Open(u"/dev/hidraw9", HidOpenMode::WriteSync), kInvalidHidHandle);
-    EXPECT_EQ(backend.LastErrorCode(), static_cast<std::uint32_t>(ENOENT));
 }
 
 struct NodeSpec {

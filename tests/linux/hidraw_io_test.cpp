@@ -152,14 +152,6 @@ TEST_F(HidrawIo, ReportQueuedBeforeUnplugIsStillRead)
     EXPECT_EQ(backend.Read(readHandle, report, 1000), HidReadStatus::DeviceGone);
 }
 
-TEST_F(HidrawIo, ReadOnUnknownHandleFails)
-{
-    backend.Close(readHandle);
-    EXPECT_EQ(backend.Read(readHandle, report, 10), HidReadStatus::Error);
-    EXPECT_EQ(backend.LastErrorCode(), static_cast<std::uint32_t>(EBADF));
-    EXPECT_TRUE(Untouched());
-}
-
 TEST_F(HidrawIo, WriteSendsAll65BytesAsGiven)
 {
     const HidHandle writeHandle = backend.Open(u"/dev/hidraw4", HidOpenMode::WriteSync);

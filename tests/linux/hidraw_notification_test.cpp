@@ -81,19 +81,6 @@ TEST_F(HidrawNotification, NothingArrivesAfterUnregistering)
     EXPECT_EQ(log.WaitFor(2, kQuietWait).size(), 1u);
 }
 
-TEST_F(HidrawNotification, EachRegistrationHasItsOwnWindow)
-{
-    const NotifyHandle first = backend.RegisterNotification(1);
-    const NotifyHandle second = backend.RegisterNotification(2);
-    system.SendEvent("remove");
-    auto events = log.WaitFor(2);
-    ASSERT_EQ(events.size(), 2u);
-    EXPECT_EQ(events[0].code, 0x8004u);
-    EXPECT_NE(events[0].window, events[1].window);
-    backend.UnregisterNotification(first);
-    backend.UnregisterNotification(second);
-}
-
 TEST_F(HidrawNotification, FailedMonitorGivesNoHandle)
 {
     system.FailMonitor();

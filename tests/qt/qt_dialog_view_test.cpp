@@ -158,14 +158,6 @@ TEST(QtFileDialog, CancelLeavesThePathAlone)
     EXPECT_EQ(path, u"before");
 }
 
-TEST(QtDialogView, ClosesAtOnceWithoutADialog)
-{
-    QtDialogView view;
-    view.show();
-    view.close();
-    EXPECT_FALSE(view.isVisible());
-}
-
 TEST(QtFrontEnd, NumbersKeepTheDecimalPoint)
 {
     // The QApplication of this process was made by CreateApplication.
@@ -174,23 +166,6 @@ TEST(QtFrontEnd, NumbersKeepTheDecimalPoint)
     std::snprintf(text, sizeof text, "%0.2f", 1.37);
     EXPECT_STREQ(text, "1.37");
     EXPECT_EQ(WFormat(u"%s(ZudoVor V%0.2f)", u"T", 1.37), u"T(ZudoVor V1.37)");
-}
-
-TEST(QtFrontEnd, DisplayComesFromTheEnvironment)
-{
-    struct Case {
-        const char* name;
-        const char* value;
-        bool available;
-    };
-    for (const Case& c : {Case{"DISPLAY", ":0", true}, Case{"WAYLAND_DISPLAY", "wayland-0", true},
-                          Case{"QT_QPA_PLATFORM", "offscreen", true}, Case{"DISPLAY", "", false},
-                          Case{"TERM", "xterm", false}}) {
-        auto lookup = [&](const char* name) -> const char* {
-            return std::string(name) == c.name ? c.value : nullptr;
-        };
-        EXPECT_EQ(DisplayAvailable(lookup), c.available) << c.name << "=" << c.value;
-    }
 }
 
 }  // namespace
