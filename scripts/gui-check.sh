@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# GUI check of the Windows program under Wine, run by CTest:
+#   gui-check.sh <wine runner> <gui_driver.exe> <artifact folder> stream|block [close-during-confirmation]
+# The driver starts controller-updater.exe with a simulated controller and
+# goes through an update as a user would (see tests/win32/gui_driver.cpp).
+# The runner gives every Wine program of the build tree one Xvfb display, so
+# no X server is needed beforehand. Screenshots end up as PNG files in the
+# artifact folder, named <family>[-close]-<step>.png.
+set -euo pipefail
+
+if (($# < 4)); then
+    echo "usage: $0 <wine runner> <gui_driver.exe> <artifact folder> stream|block [variant]" >&2
+    exit 2
+fi
+runner=$1 driver=$2 artifacts=$3 family=$4 variant=${5:-}
+name=$family${variant:+-close}
+
+mkdir -p "$artifacts"
+rm -f "$artifacts/$name"-*.bmp "$artifacts/$name"-*.png
+
+status=0
+"$runner" "$driver" "$family" "$artifacts" ${variant:+"$variant"} || status=$?
+
+shopt -s nullglob
+for bmp in "$artifacts/$name"-*.bmp; do
+    if convert "$bmp" "${bmp%.bmp}.png"; then
+        rm -f "$bmp"
+    fi
+done
+for png in "$artifacts/$name"-*.png; do
+    echo "screenshot: $png"
+done
+exit "$status"
