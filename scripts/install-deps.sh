@@ -9,7 +9,7 @@ packages=(
     libudev-dev qt6-base-dev
 )
 if [[ "${UPDATER_WITH_WINDOWS:-1}" == 1 ]]; then
-    packages+=(g++-mingw-w64-x86-64-posix wine64 wine xvfb xauth fonts-wqy-microhei imagemagick x11-utils)
+    packages+=(g++-mingw-w64-x86-64-posix wine64 wine fonts-wine xvfb xauth fonts-wqy-microhei imagemagick x11-utils)
 fi
 
 missing=()

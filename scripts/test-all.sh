@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Sets everything up and runs every test: native, ASan+UBSan and TSan builds.
+# Sets everything up and runs every test: native, ASan+UBSan and TSan builds,
+# and the Windows cross build under Wine (with its own Xvfb display).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -12,3 +13,16 @@ for preset in linux asan tsan; do
     cmake --build --preset "$preset" -j "$jobs"
     ctest --preset "$preset" -j "$jobs"
 done
+
+# Windows: cross build, then every test under Wine. The runner creates the
+# Wine prefix in the build tree on first use and starts the X server that
+# the GUI check needs; --stop ends that session afterwards.
+echo "=== mingw ==="
+mingw_start=$SECONDS
+cmake --preset mingw >/dev/null
+cmake --build --preset mingw -j "$jobs"
+mingw_status=0
+ctest --preset mingw -j "$jobs" || mingw_status=$?
+WINEPREFIX="$PWD/build/mingw/wineprefix" scripts/wine-run.sh --stop
+echo "mingw step: $((SECONDS - mingw_start)) s; screenshots in build/mingw/artifacts"
+exit "$mingw_status"

@@ -127,6 +127,13 @@ ensure_prefix() {
     "$WINE" wineboot -i
     configure_prefix
     touch "$WINEPREFIX/.updater-ready"
+    # The services started while the prefix was being made do not all come
+    # up again cleanly in the same session (COM then waits for its service):
+    # start the session's processes afresh on the finished prefix.
+    "$WINESERVER" -k || true
+    "$WINESERVER" -w || true
+    "$WINESERVER" -p30 || true
+    "$WINE" cmd.exe /c exit || true
 }
 
 case "${1:-}" in
