@@ -7,4 +7,5 @@ cd "$(dirname "$0")/.."
 UPDATER_WITH_WINDOWS=0 bash scripts/install-deps.sh
 cmake --preset linux-release >/dev/null
 cmake --build --preset linux-release -j "$(nproc)"
-exec build/linux-release/bin/controller-updater "$@"
+# The dialog when a display is there, the console otherwise.
+exec build/linux-release/bin/controller-updater-qt "$@"
