@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "support/test_paths.h"
 #include "app/clock.h"
 #include "app/process_state.h"
 #include "app/update_dlg.h"
@@ -119,15 +120,7 @@ inline std::vector<std::string> Concat(std::vector<std::string> a, const std::ve
 }
 
 // A path in the test directory, unique to the running test.
-inline std::u16string BlockTestPath(const char* suffix)
-{
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = std::string(info->test_suite_name()) + "_" + info->name() + suffix;
-    for (char& c : name)
-        if (c == '/')
-            c = '_';
-    return Utf8ToUtf16(std::string(UPDATER_TEST_TMPDIR) + "/" + name);
-}
+inline std::u16string BlockTestPath(const char* suffix) { return TestFilePath(suffix, ""); }
 
 inline constexpr std::uint32_t kPollMs = 10;
 

@@ -10,16 +10,11 @@
 #include "app/wformat.h"
 #include "package/package_header.h"
 #include "package/package_writer.h"
+#include "support/test_paths.h"
 
 namespace {
 
-std::u16string TempPath(const std::string& tag)
-{
-    const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = std::string(info->test_suite_name()) + "_" + info->name() + "_" + tag + ".dat";
-    std::replace(name.begin(), name.end(), '/', '_');
-    return Utf8ToUtf16(std::string(UPDATER_TEST_TMPDIR) + "/" + name);
-}
+std::u16string TempPath(const std::string& tag) { return TestFilePath("_" + tag); }
 
 struct Rec {
     std::uint32_t deviceType;

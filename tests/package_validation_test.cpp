@@ -10,6 +10,7 @@
 #include "package/package_file.h"
 #include "package/package_validation.h"
 #include "package/package_writer.h"
+#include "support/test_paths.h"
 
 void PrintTo(RecordProblem p, std::ostream* os)
 {
@@ -18,13 +19,7 @@ void PrintTo(RecordProblem p, std::ostream* os)
 
 namespace {
 
-std::u16string TempPath(const std::string& tag)
-{
-    const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = std::string(info->test_suite_name()) + "_" + info->name() + "_" + tag + ".dat";
-    std::replace(name.begin(), name.end(), '/', '_');
-    return Utf8ToUtf16(std::string(UPDATER_TEST_TMPDIR) + "/" + name);
-}
+std::u16string TempPath(const std::string& tag) { return TestFilePath("_" + tag); }
 
 struct CheckCase {
     const char* name;

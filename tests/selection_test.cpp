@@ -14,6 +14,7 @@
 #include "package/package_writer.h"
 #include "sim/sim_stream_controller.h"
 #include "support/dialog_fixture.h"
+#include "support/test_paths.h"
 
 namespace {
 
@@ -22,13 +23,7 @@ constexpr std::uint32_t Ver(std::uint16_t v, std::uint16_t beta = 0)
     return std::uint32_t{beta} << 16 | v;
 }
 
-std::u16string TempPath()
-{
-    const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = std::string(info->test_suite_name()) + "_" + info->name() + ".dat";
-    std::replace(name.begin(), name.end(), '/', '_');
-    return Utf8ToUtf16(std::string(UPDATER_TEST_TMPDIR) + "/" + name);
-}
+std::u16string TempPath() { return TestFilePath(); }
 
 struct RuleCase {
     std::uint32_t protocol;

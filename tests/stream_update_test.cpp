@@ -16,6 +16,7 @@
 #include "sim/sim_stream_controller.h"
 #include "stream/stream_frame.h"
 #include "support/dialog_fixture.h"
+#include "support/test_paths.h"
 
 namespace {
 
@@ -31,13 +32,7 @@ constexpr auto kMebibyteBudget = std::chrono::seconds(90);
 constexpr auto kMebibyteBudget = std::chrono::seconds(5);
 #endif
 
-std::u16string TempPath()
-{
-    const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = std::string(info->test_suite_name()) + "_" + info->name() + ".dat";
-    std::replace(name.begin(), name.end(), '/', '_');
-    return Utf8ToUtf16(std::string(UPDATER_TEST_TMPDIR) + "/" + name);
-}
+std::u16string TempPath() { return TestFilePath(); }
 
 class StreamUpdate : public DialogFixture {
 protected:

@@ -14,18 +14,13 @@
 #include "package/package_writer.h"
 #include "sim/sim_stream_controller.h"
 #include "support/dialog_fixture.h"
+#include "support/test_paths.h"
 
 namespace {
 
 const std::u16string kVersionTitleSuffix = u"(ZudoVor V1.40)";
 
-std::u16string TempPath()
-{
-    const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = std::string(info->test_suite_name()) + "_" + info->name() + ".dat";
-    std::replace(name.begin(), name.end(), '/', '_');
-    return Utf8ToUtf16(std::string(UPDATER_TEST_TMPDIR) + "/" + name);
-}
+std::u16string TempPath() { return TestFilePath(); }
 
 class UpdateDlg : public DialogFixture {
 protected:
