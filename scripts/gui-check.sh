@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # GUI check of the Windows program under Wine, run by CTest:
-#   gui-check.sh <wine runner> <gui_driver.exe> <artifact folder> stream|block [close-during-confirmation]
+#   gui-check.sh <wine runner> <gui_driver.exe> <artifact folder> stream|block|none [close-during-confirmation]
 # The driver starts controller-updater.exe with a simulated controller and
-# goes through an update as a user would (see tests/win32/gui_driver.cpp).
+# goes through an update as a user would, or ("none") as shipped on the
+# system's HID interfaces (see tests/win32/gui_driver.cpp).
 # The runner gives every Wine program of the build tree one Xvfb display, so
 # no X server is needed beforehand. Screenshots end up as PNG files in the
 # artifact folder, named <family>[-close]-<step>.png.
 set -euo pipefail
 
 if (($# < 4)); then
-    echo "usage: $0 <wine runner> <gui_driver.exe> <artifact folder> stream|block [variant]" >&2
+    echo "usage: $0 <wine runner> <gui_driver.exe> <artifact folder> stream|block|none [variant]" >&2
     exit 2
 fi
 runner=$1 driver=$2 artifacts=$3 family=$4 variant=${5:-}

@@ -1,14 +1,12 @@
 #pragma once
 // IDialogView over the Win32 dialog window of template 102.
 //
-// Threads: the control, title and progress methods may run on the UI thread
-// or on the update worker. From the worker they go through the window
-// manager's synchronous cross-thread messages (WM_SETTEXT, WM_ENABLE,
-// PBM_SETPOS, ...), so they are carried out by the UI thread, which must be
-// serving messages (the dialog's loop or PumpUntil), and are done on return.
-// MessageBox and FileOpenDialog show their window on the calling thread,
-// owned by the dialog, and block that thread until the user has answered;
-// no time-out. PumpUntil runs on the UI thread only; WakeUi on any thread.
+// Threads: the UI thread or the update worker, except PumpUntil (UI thread
+// only). From the worker, the title, control and progress calls travel as
+// the window manager's synchronous cross-thread messages (WM_SETTEXT,
+// WM_GETTEXT, WM_ENABLE, PBM_SETPOS, ...): the UI thread carries them out
+// while it serves messages (the dialog's loop, a modal box or PumpUntil) and
+// their effect is in place when they return. None of them has a time-out.
 #include "platform/win32/windows_api.h"
 
 #include <atomic>
@@ -28,18 +26,29 @@ public:
     void Detach() { m_Window = nullptr; }
     HWND Window() const { return m_Window; }
 
+    // The window's or a control's text; Title returns the window's text.
     void SetTitle(const std::u16string& title) override;
     std::u16string Title() override;
     void SetControlText(int id, const std::u16string& text) override;
     void EnableControl(int id, bool enable) override;
     void ShowControl(int id, bool show) override;
+    // PBM_SETRANGE and PBM_SETPOS to the progress bar 1003.
     void SetProgressRange(std::uint16_t low, std::uint16_t high) override;
     void SetProgressPos(int position) override;
+    // WM_SETICON big, then small, with the icon given at construction.
     void SetIcons() override;
+    // MessageBoxW owned by the dialog, shown on the calling thread, which it
+    // blocks until the user answers: kIdOk for OK, kIdCancel otherwise.
     int MessageBox(const std::u16string& text, const std::u16string& caption,
                    MessageButtons buttons) override;
+    // GetOpenFileNameW owned by the dialog, on the calling thread (in a COM
+    // apartment of its own while it is open), until the user answers. The
+    // filter's "|" form becomes the NUL-separated form; the rest is passed
+    // as given. True with the full path on OK.
     bool FileOpenDialog(const FileOpenRequest& request, std::u16string& path) override;
+    // GetCurrentDirectoryW; empty when it fails.
     std::u16string CurrentDirectory() override;
+    // The dialog's window handle.
     NotifyWindow NotifyTarget() override;
     // Serves sent and posted messages until done() holds; sleeps in
     // MsgWaitForMultipleObjectsEx between them. A WM_QUIT met meanwhile is

@@ -5,9 +5,11 @@
 // message boxes, and checks the outcome. Screenshots of the dialog are
 // written as .bmp files into the artifact folder.
 //
-// usage: gui_driver stream|block <artifact folder> [close-during-confirmation]
-// The last form closes the dialog while the confirmation box is up, and
-// expects the program to ask first (text 2) and then end without an update.
+// usage: gui_driver stream|block|none <artifact folder> [close-during-confirmation]
+// "none" starts the program as shipped, with no option, on the system's HID
+// interfaces (no supported controller on a test machine) and closes it with
+// Esc. close-during-confirmation closes the dialog while the confirmation
+// box is up, and expects the program to ask first (text 2).
 // Exit code 0 when every check passed.
 #include "platform/win32/windows_api.h"
 // after <windows.h>
@@ -333,16 +335,24 @@ HWND WaitForMainDialog(Session& session)
         "the main dialog");
 }
 
+// The dialog as it starts with no controller attached.
+void CheckWithoutController(Session& session, HWND main)
+{
+    HWND button = Child(main, IDC_UPDATE_BUTTON);
+    Check(WindowText(main) == Text(6), "title is text 6 without a controller");
+    Check(!IsWindowEnabled(button), "button is disabled without a controller");
+    Check(WindowText(button) == Text(12), "button shows text 12");
+    Check(WindowText(Child(main, IDC_HINT_LABEL)) == Text(14), "hint shows text 14");
+    Check(!IsWindowVisible(DoneLabel(main)), "success static hidden at start");
+    Check(SendMessageW(Child(main, IDC_PROGRESS_BAR), PBM_GETPOS, 0, 0) == 0, "progress at 0");
+    session.Shot({main}, L"1-no-controller");
+}
+
 // Before the simulated controller arrives and right after it has.
 void CheckStartAndArrival(Session& session, HWND main)
 {
     HWND button = Child(main, IDC_UPDATE_BUTTON);
-    Check(WindowText(main) == Text(6), "title is text 6 before a controller is plugged");
-    Check(!IsWindowEnabled(button), "button is disabled before a controller is plugged");
-    Check(WindowText(button) == Text(12), "button shows text 12");
-    Check(WindowText(Child(main, IDC_HINT_LABEL)) == Text(14), "hint shows text 14");
-    Check(!IsWindowVisible(DoneLabel(main)), "success static hidden at start");
-    session.Shot({main}, L"1-no-controller");
+    CheckWithoutController(session, main);
 
     const std::wstring versioned = Text(6) + L"(ZudoVor V";
     session.WaitUntil([&] { return StartsWith(WindowText(main), versioned); },
@@ -416,12 +426,20 @@ int Run(const std::wstring& family, const std::wstring& artifacts, bool closeDur
     const std::wstring prefix = family + (closeDuringConfirmation ? L"-close" : L"");
     Session session(artifacts, prefix);
     try {
-        session.Start(directory + L"\\controller-updater.exe", L"--simulate=" + family);
+        const bool simulated = family != L"none";
+        session.Start(directory + L"\\controller-updater.exe", simulated ? L"--simulate=" + family : L"");
         HWND main = WaitForMainDialog(session);
-        CheckStartAndArrival(session, main);
-        if (closeDuringConfirmation) {
+        if (!simulated) {
+            CheckWithoutController(session, main);
+            Sleep(1500);  // as long as a simulated controller takes to arrive
+            Check(WindowText(main) == Text(6) && !IsWindowEnabled(Child(main, IDC_UPDATE_BUTTON)),
+                  "nothing arrives on a machine without a supported controller");
+            PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        } else if (closeDuringConfirmation) {
+            CheckStartAndArrival(session, main);
             RunCloseDuringConfirmation(session, main, package);
         } else {
+            CheckStartAndArrival(session, main);
             RunWholeUpdate(session, main, package);
             PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
         }
@@ -451,8 +469,9 @@ std::wstring WindowsPath(std::wstring path)
 
 int wmain(int argc, wchar_t** argv)
 {
-    if (argc < 3 || (std::wstring(argv[1]) != L"stream" && std::wstring(argv[1]) != L"block")) {
-        std::printf("usage: gui_driver stream|block <artifact folder> [close-during-confirmation]\n");
+    const std::wstring family = argc > 1 ? argv[1] : L"";
+    if (argc < 3 || (family != L"stream" && family != L"block" && family != L"none")) {
+        std::printf("usage: gui_driver stream|block|none <artifact folder> [close-during-confirmation]\n");
         return 2;
     }
     SystemUiLanguage language;
