@@ -119,6 +119,15 @@ configure_prefix() {
         LC_ALL=C.UTF-8 "$WINE" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" \
             /t REG_SZ /d 'WenQuanYi Micro Hei' /f
     done
+    # The caption buttons' glyphs come from Marlett, which Wine ships but
+    # does not find outside the prefix.
+    local marlett
+    for marlett in /usr/share/wine/fonts/marlett.ttf /usr/lib/wine/fonts/marlett.ttf; do
+        if [[ -f $marlett ]]; then
+            cp "$marlett" "$WINEPREFIX/drive_c/windows/Fonts/"
+            break
+        fi
+    done
 }
 
 ensure_prefix() {
