@@ -117,14 +117,6 @@ TEST_F(TemplateWindow, PumpUntilKeepsAQuitRequestForTheLoopOutside)
     EXPECT_EQ(message.wParam, 3u);
 }
 
-TEST_F(TemplateWindow, IconsAreTheApplicationIcon)
-{
-    view.SetIcons();
-    const LRESULT big = SendMessageW(window, WM_GETICON, ICON_BIG, 0);
-    EXPECT_NE(big, 0);
-    EXPECT_EQ(SendMessageW(window, WM_GETICON, ICON_SMALL, 0), big);
-}
-
 // The whole host: initialization on the template, the drag icon, and Esc
 // ending the dialog while no update runs.
 TEST(DialogHost, RunsTheDialogUntilEsc)

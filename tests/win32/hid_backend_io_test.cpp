@@ -113,16 +113,6 @@ TEST_F(PipeReadTest, TimedOutRequestIsFinishedBeforeReturn)
     }
 }
 
-TEST_F(PipeReadTest, ReportsArriveInOrderOnePerRead)
-{
-    ASSERT_TRUE(device.Send(NumberedReport(1)));
-    ASSERT_TRUE(device.Send(NumberedReport(2)));
-    ASSERT_EQ(backend.Read(handle, report.data(), 1000), HidReadStatus::Report);
-    EXPECT_EQ(report, NumberedReport(1));
-    ASSERT_EQ(backend.Read(handle, report.data(), 1000), HidReadStatus::Report);
-    EXPECT_EQ(report, NumberedReport(2));
-}
-
 // The link drops the report ID and hands on bytes 1..count.
 TEST_F(PipeReadTest, ReadHidDeliversBytesOneToSixtyFour)
 {

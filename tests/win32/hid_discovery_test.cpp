@@ -135,9 +135,3 @@ TEST(Win32Discovery, NoSupportedControllerProbesZeroAndRegistersOnce)
     EXPECT_EQ(backend.unregistered, backend.registered) << "the link cancels its registration";
     ResetHidProcessState();
 }
-
-TEST(Win32Discovery, RegistrationFailsWithoutAWindow)
-{
-    Win32HidBackend backend;
-    EXPECT_EQ(backend.RegisterNotification(0), kNoNotifyHandle);
-}

@@ -1,12 +1,11 @@
 // The compiled resources as the system reads them: dialog template 102
-// field by field, icon 152, the manifest and the version.
+// field by field, icon 152 and the manifest.
 #include <gtest/gtest.h>
 
 #include "platform/win32/windows_api.h"
 // after <windows.h>
 #include <commctrl.h>
 
-#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -243,20 +242,4 @@ TEST(Manifest, AsksForCommonControlsSixAndDpiAwareness)
     EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""), std::string::npos);
     EXPECT_NE(manifest.find("PerMonitorV2"), std::string::npos);
     EXPECT_NE(manifest.find("<dpiAware"), std::string::npos);
-}
-
-TEST(VersionInfo, CarriesTheProgramVersion)
-{
-    const std::vector<std::uint8_t> data = Resource(RT_VERSION, 1);
-    ASSERT_FALSE(data.empty());
-    const std::uint32_t signature = 0xFEEF04BD;
-    const std::uint8_t* bytes = data.data();
-    const std::uint8_t* found = std::search(bytes, bytes + data.size(), reinterpret_cast<const std::uint8_t*>(&signature),
-                                            reinterpret_cast<const std::uint8_t*>(&signature) + 4);
-    ASSERT_NE(found, bytes + data.size());
-    VS_FIXEDFILEINFO info;
-    ASSERT_LE(static_cast<std::size_t>(found - bytes) + sizeof info, data.size());
-    std::memcpy(&info, found, sizeof info);
-    EXPECT_EQ(info.dwFileVersionMS, (2u << 16) | 31u);
-    EXPECT_EQ(info.dwFileType, static_cast<DWORD>(VFT_APP));
 }
