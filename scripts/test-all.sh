@@ -14,6 +14,12 @@ for preset in linux asan tsan; do
     ctest --preset "$preset" -j "$jobs"
 done
 
+# The optimised build the README's first command runs: it must build
+# warning-free too (the optimiser finds things a debug build does not).
+echo "=== linux-release ==="
+cmake --preset linux-release >/dev/null
+cmake --build --preset linux-release -j "$jobs"
+
 # Windows: cross build, then every test under Wine. The runner creates the
 # Wine prefix in the build tree on first use and starts the X server that
 # the GUI check needs; --stop ends that session afterwards.

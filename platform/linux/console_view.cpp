@@ -29,6 +29,12 @@ void ConsoleView::Print(const std::string& line)
     std::fflush(m_Out);
 }
 
+void ConsoleView::Print(const std::string& tag, const std::string& text)
+{
+    std::fprintf(m_Out, "[%s] %s\n", tag.c_str(), text.c_str());
+    std::fflush(m_Out);
+}
+
 bool ConsoleView::Succeeded() const
 {
     std::lock_guard<std::mutex> guard(m_Mutex);
@@ -46,7 +52,7 @@ void ConsoleView::SetTitle(const std::u16string& title)
 {
     std::lock_guard<std::mutex> guard(m_Mutex);
     if (title != m_Title)
-        Print("[title] " + Utf16ToUtf8(title));
+        Print("title", Utf16ToUtf8(title));
     m_Title = title;
 }
 
@@ -68,7 +74,7 @@ void ConsoleView::EnableControl(int id, bool enable)
 {
     std::lock_guard<std::mutex> guard(m_Mutex);
     if (id == kIdUpdateButton && m_Enabled[id] != enable)
-        Print(std::string("[button] ") + Utf16ToUtf8(m_Texts[id]) + (enable ? " enabled" : " disabled"));
+        Print("button", Utf16ToUtf8(m_Texts[id]).append(enable ? " enabled" : " disabled"));
     m_Enabled[id] = enable;
 }
 
@@ -77,7 +83,7 @@ void ConsoleView::ShowControl(int id, bool show)
     std::lock_guard<std::mutex> guard(m_Mutex);
     if (id == kIdDoneLabel && show) {
         m_DoneShown = true;
-        Print("[done] " + Utf16ToUtf8(m_Texts[id]));
+        Print("done", Utf16ToUtf8(m_Texts[id]));
     }
 }
 
@@ -88,7 +94,7 @@ void ConsoleView::SetProgressPos(int position)
     std::lock_guard<std::mutex> guard(m_Mutex);
     // One line per ten percent keeps a long transfer readable.
     if (position / 10 != m_LastPos / 10 || (position == 0 && m_LastPos != 0))
-        Print("[progress] " + std::to_string(position) + "%");
+        Print("progress", std::to_string(position) + "%");
     m_LastPos = position;
 }
 
@@ -96,7 +102,7 @@ int ConsoleView::MessageBox(const std::u16string& text, const std::u16string& ca
                             MessageButtons buttons)
 {
     std::lock_guard<std::mutex> guard(m_Mutex);
-    Print("[" + Utf16ToUtf8(caption) + "] " + ForTerminal(text));
+    Print(Utf16ToUtf8(caption), ForTerminal(text));
     if (buttons == MessageButtons::Ok)
         return kIdOk;
     if (m_AutoConfirm) {
@@ -115,10 +121,10 @@ bool ConsoleView::FileOpenDialog(const FileOpenRequest&, std::u16string& path)
 {
     std::lock_guard<std::mutex> guard(m_Mutex);
     if (m_PackagePath.empty()) {
-        Print("[file] no package given");
+        Print("file", "no package given");
         return false;
     }
-    Print("[file] " + Utf16ToUtf8(m_PackagePath));
+    Print("file", Utf16ToUtf8(m_PackagePath));
     path = m_PackagePath;
     return true;
 }

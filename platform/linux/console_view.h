@@ -37,6 +37,7 @@ public:
 
 private:
     void Print(const std::string& line);
+    void Print(const std::string& tag, const std::string& text);
 
     mutable std::mutex m_Mutex;
     WakeSignal m_WakeSignal;
