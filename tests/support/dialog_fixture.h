@@ -11,15 +11,7 @@
 #include "sim/headless_view.h"
 #include "sim/virtual_hid_bus.h"
 #include "support/recording_sink.h"
-
-class FixedLanguage final : public IUiLanguage {
-public:
-    explicit FixedLanguage(std::uint16_t language) : m_Language(language) {}
-    std::uint16_t UserDefaultUILanguage() override { return m_Language; }
-
-private:
-    std::uint16_t m_Language;
-};
+#include "support/fixed_language.h"
 
 class DialogFixture : public ::testing::Test {
 protected:

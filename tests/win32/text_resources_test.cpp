@@ -8,17 +8,9 @@
 
 #include "app/text_table.h"
 #include "platform/win32/win32_texts.h"
+#include "support/fixed_language.h"
 
 namespace {
-
-class FixedLanguage final : public IUiLanguage {
-public:
-    explicit FixedLanguage(std::uint16_t language) : m_Language(language) {}
-    std::uint16_t UserDefaultUILanguage() override { return m_Language; }
-
-private:
-    std::uint16_t m_Language;
-};
 
 // Installs the module's string table (and a language) for one test.
 class ModuleTexts : public ::testing::Test {
