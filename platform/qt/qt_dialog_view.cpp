@@ -74,7 +74,7 @@ void QtDialogView::BuildControls()
     m_UpdateButton->setAutoDefault(false);
     m_UpdateButton->setGeometry(ToPixels(template102::kUpdateButton, units));
     connect(m_UpdateButton, &QPushButton::clicked, this, [this] {
-        if (m_Dialog)
+        if (m_Dialog && !m_Closing)
             m_Dialog->OnUpdateClicked();
     });
 
@@ -97,7 +97,11 @@ void QtDialogView::RunModal(CUpdateDlg& dlg, const std::function<void()>& afterI
     Attach(nullptr);
 }
 
-void QtDialogView::Attach(CUpdateDlg* dlg) { m_Dialog = dlg; }
+void QtDialogView::Attach(CUpdateDlg* dlg)
+{
+    m_Dialog = dlg;
+    m_Closing = false;
+}
 
 void QtDialogView::PostDeviceChange(std::uint32_t event)
 {
@@ -294,16 +298,24 @@ void QtDialogView::WakeUi()
     });
 }
 
+bool QtDialogView::CloseAllowed()
+{
+    if (m_Closing)
+        return false;
+    m_Closing = true;
+    const bool allowed = !m_Dialog || m_Dialog->OnCloseRequested();
+    m_Closing = allowed && m_Dialog;  // once allowed, the dialog is ending
+    return allowed;
+}
+
 void QtDialogView::reject()
 {
-    if (m_Dialog && !m_Dialog->OnCloseRequested())
-        return;
-    QDialog::reject();
+    if (CloseAllowed())
+        QDialog::reject();
 }
 
 void QtDialogView::accept()
 {
-    if (m_Dialog && !m_Dialog->OnCloseRequested())
-        return;
-    QDialog::accept();
+    if (CloseAllowed())
+        QDialog::accept();
 }

@@ -66,6 +66,8 @@ private:
     void OnUiThread(const std::function<void()>& work);
     // Queues work for the UI thread and returns at once.
     void PostToUiThread(std::function<void()> work);
+    // Esc, the close box or Enter: asks the attached dialog once.
+    bool CloseAllowed();
 
     QProgressBar* m_ProgressBar = nullptr;
     QPushButton* m_UpdateButton = nullptr;
@@ -73,6 +75,10 @@ private:
     QLabel* m_HintLabel = nullptr;
     // UI thread only:
     CUpdateDlg* m_Dialog = nullptr;
+    // A close request is being answered (its question or the join of the
+    // stopped worker runs a nested loop) or has ended the window: further
+    // requests and clicks are ignored.
+    bool m_Closing = false;
     std::u16string m_Title;
     std::vector<QEventLoop*> m_PumpLoops;
     char m_Handoff = 0;  // names the hand-over between threads for the race checker

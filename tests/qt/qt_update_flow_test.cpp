@@ -188,6 +188,42 @@ TEST_F(QtUpdateFlow, ClosingWhileAnUpdateRunsAsksAndStopsIt)
     EXPECT_EQ(script.Boxes()[2].buttons, 2);
 }
 
+// A second close request while the first is being answered (here while its
+// question is open) is ignored: it neither asks again nor joins the worker
+// a second time.
+TEST_F(QtUpdateFlow, AClosingRequestDuringAnotherIsIgnored)
+{
+    const QString package = TempFile("quiet2.dat");
+    ASSERT_TRUE(WritePackageFile(package.toStdU16String(), DemoStreamPackage()));
+    SimStreamConfig config;
+    config.silentAfterChunks = 1;
+    auto device = std::make_shared<SimStreamController>(config);
+    bus.Plug(MakeSimStreamDevice(device));
+    script.ChooseFile(package);
+    script.PressButton(QMessageBox::Ok);  // confirmation
+    CUpdateDlg dlg(bus, view, SystemClock::Instance());
+
+    int phase = 0;
+    EveryTick([&] {
+        if (phase == 0) {
+            Button()->click();
+            phase = 1;
+        } else if (phase == 1 && script.Done() && device->ChunkSizes().size() >= 1) {
+            phase = 2;
+            script.PressButton(QMessageBox::Ok);
+            QTimer::singleShot(0, &view, [this] { view.reject(); });  // Esc while asking
+            view.close();
+        }
+    });
+    Run(dlg);
+
+    EXPECT_EQ(phase, 2);
+    EXPECT_FALSE(dlg.WorkerActive());
+    EXPECT_EQ(script.UnexpectedWindows(), 0);
+    ASSERT_EQ(script.Boxes().size(), 2u);
+    EXPECT_EQ(BoxTexts()[1], kStopQuestion);
+}
+
 // Records the thread that writes each diagnostic line.
 class ThreadRecordingSink final : public IDiagnosticSink {
 public:
