@@ -19,7 +19,7 @@ std::u16string Widen(const char* text)
 }
 
 // Renders one numeric conversion such as "%0.2f" or "%d" with the C library.
-std::u16string RenderNumber(const std::string& spec, char conv, const FormatArg& arg)
+std::u16string RenderNumber(const std::string& directive, char conv, const FormatArg& arg)
 {
     char buf[128] = {};
     const bool isFloat = std::strchr("fFeEgG", conv) != nullptr;
@@ -28,7 +28,7 @@ std::u16string RenderNumber(const std::string& spec, char conv, const FormatArg&
         if (auto d = std::get_if<double>(&arg)) v = *d;
         else if (auto i = std::get_if<std::int64_t>(&arg)) v = static_cast<double>(*i);
         else if (auto u = std::get_if<std::uint64_t>(&arg)) v = static_cast<double>(*u);
-        std::snprintf(buf, sizeof buf, spec.c_str(), v);
+        std::snprintf(buf, sizeof buf, directive.c_str(), v);
     } else {
         std::uint64_t bits = 0;
         if (auto i = std::get_if<std::int64_t>(&arg)) bits = static_cast<std::uint64_t>(*i);
@@ -36,9 +36,9 @@ std::u16string RenderNumber(const std::string& spec, char conv, const FormatArg&
         else if (auto d = std::get_if<double>(&arg)) bits = static_cast<std::uint64_t>(*d);
         // The system's formats use 32-bit int/unsigned arguments.
         if (conv == 'd' || conv == 'i' || conv == 'c')
-            std::snprintf(buf, sizeof buf, spec.c_str(), static_cast<int>(static_cast<std::uint32_t>(bits)));
+            std::snprintf(buf, sizeof buf, directive.c_str(), static_cast<int>(static_cast<std::uint32_t>(bits)));
         else
-            std::snprintf(buf, sizeof buf, spec.c_str(), static_cast<unsigned>(bits));
+            std::snprintf(buf, sizeof buf, directive.c_str(), static_cast<unsigned>(bits));
     }
     return Widen(buf);
 }
@@ -54,14 +54,14 @@ std::u16string FormatArgs(const char16_t* format, const std::vector<FormatArg>& 
             out.push_back(*p);
             continue;
         }
-        std::string spec = "%";
+        std::string directive = "%";
         const char16_t* q = p + 1;
         while (*q && !IsConversion(*q))
-            spec.push_back(static_cast<char>(*q++));
+            directive.push_back(static_cast<char>(*q++));
         if (!*q)
             break;
         const char conv = static_cast<char>(*q);
-        spec.push_back(conv);
+        directive.push_back(conv);
         p = q;
         if (conv == '%') {
             out.push_back(u'%');
@@ -74,7 +74,7 @@ std::u16string FormatArgs(const char16_t* format, const std::vector<FormatArg>& 
             if (auto s = std::get_if<std::u16string>(&arg))
                 out += *s;
         } else {
-            out += RenderNumber(spec, conv, arg);
+            out += RenderNumber(directive, conv, arg);
         }
     }
     return out;

@@ -30,31 +30,31 @@ std::uint32_t ImageWord(std::uint32_t index, std::uint32_t& state)
 PackageRecordSpec DemoRecord(std::uint32_t deviceType, std::uint32_t imageAddress,
                              std::size_t size, std::uint32_t revision, std::uint32_t seed)
 {
-    PackageRecordSpec spec;
-    spec.header.desVersion = kDemoVersion;
-    spec.header.imageAddress = imageAddress;
-    spec.header.deviceType = deviceType;
-    spec.header.revision = revision;
-    spec.image = MakeDemoImage(size, seed);
-    return spec;
+    PackageRecordSpec entry;
+    entry.header.desVersion = kDemoVersion;
+    entry.header.imageAddress = imageAddress;
+    entry.header.deviceType = deviceType;
+    entry.header.revision = revision;
+    entry.image = MakeDemoImage(size, seed);
+    return entry;
 }
 
 }  // namespace
 
-PackageHeader WrittenHeader(const PackageRecordSpec& spec)
+PackageHeader WrittenHeader(const PackageRecordSpec& entry)
 {
-    PackageHeader header = spec.header;
-    header.imageSize = spec.declaredImageSize.value_or(static_cast<std::uint32_t>(spec.image.size()));
+    PackageHeader header = entry.header;
+    header.imageSize = entry.declaredImageSize.value_or(static_cast<std::uint32_t>(entry.image.size()));
     return header;
 }
 
 std::vector<std::uint8_t> SerializePackage(std::span<const PackageRecordSpec> records)
 {
     std::vector<std::uint8_t> bytes;
-    for (const PackageRecordSpec& spec : records) {
-        const auto header = EncodePackageHeader(WrittenHeader(spec));
+    for (const PackageRecordSpec& entry : records) {
+        const auto header = EncodePackageHeader(WrittenHeader(entry));
         bytes.insert(bytes.end(), header.begin(), header.end());
-        bytes.insert(bytes.end(), spec.image.begin(), spec.image.end());
+        bytes.insert(bytes.end(), entry.image.begin(), entry.image.end());
     }
     return bytes;
 }

@@ -19,8 +19,8 @@ struct PackageRecordSpec {
     std::optional<std::uint32_t> declaredImageSize;
 };
 
-// The header as it is written for spec (with its effective imageSize).
-PackageHeader WrittenHeader(const PackageRecordSpec& spec);
+// The header as it is written for entry (with its effective imageSize).
+PackageHeader WrittenHeader(const PackageRecordSpec& entry);
 
 // The records concatenated in order, each header followed by its image.
 std::vector<std::uint8_t> SerializePackage(std::span<const PackageRecordSpec> records);

@@ -26,12 +26,12 @@ constexpr std::uint32_t kNewVersion = 0x0002008D;  // 1.41 beta 2
 PackageRecordSpec Record(std::uint32_t deviceType, std::uint32_t imageAddress, std::size_t size,
                          std::uint32_t seed)
 {
-    PackageRecordSpec spec;
-    spec.header.desVersion = kNewVersion;
-    spec.header.imageAddress = imageAddress;
-    spec.header.deviceType = deviceType;
-    spec.image = MakeDemoImage(size, seed);
-    return spec;
+    PackageRecordSpec entry;
+    entry.header.desVersion = kNewVersion;
+    entry.header.imageAddress = imageAddress;
+    entry.header.deviceType = deviceType;
+    entry.image = MakeDemoImage(size, seed);
+    return entry;
 }
 
 // What the device should hold at imageBase after the update: the image, with

@@ -69,15 +69,15 @@ TEST(RecordCheckFile, MissingFileCannotOpen)
 
 TEST(RecordCheckFile, ImagePastEndStillHandsBackHeader)
 {
-    PackageRecordSpec spec;
-    spec.header.desVersion = 137;
-    spec.image = MakeDemoImage(10, 1);
-    spec.declaredImageSize = 11;
+    PackageRecordSpec entry;
+    entry.header.desVersion = 137;
+    entry.image = MakeDemoImage(10, 1);
+    entry.declaredImageSize = 11;
     const std::u16string path = TempPath("pkg");
-    ASSERT_TRUE(WritePackageFile(path, std::vector{spec}));
+    ASSERT_TRUE(WritePackageFile(path, std::vector{entry}));
     PackageHeader h;
     EXPECT_EQ(ReadAndValidatePackageRecord(path, 0, h), RecordProblem::ImagePastEnd);
-    EXPECT_EQ(h, WrittenHeader(spec));
+    EXPECT_EQ(h, WrittenHeader(entry));
 }
 
 TEST(RecordCheckFile, DemoBlockPackageRecordsAreFoundAndSound)

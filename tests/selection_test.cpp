@@ -235,9 +235,9 @@ PackageRecordSpec Record(std::size_t size, std::optional<std::uint32_t> declared
     return s;
 }
 
-std::vector<std::uint8_t> Serialized(PackageRecordSpec spec)
+std::vector<std::uint8_t> Serialized(PackageRecordSpec entry)
 {
-    return SerializePackage(std::vector<PackageRecordSpec>{spec});
+    return SerializePackage(std::vector<PackageRecordSpec>{entry});
 }
 
 class BrokenPackage : public Selection, public testing::WithParamInterface<BrokenCase> {};
