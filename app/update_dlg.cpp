@@ -70,8 +70,8 @@ bool CUpdateDlg::OnInitDialog()
 bool CUpdateDlg::OnDeviceChange(std::uint32_t event, std::uintptr_t)
 {
     const std::uint32_t code = event & 0xFFFF;
-    if (code != DBT_DEVNODES_CHANGED_CODE && code != DBT_DEVICEARRIVAL_CODE &&
-        code != DBT_DEVICEREMOVECOMPLETE_CODE)
+    if (code != kDbtDevNodesChanged && code != kDbtDeviceArrival &&
+        code != kDbtDeviceRemoveComplete)
         return true;
     if (DeferWhileWorkerRuns(code))
         return true;
@@ -93,7 +93,7 @@ bool CUpdateDlg::DeferWhileWorkerRuns(std::uint32_t)
 void CUpdateDlg::HandleDeviceChange(std::uint32_t code)
 {
     const bool present = HidLink.ProbeHid() != 0;
-    if (code == DBT_DEVICEREMOVECOMPLETE_CODE) {
+    if (code == kDbtDeviceRemoveComplete) {
         if (!present) {
             m_UpdateButton.EnableWindow(false);
             DebugOut(LoadText(kTextTitle));
@@ -104,7 +104,7 @@ void CUpdateDlg::HandleDeviceChange(std::uint32_t code)
     if (present) {
         m_UpdateButton.EnableWindow(true);
         AttachDevice();
-    } else if (code == DBT_DEVNODES_CHANGED_CODE) {
+    } else if (code == kDbtDevNodesChanged) {
         m_UpdateButton.EnableWindow(false);
         SetTitle(LoadText(kTextTitle));
     }
@@ -154,7 +154,7 @@ void CUpdateDlg::FinishWorker()
         }
         // Whatever the notifications were, the controller is now either
         // there (attach it) or not (plain title): the rule of code 7.
-        HandleDeviceChange(DBT_DEVNODES_CHANGED_CODE);
+        HandleDeviceChange(kDbtDevNodesChanged);
     }
     m_View.WakeUi();
 }

@@ -26,11 +26,6 @@ struct TransferRecord {
     PackageHeader packageHeader;
 };
 
-// Device-change event codes (low 16 bits of the event).
-inline constexpr std::uint32_t DBT_DEVNODES_CHANGED_CODE = 0x0007;
-inline constexpr std::uint32_t DBT_DEVICEARRIVAL_CODE = 0x8000;
-inline constexpr std::uint32_t DBT_DEVICEREMOVECOMPLETE_CODE = 0x8004;
-
 class CUpdateDlg {
 public:
     CUpdateDlg(IHidBackend& backend, IDialogView& view, IClock& clock);

@@ -21,6 +21,11 @@ inline constexpr NotifyHandle kNoNotifyHandle = 0;
 
 inline constexpr std::size_t kHidReportBytes = 65;  // report ID 0 + 64 payload bytes
 
+// Device-change event codes, as the dialog receives them.
+inline constexpr std::uint32_t kDbtDevNodesChanged = 0x0007;
+inline constexpr std::uint32_t kDbtDeviceArrival = 0x8000;
+inline constexpr std::uint32_t kDbtDeviceRemoveComplete = 0x8004;
+
 enum class HidOpenMode {
     ReadWriteOverlapped,  // discovery: read+write access, shared, overlapped
     WriteSync,            // output reports: write access, shared, synchronous

@@ -3,9 +3,7 @@
 // host writes and answers through the port.
 #include <cstdint>
 
-inline constexpr std::uint32_t kDbtDevNodesChanged = 0x0007;
-inline constexpr std::uint32_t kDbtDeviceArrival = 0x8000;
-inline constexpr std::uint32_t kDbtDeviceRemoveComplete = 0x8004;
+#include "hid/hid_backend.h"
 
 // Handed to the model while it handles one output report; valid only then.
 class SimDevicePort {

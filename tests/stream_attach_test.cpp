@@ -160,7 +160,7 @@ TEST_F(StreamAttach, ControllerLeavingDuringTheQueryEndsItAtOnce)
     id = bus.Plug(SimDeviceConfig{u"leaving", 0x0483, 0x5750,
                                   std::make_shared<ScriptedController>(std::vector<Report64>{}, true)},
                   {});
-    dlg->OnDeviceChange(DBT_DEVICEARRIVAL_CODE, 0);
+    dlg->OnDeviceChange(kDbtDeviceArrival, 0);
     EXPECT_LT(clock.NowMs() - before, 500u);
     EXPECT_EQ(cur_devVersion.load(), VersionProbeSentinel);
     EXPECT_TRUE(sink.Contains(u"GET_VERSION: no reply\n"));
@@ -172,7 +172,7 @@ TEST_F(StreamAttach, LinkThatWillNotOpenSkipsTheQuery)
     StartDialog();
     id = bus.Plug(MakeSimStreamDevice(device), {});
     bus.SetRefuseOpen(id, HidOpenMode::ReadOverlapped, true);
-    dlg->OnDeviceChange(DBT_DEVICEARRIVAL_CODE, 0);
+    dlg->OnDeviceChange(kDbtDeviceArrival, 0);
     EXPECT_EQ(device->Count(COMMAND_FRAME, GET_VERSION), 0);
     EXPECT_EQ(cur_devVersion.load(), VersionProbeSentinel);
     EXPECT_TRUE(view.ControlEnabled(kIdUpdateButton));

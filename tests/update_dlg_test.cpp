@@ -172,7 +172,7 @@ TEST_F(UpdateDlg, DoneLabelStaysUntilTheNextClick)
     view.QueueMessageAnswer(kIdOk);
     ClickAndWait();
     EXPECT_TRUE(view.ControlVisible(kIdDoneLabel));
-    dlg->OnDeviceChange(DBT_DEVNODES_CHANGED_CODE, 0);
+    dlg->OnDeviceChange(kDbtDevNodesChanged, 0);
     EXPECT_TRUE(view.ControlVisible(kIdDoneLabel));
     view.QueueFile(std::nullopt);
     ClickAndWait();

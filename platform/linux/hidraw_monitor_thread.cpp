@@ -6,10 +6,7 @@
 
 #include <cerrno>
 
-namespace {
-constexpr std::uint32_t kArrival = 0x8000;         // DBT_DEVICEARRIVAL
-constexpr std::uint32_t kRemoveComplete = 0x8004;  // DBT_DEVICEREMOVECOMPLETE
-}  // namespace
+#include "hid/hid_backend.h"
 
 std::unique_ptr<HidrawMonitorThread> HidrawMonitorThread::Start(
     std::unique_ptr<IHidrawMonitor> monitor, Callback callback)
@@ -68,10 +65,10 @@ void HidrawMonitorThread::DeliverWaitingEvents()
         case HidrawEvent::None:
             return;
         case HidrawEvent::Added:
-            m_Callback(kArrival);
+            m_Callback(kDbtDeviceArrival);
             break;
         case HidrawEvent::Removed:
-            m_Callback(kRemoveComplete);
+            m_Callback(kDbtDeviceRemoveComplete);
             break;
         case HidrawEvent::Other:
             break;
