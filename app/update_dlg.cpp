@@ -73,7 +73,7 @@ bool CUpdateDlg::OnDeviceChange(std::uint32_t event, std::uintptr_t)
     if (code != kDbtDevNodesChanged && code != kDbtDeviceArrival &&
         code != kDbtDeviceRemoveComplete)
         return true;
-    if (DeferWhileWorkerRuns(code))
+    if (DeferWhileWorkerRuns())
         return true;
     HandleDeviceChange(code);
     return true;
@@ -81,7 +81,7 @@ bool CUpdateDlg::OnDeviceChange(std::uint32_t event, std::uintptr_t)
 
 // While a worker owns the link, a notification only leaves a note; the
 // worker handles it once its update has ended.
-bool CUpdateDlg::DeferWhileWorkerRuns(std::uint32_t)
+bool CUpdateDlg::DeferWhileWorkerRuns()
 {
     std::lock_guard<std::mutex> guard(m_WorkerMutex);
     if (!m_WorkerActive)

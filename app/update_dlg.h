@@ -73,10 +73,9 @@ public:
 
 private:
     void HandleDeviceChange(std::uint32_t code);
-    void AttachIfPresent(bool attach);
     void RunWorker(unsigned (*entry)(void*));
     void FinishWorker();
-    bool DeferWhileWorkerRuns(std::uint32_t code);
+    bool DeferWhileWorkerRuns();
 
     IDialogView& m_View;
     IClock& m_Clock;
