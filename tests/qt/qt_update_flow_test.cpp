@@ -73,6 +73,22 @@ protected:
             texts.push_back(box.text);
         return texts;
     }
+    // A stream controller that goes quiet after the first chunk, so an update
+    // keeps running until the dialog is closed; the file dialog and the
+    // confirmation are scripted. Null when the package cannot be written.
+    std::shared_ptr<SimStreamController> PlugQuietStreamController(const char* name)
+    {
+        const QString package = TempFile(name);
+        if (!WritePackageFile(package.toStdU16String(), DemoStreamPackage()))
+            return nullptr;
+        SimStreamConfig config;
+        config.silentAfterChunks = 1;
+        auto device = std::make_shared<SimStreamController>(config);
+        bus.Plug(MakeSimStreamDevice(device));
+        script.ChooseFile(package);
+        script.PressButton(QMessageBox::Ok);  // confirmation
+        return device;
+    }
 
     FixedLanguage language{kLangEnUs};
     VirtualHidBus bus{SystemClock::Instance()};
@@ -147,14 +163,8 @@ INSTANTIATE_TEST_SUITE_P(Families, QtDemoUpdate,
 // running until the dialog is closed.
 TEST_F(QtUpdateFlow, ClosingWhileAnUpdateRunsAsksAndStopsIt)
 {
-    const QString package = TempFile("quiet.dat");
-    ASSERT_TRUE(WritePackageFile(package.toStdU16String(), DemoStreamPackage()));
-    SimStreamConfig config;
-    config.silentAfterChunks = 1;
-    auto device = std::make_shared<SimStreamController>(config);
-    bus.Plug(MakeSimStreamDevice(device));
-    script.ChooseFile(package);
-    script.PressButton(QMessageBox::Ok);  // confirmation
+    auto device = PlugQuietStreamController("quiet.dat");
+    ASSERT_TRUE(device);
     CUpdateDlg dlg(bus, view, SystemClock::Instance());
 
     int phase = 0;
@@ -193,14 +203,8 @@ TEST_F(QtUpdateFlow, ClosingWhileAnUpdateRunsAsksAndStopsIt)
 // a second time.
 TEST_F(QtUpdateFlow, AClosingRequestDuringAnotherIsIgnored)
 {
-    const QString package = TempFile("quiet2.dat");
-    ASSERT_TRUE(WritePackageFile(package.toStdU16String(), DemoStreamPackage()));
-    SimStreamConfig config;
-    config.silentAfterChunks = 1;
-    auto device = std::make_shared<SimStreamController>(config);
-    bus.Plug(MakeSimStreamDevice(device));
-    script.ChooseFile(package);
-    script.PressButton(QMessageBox::Ok);  // confirmation
+    auto device = PlugQuietStreamController("quiet2.dat");
+    ASSERT_TRUE(device);
     CUpdateDlg dlg(bus, view, SystemClock::Instance());
 
     int phase = 0;
