@@ -1,6 +1,5 @@
 #pragma once
-// A control of the main dialog, reached through the view by its id. The
-// process-wide control pointers point at these.
+// A control of the main dialog, reached through the view by its id.
 #include <string>
 
 #include "app/dialog_view.h"

@@ -10,6 +10,7 @@
 #include <functional>
 #include <string>
 
+#include "engine/update_ui.h"
 #include "hid/hid_backend.h"
 
 // Control ids of dialog template 102.
@@ -17,20 +18,6 @@ inline constexpr int kIdProgressBar = 1003;
 inline constexpr int kIdUpdateButton = 1007;
 inline constexpr int kIdDoneLabel = -1;
 inline constexpr int kIdHintLabel = 1008;
-
-// Message box buttons and results (the platform's values).
-enum class MessageButtons { Ok, OkCancel };
-inline constexpr int kIdOk = 1;
-inline constexpr int kIdCancel = 2;
-
-// The file-open dialog's parameters, as the platform's common dialog takes them.
-struct FileOpenRequest {
-    std::u16string filter;            // "label(*.dat)|*.dat||" form
-    std::u16string defaultExtension;  // "*.*"
-    std::u16string initialFileName;   // empty
-    std::uint32_t flags = 0;          // OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT
-    std::u16string initialDirectory;  // may be empty: the platform's default
-};
 
 class IDialogView {
 public:
@@ -56,6 +43,11 @@ public:
     virtual std::u16string CurrentDirectory() = 0;
     // What the HID backend registers for device-change notifications.
     virtual NotifyWindow NotifyTarget() = 0;
+
+    // Any thread: the event reaches the dialog's OnDeviceChange on the UI
+    // thread later, as a system notification would. Dropped once the dialog
+    // has gone.
+    virtual void PostDeviceChange(std::uint32_t event) = 0;
 
     // UI thread only: keeps serving the UI (so a worker's synchronous calls
     // complete) until done() holds. done() is checked at least after every

@@ -3,7 +3,7 @@
 // it closes.
 #include <functional>
 
-#include "app/clock.h"
+#include "base/clock.h"
 #include "app/dialog_view.h"
 #include "app/update_dlg.h"
 #include "hid/hid_backend.h"

@@ -1,69 +1,46 @@
 #include "app/update_dlg.h"
 
-#include <cstring>
-
-#include "app/diagnostics.h"
-#include "app/process_state.h"
-#include "app/text_table.h"
-#include "block/block_worker.h"
-#include "stream/stream_worker.h"
-
-namespace {
-constexpr int kTextSuccess = 4;
-constexpr int kTextTitle = 6;
-constexpr int kTextButton = 12;
-constexpr int kTextHint = 14;
-constexpr int kTextStopUpdate = 2;
-}  // namespace
+#include "base/diagnostics.h"
+#include "text/text_table.h"
 
 CUpdateDlg::CUpdateDlg(IHidBackend& backend, IDialogView& view, IClock& clock)
-    : HidLink(backend),
-      m_View(view),
-      m_Clock(clock),
+    : m_View(view),
       m_UpdateButton(view, kIdUpdateButton),
       m_ProgressBar(view, kIdProgressBar),
       m_DoneLabel(view, kIdDoneLabel),
-      m_HintLabel(view, kIdHintLabel)
+      m_HintLabel(view, kIdHintLabel),
+      m_Session(backend, clock, *this)
 {
-    ActiveDialog = this;
 }
 
 CUpdateDlg::~CUpdateDlg()
 {
     // No worker outlives the dialog it uses.
-    m_AbortRequested = true;
-    StopFlag = 1;
+    m_Session.RequestStop();
     WaitForWorker();
-    packageFile.Close();
-    CUpdateDlg* self = this;
-    ActiveDialog.compare_exchange_strong(self, nullptr);
 }
 
 bool CUpdateDlg::OnInitDialog()
 {
     m_View.SetIcons();
-    UpdateButton = &m_UpdateButton;
-    ProgressBar = &m_ProgressBar;
-    DoneLabel = &m_DoneLabel;
     m_DoneLabel.ShowWindow(false);
-    m_DoneLabel.SetWindowText(LoadText(kTextSuccess));
-    HintLabel = &m_HintLabel;
-    m_HintLabel.SetWindowText(LoadText(kTextHint));
+    m_DoneLabel.SetWindowText(LoadText(TextId::Success));
+    m_HintLabel.SetWindowText(LoadText(TextId::Instructions));
     m_ProgressBar.SetRange(0, 100);
     m_ProgressBar.SetPos(0);
-    transfer = TransferRecord{};
-    StopFlag = 1;
-    m_UpdateButton.SetWindowText(LoadText(kTextButton));
-    HidLink.m_NotifyWindow = m_View.NotifyTarget();
-    cur_devVersion = VersionProbeSentinel;
-    if (HidLink.ProbeHid()) {
+    m_Session.transfer = TransferRecord{};
+    m_Session.StopFlag = 1;
+    m_UpdateButton.SetWindowText(LoadText(TextId::UpdateButton));
+    m_Session.HidLink.m_NotifyWindow = m_View.NotifyTarget();
+    m_Session.device.cur_devVersion = VersionProbeSentinel;
+    if (m_Session.HidLink.ProbeHid()) {
         m_UpdateButton.EnableWindow(true);
-        AttachDevice();
+        m_Session.Attach();
     } else {
         m_UpdateButton.EnableWindow(false);
     }
-    TransferState = 3;
-    SetTitle(LoadText(kTextTitle));
+    m_Session.TransferState = 3;
+    SetTitle(LoadText(TextId::Title));
     return true;
 }
 
@@ -79,8 +56,8 @@ bool CUpdateDlg::OnDeviceChange(std::uint32_t event, std::uintptr_t)
     return true;
 }
 
-// While a worker owns the link, a notification only leaves a note; the
-// worker handles it once its update has ended.
+// While a worker owns the link, a notification only leaves a note; it is
+// handled on this thread once the update has ended.
 bool CUpdateDlg::DeferWhileWorkerRuns()
 {
     std::lock_guard<std::mutex> guard(m_WorkerMutex);
@@ -92,21 +69,21 @@ bool CUpdateDlg::DeferWhileWorkerRuns()
 
 void CUpdateDlg::HandleDeviceChange(std::uint32_t code)
 {
-    const bool present = HidLink.ProbeHid() != 0;
+    const bool present = m_Session.HidLink.ProbeHid() != 0;
     if (code == kDbtDeviceRemoveComplete) {
         if (!present) {
             m_UpdateButton.EnableWindow(false);
-            DebugOut(LoadText(kTextTitle));
-            SetTitle(LoadText(kTextTitle));
+            DebugOut(LoadText(TextId::Title));
+            SetTitle(LoadText(TextId::Title));
         }
         return;
     }
     if (present) {
         m_UpdateButton.EnableWindow(true);
-        AttachDevice();
+        m_Session.Attach();
     } else if (code == kDbtDevNodesChanged) {
         m_UpdateButton.EnableWindow(false);
-        SetTitle(LoadText(kTextTitle));
+        SetTitle(LoadText(TextId::Title));
     }
 }
 
@@ -115,15 +92,14 @@ void CUpdateDlg::OnUpdateClicked()
     if (WorkerActive())
         return;  // one update at a time
     m_DoneLabel.ShowWindow(false);
-    if (!HidLink.OpenHid())
+    if (!m_Session.PrepareUpdate())
         return;
-    StopFlag = 0;
     m_UpdateButton.EnableWindow(false);
     m_ProgressBar.SetPos(0);
-    RunWorker(ProtocolVariant == kProtocolBlock ? &BlockUpdateThread : &Usb_UpdateThread);
+    RunWorker();
 }
 
-void CUpdateDlg::RunWorker(unsigned (*entry)(void*))
+void CUpdateDlg::RunWorker()
 {
     if (m_Worker.joinable())
         m_Worker.join();  // the previous worker has ended; reap it
@@ -132,30 +108,26 @@ void CUpdateDlg::RunWorker(unsigned (*entry)(void*))
         m_WorkerActive = true;
         m_PendingNotification = false;
     }
-    m_Worker = std::thread([this, entry] {
-        entry(nullptr);
+    m_Worker = std::thread([this] {
+        m_Session.RunUpdate();
         FinishWorker();
     });
 }
 
-// Runs on the worker after its last step. Notifications that came during
-// the update are handled here, while the link is still this thread's, so the
-// UI thread never meets the worker on the link.
+// Runs on the worker after its last step. Notifications that came during the
+// update are posted back to the UI thread as one code 7: whatever they were,
+// the controller is now either there (attach it) or not (plain title).
 void CUpdateDlg::FinishWorker()
 {
-    for (;;) {
-        {
-            std::lock_guard<std::mutex> guard(m_WorkerMutex);
-            if (!m_PendingNotification || m_AbortRequested) {
-                m_WorkerActive = false;
-                break;
-            }
-            m_PendingNotification = false;
-        }
-        // Whatever the notifications were, the controller is now either
-        // there (attach it) or not (plain title): the rule of code 7.
-        HandleDeviceChange(kDbtDevNodesChanged);
+    bool post = false;
+    {
+        std::lock_guard<std::mutex> guard(m_WorkerMutex);
+        post = m_PendingNotification && !m_Session.StopRequested();
+        m_PendingNotification = false;
+        m_WorkerActive = false;
     }
+    if (post)
+        m_View.PostDeviceChange(kDbtDevNodesChanged);
     m_View.WakeUi();
 }
 
@@ -173,38 +145,40 @@ void CUpdateDlg::WaitForWorker()
         return;
     m_View.PumpUntil([this] { return !WorkerActive(); });
     m_Worker.join();
+    // Views that deliver posted events while pumping handle the worker's
+    // last one now.
+    m_View.PumpUntil([] { return true; });
 }
 
 bool CUpdateDlg::OnCloseRequested()
 {
     if (!WorkerActive())
         return true;
-    if (ShowMessage(LoadText(kTextStopUpdate), MessageButtons::OkCancel) != kIdOk)
+    if (ShowMessage(LoadText(TextId::StopUpdateQuestion), MessageButtons::OkCancel) != kIdOk)
         return false;
     if (!WorkerActive())
         return true;
-    m_AbortRequested = true;
-    StopFlag = 1;
+    m_Session.RequestStop();
     WaitForWorker();
     return true;
 }
-
-void CUpdateDlg::StopTransfer()
-{
-    packageFile.Close();
-    StopFlag = 1;
-}
-
-void CUpdateDlg::RefreshUpdateButton()
-{
-    m_UpdateButton.EnableWindow(HidLink.ProbeHid() != 0);
-}
-
-void CUpdateDlg::SetProgress(int position) { m_ProgressBar.SetPos(position); }
 
 void CUpdateDlg::SetTitle(const std::u16string& title) { m_View.SetTitle(title); }
 
 int CUpdateDlg::ShowMessage(const std::u16string& text, MessageButtons buttons)
 {
-    return m_View.MessageBox(text, LoadText(kTextTitle), buttons);
+    return m_View.MessageBox(text, LoadText(TextId::Title), buttons);
 }
+
+void CUpdateDlg::SetProgress(int position) { m_ProgressBar.SetPos(position); }
+
+void CUpdateDlg::EnableUpdateButton(bool enable) { m_UpdateButton.EnableWindow(enable); }
+
+void CUpdateDlg::ShowDoneLabel() { m_DoneLabel.ShowWindow(true); }
+
+bool CUpdateDlg::ChooseFile(const FileOpenRequest& request, std::u16string& path)
+{
+    return m_View.FileOpenDialog(request, path);
+}
+
+std::u16string CUpdateDlg::CurrentDirectory() { return m_View.CurrentDirectory(); }

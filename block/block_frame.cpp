@@ -3,32 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace {
-
-void StoreLe16(std::uint8_t* p, std::uint16_t value)
-{
-    p[0] = static_cast<std::uint8_t>(value);
-    p[1] = static_cast<std::uint8_t>(value >> 8);
-}
-
-std::uint16_t LoadLe16(const std::uint8_t* p)
-{
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-
-}  // namespace
-
-std::uint32_t LoadLe32(const std::uint8_t* p)
-{
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
-void StoreLe32(std::uint8_t* p, std::uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
+#include "base/little_endian.h"
 
 std::uint16_t BlockCrc16(const std::uint8_t* bytes, int count)
 {
@@ -54,14 +29,14 @@ BlockFrame BuildBlockFrame(const std::uint8_t* data, std::uint32_t n, std::uint3
     auto& b = frame.bytes;
     b[at::Marker] = kBlockMarker;
     n = std::min(n, kBlockMaxData);
-    StoreLe16(&b[at::Command], command);
-    StoreLe16(&b[at::Reserved], reserved);
-    StoreLe16(&b[at::Length], static_cast<std::uint16_t>(n));
-    StoreLe32(&b[at::Size], size);
-    StoreLe32(&b[at::Address], address);
+    PutLe16(&b[at::Command], command);
+    PutLe16(&b[at::Reserved], reserved);
+    PutLe16(&b[at::Length], static_cast<std::uint16_t>(n));
+    PutLe32(&b[at::Size], size);
+    PutLe32(&b[at::Address], address);
     // A CRC without data is that of no bytes.
     if (withCrc)
-        StoreLe16(&b[at::Crc], BlockCrc16(data, data ? static_cast<int>(n) : 0));
+        PutLe16(&b[at::Crc], BlockCrc16(data, data ? static_cast<int>(n) : 0));
     if (data) {
         std::memcpy(&b[at::Data], data, n);
         frame.wireLength = kBlockHeaderBytes + n;
@@ -73,12 +48,12 @@ BlockFrameFields ParseBlockFrame(const std::uint8_t* frame)
 {
     namespace at = BlockFrameOffset;
     BlockFrameFields f;
-    f.command = LoadLe16(frame + at::Command);
-    f.reserved = LoadLe16(frame + at::Reserved);
-    f.length = std::min<std::uint16_t>(LoadLe16(frame + at::Length), kBlockMaxData);
-    f.crc = LoadLe16(frame + at::Crc);
-    f.size = LoadLe32(frame + at::Size);
-    f.address = LoadLe32(frame + at::Address);
+    f.command = GetLe16(frame + at::Command);
+    f.reserved = GetLe16(frame + at::Reserved);
+    f.length = std::min<std::uint16_t>(GetLe16(frame + at::Length), kBlockMaxData);
+    f.crc = GetLe16(frame + at::Crc);
+    f.size = GetLe32(frame + at::Size);
+    f.address = GetLe32(frame + at::Address);
     return f;
 }
 
@@ -88,14 +63,14 @@ bool HasBlockMarker(const std::uint8_t* frame) { return frame[BlockFrameOffset::
 
 std::uint16_t BlockResponseCommand(const std::uint8_t* response)
 {
-    return LoadLe16(response + BlockResponseOffset::Command);
+    return GetLe16(response + BlockResponseOffset::Command);
 }
 
 bool IsBlockAck(std::uint32_t readResult, const std::uint8_t* response, std::uint16_t command)
 {
     namespace at = BlockResponseOffset;
     return readResult == 0 && response[at::Zero] == 0x00 && response[at::Marker] == kBlockMarker &&
-           LoadLe16(response + at::Status) == 0 && BlockResponseCommand(response) == command;
+           GetLe16(response + at::Status) == 0 && BlockResponseCommand(response) == command;
 }
 
 std::array<std::uint8_t, kBlockResponseBytes> MakeBlockAck(std::uint16_t command,
@@ -105,7 +80,7 @@ std::array<std::uint8_t, kBlockResponseBytes> MakeBlockAck(std::uint16_t command
     namespace at = BlockResponseOffset;
     std::array<std::uint8_t, kBlockResponseBytes> response{};
     response[at::Marker] = kBlockMarker;
-    StoreLe16(&response[at::Command], command);
+    PutLe16(&response[at::Command], command);
     if (data)
         std::memcpy(&response[at::Data], data, std::min(n, kBlockMaxData));
     return response;

@@ -84,8 +84,4 @@ std::array<std::uint8_t, kBlockResponseBytes> MakeBlockAck(std::uint16_t command
                                                            const std::uint8_t* data = nullptr,
                                                            std::uint32_t n = 0);
 
-// Little-endian helpers shared by the block code.
-std::uint32_t LoadLe32(const std::uint8_t* p);
-void StoreLe32(std::uint8_t* p, std::uint32_t value);
-
 constexpr std::uint16_t BlockCode(BlockCommand command) { return static_cast<std::uint16_t>(command); }

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/update_dlg.h"
+#include "base/little_endian.h"
 #include "block/block_device_types.h"
 #include "block/block_frame.h"
-#include "hid/hid.h"
+#include "engine/update_session.h"
 
 namespace {
 
@@ -22,12 +22,16 @@ constexpr std::uint32_t kVersionWordBytes = 4;
 // The HID driver buffers a few dozen reports at most.
 constexpr int kMaxStaleReports = 64;
 
-std::uint32_t Poll(CUpdateDlg& dlg) { return dlg.HidLink.ReadHid(ReportIn, sizeof ReportIn); }
-
-bool PollAck(CUpdateDlg& dlg, BlockCommand command)
+std::uint32_t Poll(UpdateSession& session)
 {
-    const std::uint32_t result = Poll(dlg);
-    return IsBlockAck(result, ReportIn, BlockCode(command));
+    CHid& link = session.HidLink;
+    return link.ReadHid(link.ReportIn, sizeof link.ReportIn);
+}
+
+bool PollAck(UpdateSession& session, BlockCommand command)
+{
+    const std::uint32_t result = Poll(session);
+    return IsBlockAck(result, session.HidLink.ReportIn, BlockCode(command));
 }
 
 // Responses carry no sequence number, so a report already queued when a
@@ -35,9 +39,9 @@ bool PollAck(CUpdateDlg& dlg, BlockCommand command)
 // for its acknowledgement: a block the device never got could count as
 // written. Such reports are dropped before each new request. Re-sends of the
 // same request keep theirs: a late answer to an identical request is valid.
-void DiscardStaleInput(CUpdateDlg& dlg)
+void DiscardStaleInput(UpdateSession& session)
 {
-    CHid& link = dlg.HidLink;
+    CHid& link = session.HidLink;
     const std::uint32_t saved = link.m_ReadTimeout;
     link.SetReadTimeout(0);
     std::uint8_t scratch[64];
@@ -46,21 +50,25 @@ void DiscardStaleInput(CUpdateDlg& dlg)
     link.SetReadTimeout(saved);
 }
 
-int SendErase(CUpdateDlg& dlg, std::uint32_t address, std::uint32_t size)
+int SendErase(UpdateSession& session, std::uint32_t address, std::uint32_t size)
 {
-    return SendBlockCommand(dlg, nullptr, 0, address, size, BlockCode(BlockCommand::Erase), 0, false);
+    return SendBlockCommand(session, nullptr, 0, address, size, BlockCode(BlockCommand::Erase), 0,
+                            false);
 }
 
-int ReadRequest(CUpdateDlg& dlg, BlockCommand command, std::uint8_t* dest, std::uint32_t n,
-                std::uint32_t address)
+int ReadRequest(UpdateSession& session, BlockCommand command, std::uint8_t* dest,
+                std::uint32_t n, std::uint32_t address)
 {
-    DiscardStaleInput(dlg);
-    auto send = [&] { SendBlockCommand(dlg, nullptr, n, address, n, BlockCode(command), 0, false); };
+    DiscardStaleInput(session);
+    auto send = [&] {
+        SendBlockCommand(session, nullptr, n, address, n, BlockCode(command), 0, false);
+    };
     send();
-    for (int tries = 0; tries < kReadTries; ++tries) {
-        const std::uint32_t result = Poll(dlg);
-        if (IsBlockAck(result, ReportIn, BlockCode(command))) {
-            std::memcpy(dest, ReportIn + BlockResponseOffset::Data, std::min(n, kBlockMaxData));
+    const std::uint8_t* answer = session.HidLink.ReportIn;
+    for (int tries = 0; tries < kReadTries && !session.StopRequested(); ++tries) {
+        const std::uint32_t result = Poll(session);
+        if (IsBlockAck(result, answer, BlockCode(command))) {
+            std::memcpy(dest, answer + BlockResponseOffset::Data, std::min(n, kBlockMaxData));
             return 1;
         }
         if (result != kReadOk)
@@ -71,78 +79,84 @@ int ReadRequest(CUpdateDlg& dlg, BlockCommand command, std::uint8_t* dest, std::
 
 }  // namespace
 
-int SendBlockCommand(CUpdateDlg& dlg, const std::uint8_t* data, std::uint32_t n,
+int SendBlockCommand(UpdateSession& session, const std::uint8_t* data, std::uint32_t n,
                      std::uint32_t address, std::uint32_t size, std::uint16_t command,
                      std::uint16_t reserved, bool withCrc)
 {
     const BlockFrame frame = BuildBlockFrame(data, n, address, size, command, reserved, withCrc);
-    return dlg.HidLink.WriteHid(frame.bytes.data(), static_cast<std::uint8_t>(frame.wireLength));
+    return session.HidLink.WriteHid(frame.bytes.data(),
+                                    static_cast<std::uint8_t>(frame.wireLength));
 }
 
-int BlockReadMemory(CUpdateDlg& dlg, std::uint8_t* dest, std::uint32_t n, std::uint32_t address)
+int BlockReadMemory(UpdateSession& session, std::uint8_t* dest, std::uint32_t n,
+                    std::uint32_t address)
 {
-    return ReadRequest(dlg, BlockCommand::ReadMemory, dest, n, address);
+    return ReadRequest(session, BlockCommand::ReadMemory, dest, n, address);
 }
 
-int BlockReadInfo(CUpdateDlg& dlg, std::uint8_t* dest, std::uint32_t n)
+int BlockReadInfo(UpdateSession& session, std::uint8_t* dest, std::uint32_t n)
 {
-    return ReadRequest(dlg, BlockCommand::ReadInfo, dest, n, 0);
+    return ReadRequest(session, BlockCommand::ReadInfo, dest, n, 0);
 }
 
-int BlockEraseResend(CUpdateDlg& dlg, std::uint32_t address, std::uint32_t size)
+int BlockEraseResend(UpdateSession& session, std::uint32_t address, std::uint32_t size)
 {
-    DiscardStaleInput(dlg);
-    SendErase(dlg, address, size);
-    dlg.Clock().SleepMs(kEraseSettleMs);
+    DiscardStaleInput(session);
+    SendErase(session, address, size);
+    if (!session.Pause(kEraseSettleMs))
+        return 0;
     for (int polls = 0; polls < kEraseResendPolls; ++polls) {
-        if (PollAck(dlg, BlockCommand::Erase))
+        if (PollAck(session, BlockCommand::Erase))
             return 1;
-        SendErase(dlg, address, size);
-        dlg.Clock().SleepMs(kEraseResendPauseMs);
+        SendErase(session, address, size);
+        if (!session.Pause(kEraseResendPauseMs))
+            return 0;
     }
     return 0;
 }
 
-int BlockErasePoll(CUpdateDlg& dlg, std::uint32_t address, std::uint32_t size)
+int BlockErasePoll(UpdateSession& session, std::uint32_t address, std::uint32_t size)
 {
-    DiscardStaleInput(dlg);
-    SendErase(dlg, address, size);
-    dlg.Clock().SleepMs(kEraseSettleMs);
+    DiscardStaleInput(session);
+    SendErase(session, address, size);
+    if (!session.Pause(kEraseSettleMs))
+        return 0;
     for (int polls = 0; polls < kErasePolls; ++polls) {
-        if (PollAck(dlg, BlockCommand::Erase))
+        if (PollAck(session, BlockCommand::Erase))
             return 1;
-        dlg.Clock().SleepMs(kErasePollPauseMs);
+        if (!session.Pause(kErasePollPauseMs))
+            return 0;
     }
     return 0;
 }
 
-int BlockWrite(CUpdateDlg& dlg, const std::uint8_t* data, std::uint32_t address, std::uint32_t n,
-               std::uint32_t size, bool isImage)
+int BlockWrite(UpdateSession& session, const std::uint8_t* data, std::uint32_t address,
+               std::uint32_t n, std::uint32_t size, bool isImage)
 {
     const BlockCommand command = isImage ? BlockCommand::WriteImage : BlockCommand::WriteMemory;
-    DiscardStaleInput(dlg);
-    SendBlockCommand(dlg, data, n, address, size, BlockCode(command), 0,
-                     IsSpecialDeviceType(dlg.currentDeviceType));
-    for (int polls = 0; polls < kWritePolls; ++polls)
-        if (PollAck(dlg, command))
+    DiscardStaleInput(session);
+    SendBlockCommand(session, data, n, address, size, BlockCode(command), 0,
+                     IsSpecialDeviceType(session.device.currentDeviceType));
+    for (int polls = 0; polls < kWritePolls && !session.StopRequested(); ++polls)
+        if (PollAck(session, command))
             return 1;
     return 0;
 }
 
-int BlockFinish(CUpdateDlg& dlg)
+int BlockFinish(UpdateSession& session)
 {
-    DiscardStaleInput(dlg);
-    SendBlockCommand(dlg, nullptr, 0, 0, 0, BlockCode(BlockCommand::Finish), 0, false);
-    return PollAck(dlg, BlockCommand::Finish) ? 1 : 0;
+    DiscardStaleInput(session);
+    SendBlockCommand(session, nullptr, 0, 0, 0, BlockCode(BlockCommand::Finish), 0, false);
+    return PollAck(session, BlockCommand::Finish) ? 1 : 0;
 }
 
-int WriteVersionWord(CUpdateDlg& dlg)
+int WriteVersionWord(UpdateSession& session)
 {
-    const std::uint32_t address = dlg.memoryMap.versionAddress;
-    if (IsSpecialDeviceType(dlg.currentDeviceType) &&
-        !BlockErasePoll(dlg, address, kVersionEraseBytes))
+    const std::uint32_t address = session.device.memoryMap.versionAddress;
+    if (IsSpecialDeviceType(session.device.currentDeviceType) &&
+        !BlockErasePoll(session, address, kVersionEraseBytes))
         return 0;
     std::uint8_t word[kVersionWordBytes];
-    StoreLe32(word, dlg.transfer.packageVersionWord);
-    return BlockWrite(dlg, word, address, kVersionWordBytes, kVersionWordBytes, false);
+    PutLe32(word, session.transfer.packageVersionWord);
+    return BlockWrite(session, word, address, kVersionWordBytes, kVersionWordBytes, false);
 }

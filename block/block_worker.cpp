@@ -3,21 +3,17 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "app/control.h"
-#include "app/process_state.h"
-#include "app/text_table.h"
-#include "app/update_dlg.h"
-#include "app/wformat.h"
 #include "block/block_device_types.h"
 #include "block/block_frame.h"
 #include "block/block_primitives.h"
-#include "package/firmware_selection.h"
+#include "engine/firmware_selection.h"
+#include "engine/update_session.h"
 #include "package/package_header.h"
+#include "text/text_table.h"
+#include "text/wformat.h"
 
 namespace {
 
-constexpr int kTextSuccess = 4;
-constexpr int kTextFailure = 7;
 constexpr std::uint64_t kEraseUnit = 0x8000;
 // Each try is one frame and up to 100 polls.
 constexpr int kBlockTries = 5;
@@ -31,34 +27,36 @@ int ProgressPosition(std::uint32_t bytesSent, std::uint32_t imageSize)
     return static_cast<int>(std::uint64_t{bytesSent} * 100 / imageSize);
 }
 
-bool EraseImageRange(CUpdateDlg& dlg)
+bool EraseImageRange(UpdateSession& session)
 {
-    const TransferRecord& t = dlg.transfer;
-    if (!IsSpecialDeviceType(dlg.currentDeviceType))
-        return BlockEraseResend(dlg, t.imageAddress, t.imageSize);
+    const TransferRecord& t = session.transfer;
+    if (!IsSpecialDeviceType(session.device.currentDeviceType))
+        return BlockEraseResend(session, t.imageAddress, t.imageSize);
     // Whole erase units; a size that already is a multiple stays as it is.
     const std::uint64_t size = (t.imageSize + kEraseUnit - 1) / kEraseUnit * kEraseUnit;
-    return size <= UINT32_MAX && BlockErasePoll(dlg, t.imageAddress, static_cast<std::uint32_t>(size));
+    return size <= UINT32_MAX &&
+           BlockErasePoll(session, t.imageAddress, static_cast<std::uint32_t>(size));
 }
 
 // Reads exactly n image bytes at offset into blockBuffer; a package that
 // ends early or a read error fails.
-bool ReadBlock(CUpdateDlg& dlg, std::uint32_t offset, std::uint32_t n)
+bool ReadBlock(UpdateSession& session, std::uint32_t offset, std::uint32_t n)
 {
-    TransferRecord& t = dlg.transfer;
+    TransferRecord& t = session.transfer;
     const std::int64_t position = std::int64_t{t.recordOffset} + kPackageHeaderSize + offset;
-    return dlg.packageFile.Seek(position) && dlg.packageFile.Read(t.blockBuffer, n) == n;
+    return session.packageFile.Seek(position) && session.packageFile.Read(t.blockBuffer, n) == n;
 }
 
 // The same block, at the same address, until it is acknowledged or the
 // tries are used up; never skipped.
-bool SendBlock(CUpdateDlg& dlg, std::uint32_t offset, std::uint32_t n)
+bool SendBlock(UpdateSession& session, std::uint32_t offset, std::uint32_t n)
 {
-    TransferRecord& t = dlg.transfer;
+    TransferRecord& t = session.transfer;
     for (int tries = 0; tries < kBlockTries; ++tries) {
-        if (BlockWrite(dlg, t.blockBuffer, dlg.memoryMap.imageBase + offset, n, t.imageSize, true))
+        const std::uint32_t address = session.device.memoryMap.imageBase + offset;
+        if (BlockWrite(session, t.blockBuffer, address, n, t.imageSize, true))
             return true;
-        if (dlg.HidLink.DeviceGone())
+        if (session.HidLink.DeviceGone() || session.StopRequested())
             return false;
     }
     return false;
@@ -66,67 +64,63 @@ bool SendBlock(CUpdateDlg& dlg, std::uint32_t offset, std::uint32_t n)
 
 // The last block is cut at the image's end: what follows in the file belongs
 // to the next record and must not reach the device.
-Transfer SendImage(CUpdateDlg& dlg)
+Transfer SendImage(UpdateSession& session)
 {
-    TransferRecord& t = dlg.transfer;
-    dlg.SetProgress(ProgressPosition(t.bytesSent, t.imageSize));
+    TransferRecord& t = session.transfer;
+    session.Ui().SetProgress(ProgressPosition(t.bytesSent, t.imageSize));
     for (std::uint32_t offset = 0; offset < t.imageSize;) {
-        if (dlg.AbortRequested())
+        if (session.StopRequested())
             return Transfer::Aborted;
         const std::uint32_t n = std::min(kBlockMaxData, t.imageSize - offset);
-        if (!ReadBlock(dlg, offset, n) || !SendBlock(dlg, offset, n))
+        if (!ReadBlock(session, offset, n) || !SendBlock(session, offset, n))
             return Transfer::Failed;
         offset += n;
         t.bytesSent += n;
-        dlg.SetProgress(ProgressPosition(t.bytesSent, t.imageSize));
+        session.Ui().SetProgress(ProgressPosition(t.bytesSent, t.imageSize));
     }
-    return dlg.AbortRequested() ? Transfer::Aborted : Transfer::Done;
+    return session.StopRequested() ? Transfer::Aborted : Transfer::Done;
 }
 
-Outcome RunUpdate(CUpdateDlg& dlg)
+Outcome RunUpdate(UpdateSession& session)
 {
-    if (!SelectFirmwarePackage(0, 0) || dlg.AbortRequested())
+    if (!SelectAndStart(session, 0, 0) || session.StopRequested())
         return Outcome::Quiet;
     // The selection refuses empty images; nothing here may divide by one.
-    if (dlg.transfer.imageSize == 0 || !EraseImageRange(dlg))
+    if (session.transfer.imageSize == 0 || !EraseImageRange(session))
         return Outcome::Failed;
-    if (!dlg.packageFile.Open(dlg.packagePath))
+    if (!session.packageFile.Open(session.packagePath))
         return Outcome::Failed;
-    const Transfer sent = SendImage(dlg);
-    dlg.packageFile.Close();
+    const Transfer sent = SendImage(session);
+    session.packageFile.Close();
     if (sent != Transfer::Done)
         return sent == Transfer::Aborted ? Outcome::Quiet : Outcome::Failed;
-    if (!WriteVersionWord(dlg))
+    if (!WriteVersionWord(session))
         return Outcome::Failed;
     // Image and version word are stored; a lost answer to Finish changes nothing.
-    BlockFinish(dlg);
+    BlockFinish(session);
     return Outcome::Succeeded;
 }
 
-void ReportSuccess(CUpdateDlg& dlg)
+void ReportSuccess(UpdateSession& session)
 {
-    dlg.ShowMessage(WFormat(u"\n %s \n", LoadText(kTextSuccess)));
-    if (CControl* label = DoneLabel)
-        label->ShowWindow(true);
-    dlg.SetProgress(0);
+    session.ShowMessage(WFormat(u"\n %s \n", LoadText(TextId::Success)));
+    session.Ui().ShowDoneLabel();
+    session.Ui().SetProgress(0);
 }
 
 }  // namespace
 
-unsigned BlockUpdateThread(void*)
+unsigned BlockUpdateThread(UpdateSession& session)
 {
-    CUpdateDlg* dlg = ActiveDialog;
-    if (!dlg)
-        return 0;
-    const Outcome outcome = RunUpdate(*dlg);
-    // A closing dialog shows nothing more.
-    if (!dlg->AbortRequested()) {
+    const Outcome outcome = RunUpdate(session);
+    // A stopped update shows nothing more.
+    if (!session.StopRequested()) {
         if (outcome == Outcome::Succeeded)
-            ReportSuccess(*dlg);
+            ReportSuccess(session);
         else if (outcome == Outcome::Failed)
-            dlg->ShowMessage(WFormat(u"%s\n", LoadText(kTextFailure)));
+            session.ShowMessage(WFormat(u"%s\n", LoadText(TextId::Failure)));
     }
-    StopFlag = 1;
-    dlg->RefreshUpdateButton();
+    session.StopFlag = 1;
+    session.RefreshUpdateButton();
     return 0;
 }

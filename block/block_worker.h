@@ -1,3 +1,5 @@
 #pragma once
-// Worker thread entry for a block-protocol update; the parameter is unused.
-unsigned BlockUpdateThread(void* parameter);
+// The update worker of a block-protocol controller.
+class UpdateSession;
+
+unsigned BlockUpdateThread(UpdateSession& session);

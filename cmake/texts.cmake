@@ -113,7 +113,7 @@ endfunction()
 function(_updater_texts_cpp prefix source_name out_var)
     math(EXPR last "${${prefix}_COUNT} - 1")
     set(cpp "// Generated from ${source_name} by cmake/texts.cmake; edit that file instead.\n")
-    string(APPEND cpp "#include \"app/text_table.h\"\n\n")
+    string(APPEND cpp "#include \"text/text_table.h\"\n\n")
     string(APPEND cpp "using namespace std::string_view_literals;\n\n")
     string(APPEND cpp "static_assert(${${prefix}_COUNT} == kTextCount, "
                       "\"${source_name} and kTextCount disagree\");\n\n")

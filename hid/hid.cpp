@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "app/diagnostics.h"
-#include "app/wformat.h"
+#include "base/diagnostics.h"
+#include "text/wformat.h"
 
 namespace {
 
@@ -34,13 +34,6 @@ bool IsSupportedController(std::uint16_t vendorId, std::uint16_t productId, bool
         }
     }
     return false;
-}
-
-void ResetHidProcessState()
-{
-    std::memset(ReportOut, 0, sizeof ReportOut);
-    std::memset(ReportIn, 0, sizeof ReportIn);
-    ProtocolVariant = 0;
 }
 
 CHid::CHid(IHidBackend& backend) : m_Backend(backend) {}

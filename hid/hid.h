@@ -10,15 +10,6 @@
 
 #include "hid/hid_backend.h"
 
-// Process-wide report buffers and protocol choice (reset by ResetHidProcessState).
-// ReportOut: byte 0 is the report ID (always 0); it is never cleared, so a
-// short write leaves the bytes of earlier, longer writes behind it.
-inline std::uint8_t ReportOut[kHidReportBytes];
-// ReportIn: bytes 1..64 of the last input report (the report ID is dropped).
-inline std::uint8_t ReportIn[64];
-// 0 = stream protocol, 1 = block protocol; written by a successful FindHid.
-inline std::atomic<std::uint32_t> ProtocolVariant{0};
-
 inline constexpr std::uint32_t kProtocolStream = 0;
 inline constexpr std::uint32_t kProtocolBlock = 1;
 
@@ -37,9 +28,6 @@ inline constexpr std::uint32_t kOpenReadTimeoutMs = 200;
 // True for the three supported vendor/product pairs; *blockProtocol tells
 // which protocol the pair speaks.
 bool IsSupportedController(std::uint16_t vendorId, std::uint16_t productId, bool* blockProtocol);
-
-// Zeroes ReportOut, ReportIn and ProtocolVariant (program start, and tests).
-void ResetHidProcessState();
 
 class CHid {
 public:
@@ -70,6 +58,14 @@ public:
     bool DeviceGone() const { return m_DeviceGone.load(); }
     std::uint32_t LastWriteError() const { return m_LastWriteError; }
     IHidBackend& Backend() { return m_Backend; }
+
+    // ReportOut: byte 0 is the report ID (always 0); it is never cleared, so a
+    // short write leaves the bytes of earlier, longer writes behind it.
+    std::uint8_t ReportOut[kHidReportBytes] = {};
+    // ReportIn: bytes 1..64 of the last input report (the report ID is dropped).
+    std::uint8_t ReportIn[64] = {};
+    // kProtocolStream or kProtocolBlock; written by a successful FindHid.
+    std::atomic<std::uint32_t> ProtocolVariant{kProtocolStream};
 
     NotifyWindow m_NotifyWindow = 0;
     std::atomic<std::uint32_t> m_Present{0};

@@ -7,7 +7,7 @@
 #include <share.h>
 #endif
 
-#include "app/wformat.h"
+#include "base/utf.h"
 
 namespace {
 

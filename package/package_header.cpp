@@ -3,19 +3,9 @@
 #include <limits>
 #include <optional>
 
+#include "base/little_endian.h"
+
 namespace {
-
-std::uint32_t GetLe32(std::span<const std::uint8_t, kPackageHeaderSize> bytes, std::size_t at)
-{
-    return std::uint32_t{bytes[at]} | std::uint32_t{bytes[at + 1]} << 8 |
-           std::uint32_t{bytes[at + 2]} << 16 | std::uint32_t{bytes[at + 3]} << 24;
-}
-
-void PutLe32(std::array<std::uint8_t, kPackageHeaderSize>& bytes, std::size_t at, std::uint32_t v)
-{
-    for (std::size_t i = 0; i < 4; ++i)
-        bytes[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
 
 // The file length as the walk's signed 32-bit bound; nullopt when the file is
 // empty, its length is unknown or it does not fit.
@@ -59,26 +49,26 @@ std::int32_t WalkRecords(PackageFile& file, std::int32_t length, std::uint32_t w
 PackageHeader DecodePackageHeader(std::span<const std::uint8_t, kPackageHeaderSize> bytes)
 {
     PackageHeader h;
-    h.desVersion = GetLe32(bytes, 0);
-    h.imageAddress = GetLe32(bytes, 4);
-    h.imageSize = GetLe32(bytes, 8);
-    h.deviceType = GetLe32(bytes, 12);
-    h.reserved1 = GetLe32(bytes, 16);
-    h.revision = GetLe32(bytes, 20);
-    h.reserved2 = GetLe32(bytes, 24);
+    h.desVersion = GetLe32(&bytes[0]);
+    h.imageAddress = GetLe32(&bytes[4]);
+    h.imageSize = GetLe32(&bytes[8]);
+    h.deviceType = GetLe32(&bytes[12]);
+    h.reserved1 = GetLe32(&bytes[16]);
+    h.revision = GetLe32(&bytes[20]);
+    h.reserved2 = GetLe32(&bytes[24]);
     return h;
 }
 
 std::array<std::uint8_t, kPackageHeaderSize> EncodePackageHeader(const PackageHeader& header)
 {
     std::array<std::uint8_t, kPackageHeaderSize> bytes{};
-    PutLe32(bytes, 0, header.desVersion);
-    PutLe32(bytes, 4, header.imageAddress);
-    PutLe32(bytes, 8, header.imageSize);
-    PutLe32(bytes, 12, header.deviceType);
-    PutLe32(bytes, 16, header.reserved1);
-    PutLe32(bytes, 20, header.revision);
-    PutLe32(bytes, 24, header.reserved2);
+    PutLe32(&bytes[0], header.desVersion);
+    PutLe32(&bytes[4], header.imageAddress);
+    PutLe32(&bytes[8], header.imageSize);
+    PutLe32(&bytes[12], header.deviceType);
+    PutLe32(&bytes[16], header.reserved1);
+    PutLe32(&bytes[20], header.revision);
+    PutLe32(&bytes[24], header.reserved2);
     return bytes;
 }
 

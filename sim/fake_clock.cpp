@@ -1,12 +1,15 @@
 #include "sim/fake_clock.h"
 
-void FakeClock::SleepMs(std::uint32_t ms)
+bool FakeClock::SleepMs(std::uint32_t ms, std::stop_token stop)
 {
+    if (stop.stop_requested())
+        return false;
     {
         std::lock_guard<std::mutex> guard(m_Mutex);
         m_Sleeps.push_back(ms);
     }
     m_Now += ms;
+    return true;
 }
 
 void FakeClock::WaitUntil(std::unique_lock<std::mutex>&, std::condition_variable&,

@@ -6,12 +6,12 @@
 #include <mutex>
 #include <vector>
 
-#include "app/clock.h"
+#include "base/clock.h"
 
 class FakeClock final : public IClock {
 public:
     std::uint64_t NowMs() override { return m_Now.load(); }
-    void SleepMs(std::uint32_t ms) override;
+    bool SleepMs(std::uint32_t ms, std::stop_token stop) override;
     void WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
                    std::uint64_t deadlineMs) override;
 

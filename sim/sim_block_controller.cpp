@@ -1,4 +1,5 @@
 #include "sim/sim_block_controller.h"
+#include "base/little_endian.h"
 
 #include <algorithm>
 #include <cstring>
@@ -31,7 +32,7 @@ SimBlockController::SimBlockController(SimBlockConfig config) : m_Config(std::mo
         m_Regions.push_back(Region{region.base, std::vector<std::uint8_t>(region.size, kErased)});
     const std::uint32_t versionAddress = MemoryMapForType(m_Config.deviceType).versionAddress;
     if (Region* region = RegionFor(versionAddress, kWordBytes))
-        StoreLe32(&region->bytes[versionAddress - region->base], m_Config.versionWord);
+        PutLe32(&region->bytes[versionAddress - region->base], m_Config.versionWord);
 }
 
 void SimBlockController::OnOutputReport(const std::uint8_t* report65, SimDevicePort& port)
@@ -60,7 +61,7 @@ bool SimBlockController::HandleLocked(const SimReceivedFrame& frame, SimDevicePo
     bool acknowledged = false;
     switch (static_cast<BlockCommand>(f.command)) {
     case BlockCommand::ReadInfo:
-        StoreLe32(data, m_Config.deviceType);
+        PutLe32(data, m_Config.deviceType);
         acknowledged = !faults.ignoreReadInfo;
         break;
     case BlockCommand::ReadMemory:
@@ -189,7 +190,7 @@ std::vector<std::uint8_t> SimBlockController::Memory(std::uint32_t address, std:
 std::uint32_t SimBlockController::Word(std::uint32_t address) const
 {
     const std::vector<std::uint8_t> bytes = Memory(address, kWordBytes);
-    return LoadLe32(bytes.data());
+    return GetLe32(bytes.data());
 }
 
 std::vector<SimEraseRequest> SimBlockController::EraseRequests() const

@@ -1,4 +1,5 @@
 #include "sim/sim_stream_controller.h"
+#include "base/little_endian.h"
 
 #include <cstdio>
 

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "app/clock.h"
+#include "base/clock.h"
 #include "hid/hid_backend.h"
 #include "sim/sim_device_model.h"
 

@@ -1,10 +1,10 @@
 // The version query run on the UI thread whenever a controller is found.
-#include "app/diagnostics.h"
-#include "app/process_state.h"
-#include "app/update_dlg.h"
+#include "base/diagnostics.h"
 #include "block/block_identify.h"
+#include "engine/update_session.h"
 #include "stream/stream_dispatch.h"
 #include "stream/stream_frame.h"
+#include "stream/stream_send.h"
 #include "stream/stream_worker.h"
 
 namespace {
@@ -14,24 +14,22 @@ constexpr std::uint64_t kVersionQueryLimitMs = 3000;
 
 }  // namespace
 
-void AttachDevice()
+void AttachDevice(UpdateSession& session)
 {
-    CUpdateDlg* dlg = ActiveDialog.load();
-    if (!dlg)
+    session.device.cur_devVersion = VersionProbeSentinel;
+    if (!session.HidLink.OpenHid())
         return;
-    cur_devVersion = VersionProbeSentinel;
-    if (!dlg->HidLink.OpenHid())
-        return;
-    if (ProtocolVariant == kProtocolBlock) {
-        IdentifyBlockDevice();
+    if (session.HidLink.ProtocolVariant == kProtocolBlock) {
+        session.device = IdentifyBlockDevice(session, session.device);
         return;
     }
-    SendFirmwarePacket(0, kHidTransport, GET_VERSION, nullptr, 0);
-    const std::uint64_t deadline = dlg->Clock().NowMs() + kVersionQueryLimitMs;
+    SendFirmwarePacket(session, 0, kHidTransport, GET_VERSION, nullptr, 0);
+    const std::uint64_t deadline = session.Clock().NowMs() + kVersionQueryLimitMs;
     do {
-        StreamReadCycle();
-        if (cur_devVersion != VersionProbeSentinel)
+        StreamReadCycle(session);
+        if (session.device.cur_devVersion != VersionProbeSentinel)
             return;
-    } while (!dlg->HidLink.DeviceGone() && dlg->Clock().NowMs() < deadline);
+    } while (!session.HidLink.DeviceGone() && session.Clock().NowMs() < deadline &&
+             !session.StopRequested());
     DebugOut(u"GET_VERSION: no reply\n");
 }

@@ -10,8 +10,6 @@
 #include <cstdint>
 #include <span>
 
-struct TransferRecord;
-
 // Transport selector of the HID link, the only transport.
 inline constexpr std::uint8_t kHidTransport = 0x97;
 
@@ -100,11 +98,6 @@ Frame BuildDeviceCommand(std::uint8_t command);
 Frame BuildIdentity(StreamIdentity identity);
 
 // --- Parsing ---
-std::uint16_t GetLe16(const std::uint8_t* at);
-std::uint32_t GetLe32(const std::uint8_t* at);
-void PutLe16(std::uint8_t* at, std::uint16_t value);
-void PutLe32(std::uint8_t* at, std::uint32_t value);
-
 // A report's frame: the bytes after the count byte (64 - 1 of them).
 std::span<const std::uint8_t> ReportFrame(const std::uint8_t* report64);
 // Fields of a frame; the caller guarantees the frame reaches them.
@@ -126,24 +119,3 @@ struct StartPayload {
 StartPayload ParseStartPayload(std::span<const std::uint8_t> payload);
 
 }  // namespace stream_frame
-
-// --- Senders. They write through the active dialog's link. ---
-// transportHandle is not used by the HID link; any selector but kHidTransport
-// writes nothing and gives -1.
-
-// WriteHid's result (non-zero written, 0 not).
-int SendShortMessage(std::int32_t transportHandle, std::uint8_t transportSelector,
-                     std::uint8_t type, std::uint8_t value);
-// A frame sent whole gives WriteHid's result (0 when its payload is beyond
-// 56 bytes: nothing written). IMAGE_DATA gives -1 whatever the outcome
-// (nothing written beyond 1017 payload bytes).
-int SendFirmwarePacket(std::int32_t transportHandle, std::uint8_t transportSelector,
-                       std::uint8_t command, const std::uint8_t* payload,
-                       std::int32_t payloadLength);
-// START_UPDATE with packageVersionWord, imageAddress and imageSize; the 16
-// reserved bytes are zeros.
-int SendStartPacket(std::int32_t transportHandle, std::uint8_t transportSelector,
-                    const TransferRecord& record);
-// IMAGE_DATA with the chunk.
-int SendDataPacket(std::int32_t transportHandle, std::uint8_t transportSelector,
-                   const std::uint8_t* chunk, std::int32_t chunkLength);

@@ -1,16 +1,15 @@
 // The answer to each SET_FIRMWARE_DATA request, by TransferState:
 // 1 open the package and send the first chunk, 2 the next chunk, 3 finish.
-#include "app/diagnostics.h"
-#include "app/process_state.h"
-#include "app/text_table.h"
-#include "app/update_dlg.h"
-#include "app/wformat.h"
+#include "base/diagnostics.h"
+#include "engine/update_session.h"
 #include "stream/stream_dispatch.h"
 #include "stream/stream_frame.h"
+#include "stream/stream_send.h"
+#include "text/text_table.h"
+#include "text/wformat.h"
 
 namespace {
 
-constexpr int kTextSuccess = 4;
 constexpr std::size_t kChunkBytes = 32;
 
 struct Link {
@@ -19,32 +18,33 @@ struct Link {
 };
 
 // Reads the next chunk into blockBuffer. False on an I/O error.
-bool ReadChunk(CUpdateDlg& dlg, std::size_t& got)
+bool ReadChunk(UpdateSession& session, std::size_t& got)
 {
-    got = dlg.packageFile.Read(dlg.transfer.blockBuffer, kChunkBytes);
-    return !dlg.packageFile.LastReadFailed();
+    got = session.packageFile.Read(session.transfer.blockBuffer, kChunkBytes);
+    return !session.packageFile.LastReadFailed();
 }
 
-void SendChunk(CUpdateDlg& dlg, Link link, std::size_t got)
+void SendChunk(UpdateSession& session, Link link, std::size_t got)
 {
-    SendDataPacket(link.handle, link.selector, dlg.transfer.blockBuffer,
+    SendDataPacket(session, link.handle, link.selector, session.transfer.blockBuffer,
                    static_cast<std::int32_t>(got));
-    dlg.transfer.bytesSent += static_cast<std::uint32_t>(got);
+    session.transfer.bytesSent += static_cast<std::uint32_t>(got);
 }
 
-void SendFirstChunk(CUpdateDlg& dlg, Link link)
+void SendFirstChunk(UpdateSession& session, Link link)
 {
-    if (!dlg.packageFile.Open(dlg.packagePath))
+    if (!session.packageFile.Open(session.packagePath))
         return;  // unanswered; the next request tries again
-    TransferState = 2;
-    const std::int64_t imageStart = std::int64_t{dlg.transfer.recordOffset} + kPackageHeaderSize;
+    session.TransferState = 2;
+    const std::int64_t imageStart =
+        std::int64_t{session.transfer.recordOffset} + kPackageHeaderSize;
     std::size_t got = 0;
-    if (!dlg.packageFile.Seek(imageStart) || !ReadChunk(dlg, got)) {
-        FailTransfer();
+    if (!session.packageFile.Seek(imageStart) || !ReadChunk(session, got)) {
+        FailTransfer(session);
         return;
     }
-    SendChunk(dlg, link, got);
-    DebugOut(WFormat(u"update file is 0x%x\n", dlg.transfer.imageSize));
+    SendChunk(session, link, got);
+    DebugOut(WFormat(u"update file is 0x%x\n", session.transfer.imageSize));
 }
 
 int ProgressOf(const TransferRecord& t)
@@ -54,60 +54,63 @@ int ProgressOf(const TransferRecord& t)
     return static_cast<int>(std::uint64_t{t.bytesSent} * 100 / t.imageSize);
 }
 
-void FinishImage(CUpdateDlg& dlg)
+void FinishImage(UpdateSession& session)
 {
-    dlg.packageFile.Close();
+    session.packageFile.Close();
     DebugOut(u"update successful\n");
-    TransferState = 3;
-    if (CControl* button = UpdateButton.load())
-        button->EnableWindow(true);
+    session.TransferState = 3;
+    session.imageSent = true;
+    session.Ui().EnableUpdateButton(true);
 }
 
-void SendNextChunk(CUpdateDlg& dlg, Link link)
+void SendNextChunk(UpdateSession& session, Link link)
 {
-    TransferRecord& t = dlg.transfer;
+    TransferRecord& t = session.transfer;
     std::size_t got = 0;
     // Nothing left to read while image bytes are still owed: the package
     // changed under the transfer, and the controller would ask for ever.
-    if (!ReadChunk(dlg, got) || (got == 0 && t.bytesSent < t.imageSize)) {
-        FailTransfer();
+    if (!ReadChunk(session, got) || (got == 0 && t.bytesSent < t.imageSize)) {
+        FailTransfer(session);
         return;
     }
-    SendChunk(dlg, link, got);
+    SendChunk(session, link, got);
     DebugOut(WFormat(u"\nSET_FIRMWARE_DATA read_pos %d offset 0x%x\n\n",
                      static_cast<std::int32_t>(got), t.bytesSent));
-    dlg.SetProgress(ProgressOf(t));
+    session.Ui().SetProgress(ProgressOf(t));
     if (t.bytesSent >= t.imageSize)
-        FinishImage(dlg);
+        FinishImage(session);
 }
 
-void EndUpdate(CUpdateDlg& dlg, Link link)
+// The controller may rely on END_UPDATE whenever it asks in state 3; the
+// success is shown only when this update sent the whole image.
+void EndUpdate(UpdateSession& session, Link link)
 {
-    SendFirmwarePacket(link.handle, link.selector, END_UPDATE, nullptr, 0);
-    StopFlag = 1;
-    ShowStreamMessage(WFormat(u"\n %s \n", LoadText(kTextSuccess)));
-    if (CControl* label = DoneLabel.load())
-        label->ShowWindow(true);
-    dlg.SetProgress(0);
+    SendFirmwarePacket(session, link.handle, link.selector, END_UPDATE, nullptr, 0);
+    session.StopFlag = 1;
+    if (!session.imageSent) {
+        DebugOut(u"END_UPDATE without an image sent by this update\n");
+        return;
+    }
+    ShowStreamMessage(session, WFormat(u"\n %s \n", LoadText(TextId::Success)));
+    session.Ui().ShowDoneLabel();
+    session.Ui().SetProgress(0);
 }
 
 }  // namespace
 
-void AnswerFirmwareDataRequest(std::int32_t transportHandle, std::uint8_t transportSelector)
+void AnswerFirmwareDataRequest(UpdateSession& session, std::int32_t transportHandle,
+                               std::uint8_t transportSelector)
 {
-    CUpdateDlg* dlg = ActiveDialog.load();
-    if (!dlg)
-        return;
     const Link link{transportHandle, transportSelector};
-    switch (TransferState.load()) {
+    switch (session.TransferState) {
     case 1:
-        SendFirstChunk(*dlg, link);
+        SendFirstChunk(session, link);
         break;
     case 2:
-        SendNextChunk(*dlg, link);
+        SendNextChunk(session, link);
         break;
     case 3:
-        EndUpdate(*dlg, link);
+        EndUpdate(session, link);
         break;
     default:
         break;

@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "app/text_table.h"
+#include "text/text_table.h"
 #include "block/block_frame.h"
 #include "block/device_memory_map.h"
 #include "sim/sim_block_controller.h"

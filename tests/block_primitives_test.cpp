@@ -14,7 +14,7 @@
 #include "block/device_memory_map.h"
 #include "block_test_helpers.h"
 #include "hid/hid.h"
-#include "sim/headless_view.h"
+#include "support/headless_view.h"
 #include "sim/sim_block_controller.h"
 #include "sim/virtual_hid_bus.h"
 

@@ -102,7 +102,7 @@ TEST(SimBlockDevice, AnswersWithARealClock)
     ASSERT_EQ(dlg.HidLink.OpenHid(), 1);
     std::uint8_t dest[4] = {};
     EXPECT_EQ(BlockReadInfo(dlg, dest, 4), 1);
-    EXPECT_EQ(LoadLe32(dest), 0x6006u);
+    EXPECT_EQ(GetLe32(dest), 0x6006u);
 }
 
 }  // namespace

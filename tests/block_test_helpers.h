@@ -9,15 +9,15 @@
 #include <vector>
 
 #include "support/test_paths.h"
-#include "app/clock.h"
+#include "base/clock.h"
 #include "app/process_state.h"
 #include "app/update_dlg.h"
 #include "block/block_frame.h"
-#include "app/wformat.h"
+#include "text/wformat.h"
 #include "hid/hid_backend.h"
 #include "package/package_writer.h"
 #include "sim/fake_clock.h"
-#include "sim/headless_view.h"
+#include "support/headless_view.h"
 #include "sim/sim_block_controller.h"
 #include "sim/virtual_hid_bus.h"
 

@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/text_table.h"
+#include "text/text_table.h"
 #include "block/block_frame.h"
 #include "block/device_memory_map.h"
 #include "block_test_helpers.h"
@@ -41,7 +41,7 @@ Bytes Installed(const Bytes& image, const DeviceMemoryMap& map, std::uint32_t ve
     Bytes expected = image;
     const std::uint64_t slot = map.versionAddress - std::uint64_t{map.imageBase};
     if (map.versionAddress >= map.imageBase && slot + 4 <= image.size())
-        StoreLe32(&expected[slot], version);
+        PutLe32(&expected[slot], version);
     return expected;
 }
 

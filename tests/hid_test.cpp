@@ -3,7 +3,7 @@
 #include <chrono>
 #include <cstring>
 
-#include "app/clock.h"
+#include "base/clock.h"
 #include "hid/hid.h"
 #include "sim/fake_clock.h"
 #include "sim/virtual_hid_bus.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/wformat.h"
+#include "text/wformat.h"
 #include "package/package_header.h"
 #include "package/package_writer.h"
 #include "support/test_paths.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/wformat.h"
+#include "text/wformat.h"
 #include "package/package_file.h"
 #include "package/package_validation.h"
 #include "package/package_writer.h"

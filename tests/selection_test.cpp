@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "app/text_table.h"
-#include "app/wformat.h"
-#include "package/firmware_selection.h"
+#include "text/text_table.h"
+#include "text/wformat.h"
+#include "engine/firmware_selection.h"
 #include "package/package_writer.h"
 #include "sim/sim_stream_controller.h"
 #include "support/dialog_fixture.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/text_table.h"
+#include "text/text_table.h"
 #include "sim/sim_stream_controller.h"
 #include "stream/stream_frame.h"
 #include "support/dialog_fixture.h"

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/text_table.h"
-#include "app/wformat.h"
+#include "text/text_table.h"
+#include "text/wformat.h"
 #include "text_table_paths.h"
 
 namespace {

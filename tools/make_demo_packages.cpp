@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/wformat.h"
+#include "text/wformat.h"
 #include "package/package_writer.h"
 
 namespace {

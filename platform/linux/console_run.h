@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "app/clock.h"
+#include "base/clock.h"
 #include "hid/hid_backend.h"
 
 using DeviceEventCallback = std::function<void(NotifyWindow window, std::uint32_t event)>;

@@ -4,7 +4,7 @@
 
 #include <iostream>
 
-#include "app/wformat.h"
+#include "text/wformat.h"
 
 namespace {
 // Message texts carry CR LF pairs; a terminal wants plain line feeds.
@@ -137,6 +137,23 @@ std::u16string ConsoleView::CurrentDirectory()
     return Utf8ToUtf16(buffer);
 }
 
-void ConsoleView::PumpUntil(const std::function<bool()>& done) { m_WakeSignal.WaitUntil(done); }
+void ConsoleView::PostDeviceChange(std::uint32_t event)
+{
+    m_Posted.Post(event);
+    m_WakeSignal.Wake();
+}
+
+void ConsoleView::SetDeviceChangeTarget(std::function<void(std::uint32_t)> target)
+{
+    m_Posted.SetTarget(std::move(target));
+}
+
+void ConsoleView::PumpUntil(const std::function<bool()>& done)
+{
+    m_WakeSignal.WaitUntil([&] {
+        m_Posted.Deliver();
+        return done();
+    });
+}
 
 void ConsoleView::WakeUi() { m_WakeSignal.Wake(); }

@@ -9,7 +9,8 @@
 #include <string>
 
 #include "app/dialog_view.h"
-#include "app/wake_signal.h"
+#include "app/posted_device_changes.h"
+#include "base/wake_signal.h"
 
 class ConsoleView final : public IDialogView {
 public:
@@ -30,6 +31,9 @@ public:
     bool FileOpenDialog(const FileOpenRequest& request, std::u16string& path) override;
     std::u16string CurrentDirectory() override;
     NotifyWindow NotifyTarget() override { return 1; }
+    void PostDeviceChange(std::uint32_t event) override;
+    // Delivers posted device changes to target while it serves the UI.
+    void SetDeviceChangeTarget(std::function<void(std::uint32_t)> target);
     void PumpUntil(const std::function<bool()>& done) override;
     void WakeUi() override;
 
@@ -41,6 +45,7 @@ private:
 
     mutable std::mutex m_Mutex;
     WakeSignal m_WakeSignal;
+    PostedDeviceChanges m_Posted;
     std::FILE* m_Out;
     std::u16string m_PackagePath;
     bool m_AutoConfirm;

@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "app/wformat.h"
+#include "text/wformat.h"
 #include "platform/linux/hidraw_io.h"
 #include "platform/linux/hidraw_monitor_thread.h"
 

@@ -12,7 +12,7 @@
 #include <mutex>
 #include <vector>
 
-#include "app/clock.h"
+#include "base/clock.h"
 #include "hid/hid_backend.h"
 #include "platform/linux/hidraw_system.h"
 

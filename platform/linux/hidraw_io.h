@@ -4,7 +4,7 @@
 // back in `error`; nothing above the backend sees it.
 #include <cstdint>
 
-#include "app/clock.h"
+#include "base/clock.h"
 #include "hid/hid_backend.h"
 
 // Waits up to timeoutMs for one input report and delivers it as 65 bytes,

@@ -2,7 +2,7 @@
 // User-interface language on Linux, taken from the locale environment.
 #include <functional>
 
-#include "app/text_table.h"
+#include "text/text_table.h"
 
 class LocaleUiLanguage final : public IUiLanguage {
 public:

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "app/clock.h"
-#include "app/diagnostics.h"
-#include "app/text_table.h"
-#include "app/wformat.h"
+#include "base/clock.h"
+#include "base/diagnostics.h"
+#include "text/text_table.h"
+#include "text/wformat.h"
 #include "platform/linux/console_run.h"
 #include "platform/linux/controller_probe.h"
 #include "platform/linux/hidraw_backend.h"

@@ -36,7 +36,7 @@ public:
     void Attach(CUpdateDlg* dlg);
     // Any thread; does not wait. The event reaches the attached dialog's
     // OnDeviceChange on the UI thread; with none attached it is dropped.
-    void PostDeviceChange(std::uint32_t event);
+    void PostDeviceChange(std::uint32_t event) override;
 
     // IDialogView
     void SetTitle(const std::u16string& title) override;

@@ -7,7 +7,7 @@
 #include <functional>
 #include <memory>
 
-#include "app/clock.h"
+#include "base/clock.h"
 #include "hid/hid_backend.h"
 
 // True when a window system is reachable: DISPLAY or WAYLAND_DISPLAY is set,

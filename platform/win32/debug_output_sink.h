@@ -1,6 +1,6 @@
 #pragma once
 // Diagnostic lines to the debugger through OutputDebugStringW. Any thread.
-#include "app/diagnostics.h"
+#include "base/diagnostics.h"
 
 class DebugOutputSink final : public IDiagnosticSink {
 public:

@@ -9,13 +9,6 @@
 #include "app/update_dlg.h"
 #include "platform/win32/win32_dialog_view.h"
 
-// A device-change event queued for the dialog by another source than the
-// system (the simulated bus): wParam is the event code. The system refuses
-// to queue WM_DEVICECHANGE itself, since its arrival and removal events carry
-// a pointer; the dialog turns this message into the WM_DEVICECHANGE the system
-// would send, with a device-interface record for the HID class.
-inline constexpr UINT kQueuedDeviceChange = WM_APP + 1;
-
 struct DialogHostOptions {
     // Runs once on the UI thread, delayMs after the dialog's initialization
     // (the demo mode plugs its controller here). Empty: nothing.

@@ -6,8 +6,8 @@
 #include <optional>
 #include <vector>
 
-#include "app/clock.h"
-#include "app/diagnostics.h"
+#include "base/clock.h"
+#include "base/diagnostics.h"
 #include "app/update_app.h"
 #include "platform/win32/command_line.h"
 #include "platform/win32/debug_output_sink.h"

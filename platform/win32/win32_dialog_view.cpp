@@ -159,3 +159,9 @@ void Win32DialogView::PumpUntil(const std::function<bool()>& done)
 }
 
 void Win32DialogView::WakeUi() { SetEvent(m_Wake); }
+
+void Win32DialogView::PostDeviceChange(std::uint32_t event)
+{
+    if (HWND window = m_Window)
+        PostMessageW(window, kQueuedDeviceChange, event, 0);
+}

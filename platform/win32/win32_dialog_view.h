@@ -14,6 +14,14 @@
 
 #include "app/dialog_view.h"
 
+// A device-change event queued for the dialog by another source than the
+// system (the simulated bus, or the dialog itself after an update): wParam
+// is the event code. The system refuses to queue WM_DEVICECHANGE itself,
+// since its arrival and removal events carry a pointer; the dialog turns
+// this message into the WM_DEVICECHANGE the system would send, with a
+// device-interface record for the HID class.
+inline constexpr UINT kQueuedDeviceChange = WM_APP + 1;
+
 class Win32DialogView final : public IDialogView {
 public:
     explicit Win32DialogView(HICON icon);
@@ -50,6 +58,8 @@ public:
     std::u16string CurrentDirectory() override;
     // The dialog's window handle.
     NotifyWindow NotifyTarget() override;
+    // Posts kQueuedDeviceChange to the dialog window; dropped once it is gone.
+    void PostDeviceChange(std::uint32_t event) override;
     // Serves sent and posted messages until done() holds; sleeps in
     // MsgWaitForMultipleObjectsEx between them. A WM_QUIT met meanwhile is
     // posted again once done() holds.

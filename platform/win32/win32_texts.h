@@ -2,7 +2,7 @@
 // The text table's platform sources on Windows.
 #include "platform/win32/windows_api.h"
 
-#include "app/text_table.h"
+#include "text/text_table.h"
 
 // The string table of a module's resources (ids 129..147 and 238..256).
 // LoadString: the entry as stored, or an empty string when the module has

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/wformat.h"
+#include "text/wformat.h"
 #include "platform/qt/file_filter.h"
 
 namespace {

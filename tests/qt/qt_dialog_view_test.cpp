@@ -12,7 +12,7 @@
 #include <cstdio>
 #include <thread>
 
-#include "app/wformat.h"
+#include "text/wformat.h"
 #include "platform/qt/qt_dialog_view.h"
 #include "platform/qt/qt_front_end.h"
 #include "qt/modal_script.h"

@@ -11,9 +11,9 @@
 #include <thread>
 
 #include "app/process_state.h"
-#include "app/text_table.h"
+#include "text/text_table.h"
 #include "app/update_dlg.h"
-#include "app/wformat.h"
+#include "text/wformat.h"
 #include "linux/fake_hidraw_system.h"
 #include "package/package_writer.h"
 #include "platform/linux/hidraw_backend.h"

@@ -4,11 +4,10 @@
 
 #include <memory>
 
-#include "app/process_state.h"
-#include "app/text_table.h"
+#include "text/text_table.h"
 #include "app/update_dlg.h"
 #include "sim/fake_clock.h"
-#include "sim/headless_view.h"
+#include "support/headless_view.h"
 #include "sim/virtual_hid_bus.h"
 #include "support/recording_sink.h"
 #include "support/fixed_language.h"
@@ -17,8 +16,11 @@ class DialogFixture : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ResetProcessState();
         SetUiLanguage(&language);
+        view.SetDeviceChangeTarget([this](std::uint32_t event) {
+            if (dlg)
+                dlg->OnDeviceChange(event, 0);
+        });
     }
     void TearDown() override
     {

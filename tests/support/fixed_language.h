@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 
-#include "app/text_table.h"
+#include "text/text_table.h"
 
 // A user-interface language that stays what the test says.
 class FixedLanguage final : public IUiLanguage {

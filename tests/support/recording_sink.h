@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/diagnostics.h"
+#include "base/diagnostics.h"
 
 // Collects diagnostic lines; installs itself for its lifetime.
 class RecordingSink final : public IDiagnosticSink {

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <string>
 
-#include "app/wformat.h"
+#include "text/wformat.h"
 
 // <suite>_<test><tag>.dat, so parameterised tests do not share files.
 inline std::u16string TestFilePath(const std::string& tag = "", const std::string& extension = ".dat")

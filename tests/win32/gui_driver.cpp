@@ -21,8 +21,8 @@
 #include <string>
 #include <vector>
 
-#include "app/text_table.h"
-#include "app/wformat.h"
+#include "text/text_table.h"
+#include "text/wformat.h"
 #include "platform/win32/win32_texts.h"
 #include "res/resource.h"
 

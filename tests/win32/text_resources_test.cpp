@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/text_table.h"
+#include "text/text_table.h"
 #include "platform/win32/win32_texts.h"
 #include "support/fixed_language.h"
 

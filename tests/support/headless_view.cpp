@@ -1,4 +1,4 @@
-#include "sim/headless_view.h"
+#include "support/headless_view.h"
 
 void HeadlessView::QueueMessageAnswer(int result)
 {
@@ -178,6 +178,23 @@ std::u16string HeadlessView::CurrentDirectory()
     return m_CurrentDirectory;
 }
 
-void HeadlessView::PumpUntil(const std::function<bool()>& done) { m_WakeSignal.WaitUntil(done); }
+void HeadlessView::SetDeviceChangeTarget(std::function<void(std::uint32_t)> target)
+{
+    m_Posted.SetTarget(std::move(target));
+}
+
+void HeadlessView::PostDeviceChange(std::uint32_t event)
+{
+    m_Posted.Post(event);
+    m_WakeSignal.Wake();
+}
+
+void HeadlessView::PumpUntil(const std::function<bool()>& done)
+{
+    m_WakeSignal.WaitUntil([&] {
+        m_Posted.Deliver();
+        return done();
+    });
+}
 
 void HeadlessView::WakeUi() { m_WakeSignal.Wake(); }

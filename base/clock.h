@@ -4,15 +4,17 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <stop_token>
 
 class IClock {
 public:
     virtual ~IClock() = default;
     // Milliseconds on a monotonic scale. Any thread.
     virtual std::uint64_t NowMs() = 0;
-    // Blocks the calling thread for ms milliseconds (a fake clock just
-    // advances). Any thread.
-    virtual void SleepMs(std::uint32_t ms) = 0;
+    // Blocks the calling thread for ms milliseconds, or until stop is
+    // requested (a fake clock just advances). False when it ended on a stop.
+    // Any thread.
+    virtual bool SleepMs(std::uint32_t ms, std::stop_token stop) = 0;
     // Waits on cv (lock held) until notified or NowMs() reaches deadlineMs.
     // May return early; callers re-check their condition and the deadline.
     virtual void WaitUntil(std::unique_lock<std::mutex>& lock,
@@ -23,7 +25,7 @@ public:
 class SystemClock final : public IClock {
 public:
     std::uint64_t NowMs() override;
-    void SleepMs(std::uint32_t ms) override;
+    bool SleepMs(std::uint32_t ms, std::stop_token stop) override;
     void WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
                    std::uint64_t deadlineMs) override;
     // The process-wide real clock.

@@ -1,4 +1,4 @@
-#include "app/text_table.h"
+#include "text/text_table.h"
 
 #include <atomic>
 

@@ -1,7 +1,6 @@
-#include "app/clock.h"
+#include "base/clock.h"
 
 #include <chrono>
-#include <thread>
 
 namespace {
 using Steady = std::chrono::steady_clock;
@@ -14,9 +13,13 @@ std::uint64_t SystemClock::NowMs()
         std::chrono::duration_cast<std::chrono::milliseconds>(since).count());
 }
 
-void SystemClock::SleepMs(std::uint32_t ms)
+bool SystemClock::SleepMs(std::uint32_t ms, std::stop_token stop)
 {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    std::mutex mutex;
+    std::condition_variable_any woken;
+    std::unique_lock<std::mutex> lock(mutex);
+    const auto deadline = Steady::now() + std::chrono::milliseconds(ms);
+    return !woken.wait_until(lock, stop, deadline, [] { return false; }) && !stop.stop_requested();
 }
 
 void SystemClock::WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,

@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "text/text_id.h"
+
 inline constexpr std::uint32_t kChineseStringBase = 129;
 inline constexpr std::uint32_t kEnglishStringBase = 238;
 inline constexpr int kTextCount = 19;
@@ -62,3 +64,4 @@ void SetStringTable(IStringTable* table);
 // The language is asked at every call. Unknown indices give an empty string.
 // Thread: any thread.
 std::u16string LoadText(int index);
+inline std::u16string LoadText(TextId id) { return LoadText(static_cast<int>(id)); }

@@ -8,6 +8,8 @@
 #include <variant>
 #include <vector>
 
+#include "base/utf.h"
+
 using FormatArg = std::variant<std::u16string, std::int64_t, std::uint64_t, double>;
 
 std::u16string FormatArgs(const char16_t* format, const std::vector<FormatArg>& args);
@@ -30,6 +32,3 @@ std::u16string WFormat(const char16_t* format, const Args&... args)
     return FormatArgs(format, {wformat_detail::ToArg(args)...});
 }
 
-// ASCII/UTF-8 <-> UTF-16 helpers for paths and console output.
-std::u16string Utf8ToUtf16(const std::string& utf8);
-std::string Utf16ToUtf8(const std::u16string& utf16);

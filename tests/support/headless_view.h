@@ -11,7 +11,8 @@
 #include <vector>
 
 #include "app/dialog_view.h"
-#include "app/wake_signal.h"
+#include "app/posted_device_changes.h"
+#include "base/wake_signal.h"
 
 struct ShownMessage {
     std::u16string text;
@@ -41,6 +42,8 @@ public:
     int IconCalls() const;
     std::vector<std::u16string> Titles() const;
     void SetCurrentDirectory(std::u16string directory);
+    // Where posted device changes go while the test thread pumps.
+    void SetDeviceChangeTarget(std::function<void(std::uint32_t)> target);
 
     // IDialogView
     void SetTitle(const std::u16string& title) override;
@@ -56,12 +59,14 @@ public:
     bool FileOpenDialog(const FileOpenRequest& request, std::u16string& path) override;
     std::u16string CurrentDirectory() override;
     NotifyWindow NotifyTarget() override { return 0x102; }
+    void PostDeviceChange(std::uint32_t event) override;
     void PumpUntil(const std::function<bool()>& done) override;
     void WakeUi() override;
 
 private:
     mutable std::mutex m_Mutex;
     WakeSignal m_WakeSignal;
+    PostedDeviceChanges m_Posted;
     std::u16string m_Title = u"s";
     std::vector<std::u16string> m_Titles;
     std::map<int, std::u16string> m_Texts;

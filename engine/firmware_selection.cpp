@@ -1,0 +1,194 @@
+#include "engine/firmware_selection.h"
+
+#include "base/diagnostics.h"
+#include "block/block_device_types.h"
+#include "engine/update_session.h"
+#include "package/package_validation.h"
+#include "stream/stream_send.h"
+#include "text/firmware_version.h"
+#include "text/text_table.h"
+#include "text/wformat.h"
+
+namespace {
+
+constexpr std::uint32_t kOfnHideReadOnlyOverwritePrompt = 6;
+// The current directory is read into a buffer of this many wide characters,
+// its terminator included.
+constexpr std::size_t kDirectoryBufferChars = 256;
+constexpr std::uint32_t kTransferReadTimeoutMs = 10;
+constexpr std::uint16_t kRuledModel = 261;
+
+bool SpecialBlockDevice(const UpdateSession& session)
+{
+    return session.HidLink.ProtocolVariant == kProtocolBlock &&
+           IsSpecialDeviceType(session.device.currentDeviceType);
+}
+
+FileOpenRequest PackageRequest(UpdateSession& session)
+{
+    FileOpenRequest request;
+    request.filter = PackageFilter();
+    request.defaultExtension = u"*.*";
+    request.flags = kOfnHideReadOnlyOverwritePrompt;
+    std::u16string directory = session.Ui().CurrentDirectory();
+    // One that does not fit the buffer is left to the platform's default.
+    if (directory.size() < kDirectoryBufferChars)
+        request.initialDirectory = std::move(directory);
+    return request;
+}
+
+SelectionOutcome Refused(SelectionRefusal refusal, const PackageHeader& header = {})
+{
+    SelectionOutcome outcome;
+    outcome.refusal = refusal;
+    outcome.header = header;
+    return outcome;
+}
+
+void ShowNotRecognized(UpdateSession& session)
+{
+    if (!session.StopRequested())
+        session.ShowMessage(WFormat(u"%s\n", LoadText(TextId::NotRecognized)));
+}
+
+// The record that applies: by type for a special block device, else the
+// first. Reads and checks its header; a record that cannot be transferred
+// (cut short, empty, past the end of the file) is refused with text 17.
+SelectionOutcome ReadChosenRecord(UpdateSession& session, const std::u16string& path)
+{
+    std::int32_t recordOffset = 0;
+    if (SpecialBlockDevice(session))
+        recordOffset = FindPackageRecord(path, session.device.currentDeviceType);
+    if (recordOffset < 0)
+        return Refused(SelectionRefusal::NoRecord);
+    // The check writes header only when all 28 bytes were read.
+    PackageHeader header;
+    const RecordProblem problem = ReadAndValidatePackageRecord(path, recordOffset, header);
+    if (problem == RecordProblem::CannotOpen)
+        return Refused(SelectionRefusal::CannotOpen);
+    if (problem != RecordProblem::None) {
+        ShowNotRecognized(session);
+        SelectionOutcome outcome = Refused(SelectionRefusal::BrokenRecord, header);
+        outcome.problem = problem;
+        return outcome;
+    }
+    SelectionOutcome outcome;
+    outcome.header = header;
+    outcome.plan = TransferPlan{path, static_cast<std::uint32_t>(recordOffset), header};
+    return outcome;
+}
+
+bool Confirmed(UpdateSession& session, const PackageHeader& header)
+{
+    if (session.StopRequested())
+        return false;
+    const int answer = session.ShowMessage(ConfirmationText(header), MessageButtons::OkCancel);
+    if (session.StopRequested())
+        return false;  // closing while the question was open
+    if (answer == kIdOk)
+        return true;
+    DebugOut(u"MessageBox == IDCANCEL\n");
+    return false;
+}
+
+// A special block device must get a record meant for a special type.
+bool RecordFitsDeviceType(UpdateSession& session, const PackageHeader& header)
+{
+    if (!SpecialBlockDevice(session) || IsSpecialDeviceType(header.deviceType))
+        return true;
+    ShowNotRecognized(session);
+    return false;
+}
+
+}  // namespace
+
+std::u16string PackageFilter()
+{
+    return LoadText(TextId::FileType) + u"(*.dat)|*.dat||";
+}
+
+std::uint16_t LowestAcceptedRelease(std::uint32_t protocolVariant, std::uint16_t deviceModel,
+                                    std::uint8_t deviceSubModel)
+{
+    if (protocolVariant != kProtocolStream || deviceModel != kRuledModel)
+        return 0;
+    if (deviceSubModel == 0 || deviceSubModel == 1)
+        return 137;
+    if (deviceSubModel == 2)
+        return 502;
+    return 0;
+}
+
+bool PackageCompatibilityRule(std::uint32_t protocolVariant, std::uint16_t deviceModel,
+                              std::uint8_t deviceSubModel, std::uint32_t desVersion)
+{
+    const std::uint16_t lowest = LowestAcceptedRelease(protocolVariant, deviceModel, deviceSubModel);
+    if (lowest == 0)
+        return true;
+    // The lowest release's betas count as older.
+    const FirmwareVersionWord version(desVersion);
+    if (version.Release() != lowest)
+        return version.Release() > lowest;
+    return version.Beta() == 0;
+}
+
+std::u16string ConfirmationText(const PackageHeader& header)
+{
+    return FirmwareVersionWord(header.desVersion)
+        .ConfirmationText(LoadText(TextId::FirmwareVersion), header.revision);
+}
+
+SelectionOutcome SelectFirmwarePackage(UpdateSession& session)
+{
+    if (session.StopRequested())
+        return Refused(SelectionRefusal::Stopped);
+    std::u16string path;
+    if (!session.Ui().ChooseFile(PackageRequest(session), path))
+        return Refused(SelectionRefusal::NoFileChosen);
+    SelectionOutcome outcome = ReadChosenRecord(session, path);
+    if (!outcome.plan)
+        return outcome;
+    const PackageHeader& header = outcome.plan->header;
+    if (!PackageCompatibilityRule(session.HidLink.ProtocolVariant, session.device.deviceModel,
+                                  session.device.deviceSubModel, header.desVersion))
+        return Refused(SelectionRefusal::Incompatible, header);
+    if (!Confirmed(session, header))
+        return Refused(session.StopRequested() ? SelectionRefusal::Stopped
+                                               : SelectionRefusal::Cancelled,
+                       header);
+    if (!RecordFitsDeviceType(session, header))
+        return Refused(SelectionRefusal::WrongRecordType, header);
+    return outcome;
+}
+
+void StartTransfer(UpdateSession& session, const TransferPlan& plan,
+                   std::int32_t transportHandle, std::int32_t transportSelector)
+{
+    TransferRecord& t = session.transfer;
+    session.packagePath = plan.packagePath;
+    t.packageHeader = plan.header;
+    t.imageAddress = plan.header.imageAddress;
+    t.imageSize = plan.header.imageSize;
+    t.recordOffset = plan.recordOffset;
+    t.bytesSent = 0;
+    session.HidLink.SetReadTimeout(kTransferReadTimeoutMs);
+    const std::uint32_t desVersion = plan.header.desVersion;
+    t.packageVersionWord = desVersion;
+    if (session.HidLink.ProtocolVariant != kProtocolStream)
+        return;
+    // State 1 before the packet goes: the first request starts this transfer.
+    session.TransferState = 1;
+    SendStartPacket(session, transportHandle, static_cast<std::uint8_t>(transportSelector), t);
+    DebugOut(WFormat(u"desVersion is %d\n", static_cast<std::int32_t>(desVersion)));
+}
+
+bool SelectAndStart(UpdateSession& session, std::int32_t transportHandle,
+                    std::int32_t transportSelector)
+{
+    const SelectionOutcome outcome = SelectFirmwarePackage(session);
+    session.lastSelection = outcome;
+    if (!outcome.plan)
+        return false;
+    StartTransfer(session, *outcome.plan, transportHandle, transportSelector);
+    return true;
+}

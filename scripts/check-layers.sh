@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Fails when a layer of the core includes a header of a layer above it.
+# Layers, lowest first: base; text and package; hid; engine, stream and block
+# (the protocols); app. sim sits beside app and may not use it either.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+declare -A allowed=(
+    [base]="base"
+    [text]="base text"
+    [package]="base package"
+    [hid]="base text hid"
+    [engine]="base text package hid engine stream block"
+    [stream]="base text package hid engine stream block"
+    [block]="base text package hid engine stream block"
+    [app]="base text package hid engine stream block app"
+    [sim]="base text package hid engine stream block sim"
+)
+
+status=0
+for layer in "${!allowed[@]}"; do
+    [[ -d $layer ]] || continue
+    while IFS=: read -r file line include; do
+        target=$(sed -E 's/.*#\s*include\s*"([^/"]+)\/.*/\1/' <<<"$include")
+        if [[ " ${allowed[$layer]} " != *" $target "* ]]; then
+            echo "$file:$line: $layer/ may not include $target/: $include"
+            status=1
+        fi
+    done < <(grep -nE '#\s*include\s*"[^"/]+/' "$layer"/*.h "$layer"/*.cpp 2>/dev/null || true)
+done
+[[ $status == 0 ]] && echo "layers: every include points downward"
+exit $status

@@ -1,0 +1,25 @@
+#include "text/firmware_version.h"
+
+#include "text/wformat.h"
+
+std::u16string FirmwareVersionWord::TitleText(const std::u16string& title) const
+{
+    if (Beta() != 0)
+        return WFormat(u"%s(ZudoVor V%0.2f beta%d)", title, ReleaseNumber(), Beta());
+    return WFormat(u"%s(ZudoVor V%0.2f)", title, ReleaseNumber());
+}
+
+std::u16string FirmwareVersionWord::ConfirmationText(const std::u16string& label,
+                                                     std::uint32_t revision) const
+{
+    const double v = ReleaseNumber();
+    const auto b = Beta();
+    const auto r = static_cast<std::int32_t>(revision);
+    if (r != 0 && b != 0)
+        return WFormat(u"%s %.02f beta%d r%d\n", label, v, b, r);
+    if (r != 0)
+        return WFormat(u"%s %.02f r%d\n", label, v, r);
+    if (b != 0)
+        return WFormat(u"%s %.02f beta%d\n", label, v, b);
+    return WFormat(u"%s %.02f\n", label, v);
+}
