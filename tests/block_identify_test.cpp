@@ -7,24 +7,26 @@
 #include "block/block_frame.h"
 #include "block/device_memory_map.h"
 #include "sim/sim_block_controller.h"
-#include "support/dialog_fixture.h"
+#include "support/session_fixture.h"
 
 namespace {
 
-// Controllers plugged in while the dialog is open are identified through
-// the arrival notification.
-class BlockIdentifyTest : public DialogFixture {
+// Each controller plugged in is found and attached by the same session.
+class BlockIdentifyTest : public SessionFixture {
 protected:
     void SetUp() override
     {
-        DialogFixture::SetUp();
-        StartDialog();
-        RouteNotificationsToDialog();
+        SessionFixture::SetUp();
+        session = std::make_unique<UpdateSession>(bus, clock, ui);
+        view.SetTitle(LoadText(6));
     }
     VirtualHidBus::DeviceId Plug(const SimBlockConfig& config)
     {
         device = std::make_shared<SimBlockController>(config);
-        return bus.Plug(MakeSimBlockDevice(device));
+        const auto id = bus.Plug(MakeSimBlockDevice(device));
+        EXPECT_EQ(session->HidLink.ProbeHid(), 1);
+        session->Attach();
+        return id;
     }
     std::shared_ptr<SimBlockController> device;
 };
@@ -49,9 +51,9 @@ TEST_P(IdentifyCaseTest, ChoosesMapAndShowsVersion)
     config.versionWord = c.version;
     config.faults.ignoreReadInfo = c.ignoreReadInfo;
     Plug(config);
-    EXPECT_EQ(dlg->memoryMap, c.map);
-    EXPECT_EQ(dlg->currentDeviceType, c.currentDeviceType);
-    EXPECT_EQ(cur_devVersion.load(), c.version);
+    EXPECT_EQ(session->device.memoryMap, c.map);
+    EXPECT_EQ(session->device.currentDeviceType, c.currentDeviceType);
+    EXPECT_EQ(session->device.cur_devVersion, c.version);
     EXPECT_EQ(view.Title(), LoadText(6) + c.titleSuffix);
     EXPECT_TRUE(view.Messages().empty());
     EXPECT_EQ(device->FramesOf(BlockCommand::ReadMemory).back().fields.address, c.map.versionAddress);
@@ -79,7 +81,7 @@ TEST_F(BlockIdentifyTest, NoFirmwareShowsTheInstructionsAndKeepsTheTitle)
     config.versionWord = 0xFFFFFFFF;
     Plug(config);
     EXPECT_EQ(view.Title(), LoadText(6));
-    EXPECT_EQ(cur_devVersion.load(), 0xFFFFFFFFu);
+    EXPECT_EQ(session->device.cur_devVersion, 0xFFFFFFFFu);
     const auto messages = view.Messages();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, LoadText(14));
@@ -93,9 +95,9 @@ TEST_F(BlockIdentifyTest, UnreadableVersionEndsSilently)
     config.deviceType = 0x3009;
     config.faults.ignoreReadMemory = true;
     Plug(config);
-    EXPECT_EQ(dlg->memoryMap, kMemoryMap3009);
+    EXPECT_EQ(session->device.memoryMap, kMemoryMap3009);
     EXPECT_EQ(view.Title(), LoadText(6));
-    EXPECT_EQ(cur_devVersion.load(), VersionProbeSentinel);
+    EXPECT_EQ(session->device.cur_devVersion, VersionProbeSentinel);
     EXPECT_TRUE(view.Messages().empty());
 }
 
@@ -105,14 +107,14 @@ TEST_F(BlockIdentifyTest, NextDeviceWithoutTypeGetsTheDefaultMapAndKeepsTheOldTy
     SimBlockConfig first;
     first.deviceType = 0x3009;
     bus.Unplug(Plug(first));
-    ASSERT_EQ(dlg->memoryMap, kMemoryMap3009);
+    ASSERT_EQ(session->device.memoryMap, kMemoryMap3009);
     SimBlockConfig second = first;
     second.faults.ignoreReadInfo = true;
     Plug(second);
-    EXPECT_EQ(dlg->memoryMap, kDefaultMemoryMap);
-    EXPECT_EQ(dlg->currentDeviceType, 0x3009u);
+    EXPECT_EQ(session->device.memoryMap, kDefaultMemoryMap);
+    EXPECT_EQ(session->device.currentDeviceType, 0x3009u);
     // That device keeps its word elsewhere: the default address reads erased.
-    EXPECT_EQ(cur_devVersion.load(), 0xFFFFFFFFu);
+    EXPECT_EQ(session->device.cur_devVersion, 0xFFFFFFFFu);
 }
 
 }  // namespace

@@ -7,8 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "app/process_state.h"
-#include "app/update_dlg.h"
 #include "block/block_frame.h"
 #include "block/block_primitives.h"
 #include "block/device_memory_map.h"
@@ -27,7 +25,7 @@ using BlockPrimitivesTest = BlockLinkFixture;
 
 struct TimingCase {
     const char* name;
-    std::function<int(CUpdateDlg&)> call;
+    std::function<int(UpdateSession&)> call;
     std::uint32_t deviceType;
     std::optional<std::uint32_t> answerDelayMs;  // none: a device that never answers
     int result;
@@ -46,9 +44,9 @@ TEST_P(TimingTest, SendsPollsAndPausesExactly)
     } else {
         Open(nullptr);
     }
-    dlg->currentDeviceType = c.deviceType;
-    dlg->memoryMap = MemoryMapForType(c.deviceType);
-    EXPECT_EQ(c.call(*dlg), c.result);
+    session->device.currentDeviceType = c.deviceType;
+    session->device.memoryMap = MemoryMapForType(c.deviceType);
+    EXPECT_EQ(c.call(*session), c.result);
     EXPECT_EQ(trace.Events(), c.events);
     // Unanswered, every poll waits its whole time-out.
     if (!c.answerDelayMs) {
@@ -65,32 +63,32 @@ INSTANTIATE_TEST_SUITE_P(
     Primitives, TimingTest,
     ::testing::Values(
         // Four frames, three polls: 1000 + 3 x (10 + 200) ms.
-        TimingCase{"erase_resend", [](CUpdateDlg& d) { return BlockEraseResend(d, 0x08014000, 100); }, 0, kSilent,
+        TimingCase{"erase_resend", [](UpdateSession& d) { return BlockEraseResend(d, 0x08014000, 100); }, 0, kSilent,
                    0, Concat({"send 4", "sleep 1000"}, Repeat(3, {"poll", "send 4", "sleep 200"}))},
         // The answer to the first copy arrives after the first poll.
-        TimingCase{"erase_resend_answered", [](CUpdateDlg& d) { return BlockEraseResend(d, 0x08014000, 100); }, 0,
+        TimingCase{"erase_resend_answered", [](UpdateSession& d) { return BlockEraseResend(d, 0x08014000, 100); }, 0,
                    1100, 1, {"send 4", "sleep 1000", "poll", "send 4", "sleep 200", "poll"}},
-        TimingCase{"erase_poll", [](CUpdateDlg& d) { return BlockErasePoll(d, 0x01018000, 0x8000); }, 0, kSilent,
+        TimingCase{"erase_poll", [](UpdateSession& d) { return BlockErasePoll(d, 0x01018000, 0x8000); }, 0, kSilent,
                    0, Concat({"send 4", "sleep 1000"}, Repeat(20, {"poll", "sleep 500"}))},
-        TimingCase{"erase_poll_answered", [](CUpdateDlg& d) { return BlockErasePoll(d, 0x01018000, 0x8000); }, 0,
+        TimingCase{"erase_poll_answered", [](UpdateSession& d) { return BlockErasePoll(d, 0x01018000, 0x8000); }, 0,
                    2000, 1, {"send 4", "sleep 1000", "poll", "sleep 500", "poll", "sleep 500", "poll"}},
-        TimingCase{"write_image", [](CUpdateDlg& d) { return BlockWrite(d, kFour.data(), 0x08014000, 4, 4, true); },
+        TimingCase{"write_image", [](UpdateSession& d) { return BlockWrite(d, kFour.data(), 0x08014000, 4, 4, true); },
                    0, kSilent, 0, Concat({"send 3"}, Repeat(100, {"poll"}))},
         TimingCase{"write_memory",
-                   [](CUpdateDlg& d) { return BlockWrite(d, kFour.data(), 0x08014000, 4, 4, false); }, 0, kSilent,
+                   [](UpdateSession& d) { return BlockWrite(d, kFour.data(), 0x08014000, 4, 4, false); }, 0, kSilent,
                    0, Concat({"send 2"}, Repeat(100, {"poll"}))},
         // A failed read is answered with an immediate re-send, the fifth too.
-        TimingCase{"read_memory", [](CUpdateDlg& d) { return BlockReadMemory(d, g_Dest, 4, 0x08014034); }, 0,
+        TimingCase{"read_memory", [](UpdateSession& d) { return BlockReadMemory(d, g_Dest, 4, 0x08014034); }, 0,
                    kSilent, 0, Concat({"send 5"}, Repeat(5, {"poll", "send 5"}))},
-        TimingCase{"read_memory_answered", [](CUpdateDlg& d) { return BlockReadMemory(d, g_Dest, 4, 0x08014034); },
+        TimingCase{"read_memory_answered", [](UpdateSession& d) { return BlockReadMemory(d, g_Dest, 4, 0x08014034); },
                    0, kPollMs + 5, 1, {"send 5", "poll", "send 5", "poll"}},
-        TimingCase{"read_info", [](CUpdateDlg& d) { return BlockReadInfo(d, g_Dest, 4); }, 0, kSilent, 0,
+        TimingCase{"read_info", [](UpdateSession& d) { return BlockReadInfo(d, g_Dest, 4); }, 0, kSilent, 0,
                    Concat({"send 8"}, Repeat(5, {"poll", "send 8"}))},
-        TimingCase{"finish", [](CUpdateDlg& d) { return BlockFinish(d); }, 0, kSilent, 0, {"send 7", "poll"}},
-        TimingCase{"version_word_default", [](CUpdateDlg& d) { return WriteVersionWord(d); }, 0, kSilent, 0,
+        TimingCase{"finish", [](UpdateSession& d) { return BlockFinish(d); }, 0, kSilent, 0, {"send 7", "poll"}},
+        TimingCase{"version_word_default", [](UpdateSession& d) { return WriteVersionWord(d); }, 0, kSilent, 0,
                    Concat({"send 2"}, Repeat(100, {"poll"}))},
         // Its erase fails: nothing else is sent.
-        TimingCase{"version_word_special", [](CUpdateDlg& d) { return WriteVersionWord(d); }, 0x5111, kSilent, 0,
+        TimingCase{"version_word_special", [](UpdateSession& d) { return WriteVersionWord(d); }, 0x5111, kSilent, 0,
                    Concat({"send 4", "sleep 1000"}, Repeat(20, {"poll", "sleep 500"}))}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -100,7 +98,7 @@ TEST_F(BlockPrimitivesTest, ReadAnsweredByAnotherCommandIsNotSentAgain)
     for (int i = 0; i < 5; ++i)
         QueueAnswer(BlockCommand::ReadInfo);
     std::uint8_t dest[4] = {9, 9, 9, 9};
-    EXPECT_EQ(BlockReadMemory(*dlg, dest, 4, 0x08014034), 0);
+    EXPECT_EQ(BlockReadMemory(*session, dest, 4, 0x08014034), 0);
     EXPECT_EQ(trace.Events(), Concat({"send 5"}, Repeat(5, {"poll"})));
     EXPECT_EQ(Bytes(dest, dest + 4), Bytes(4, 9));  // untouched on failure
 }
@@ -110,10 +108,10 @@ TEST_F(BlockPrimitivesTest, ReadAboveTheFrameDeliversExactly46Bytes)
     OpenSim();
     Bytes pattern(46);
     std::iota(pattern.begin(), pattern.end(), 0x20);
-    ASSERT_EQ(BlockWrite(*dlg, pattern.data(), 0x08000100, 46, 46, false), 1);
+    ASSERT_EQ(BlockWrite(*session, pattern.data(), 0x08000100, 46, 46, false), 1);
     std::uint8_t dest[64];
     std::fill(std::begin(dest), std::end(dest), 0xEE);
-    ASSERT_EQ(BlockReadMemory(*dlg, dest, 60, 0x08000100), 1);
+    ASSERT_EQ(BlockReadMemory(*session, dest, 60, 0x08000100), 1);
     EXPECT_EQ(Bytes(dest, dest + 46), pattern);
     EXPECT_EQ(Bytes(dest + 46, dest + 64), Bytes(18, 0xEE));
     const auto read = device->FramesOf(BlockCommand::ReadMemory).back().fields;
@@ -135,7 +133,7 @@ TEST_P(WriteEchoTest, OnlyTheEchoOfTheCommandSentAcknowledges)
     const EchoCase& c = GetParam();
     Open(nullptr);
     QueueAnswer(c.answer);
-    EXPECT_EQ(BlockWrite(*dlg, kFour.data(), 0x08014000, 4, 4, c.isImage), c.result);
+    EXPECT_EQ(BlockWrite(*session, kFour.data(), 0x08014000, 4, 4, c.isImage), c.result);
     EXPECT_EQ(trace.Events().size(), c.result ? 2u : 101u);
 }
 
@@ -152,7 +150,7 @@ TEST_F(BlockPrimitivesTest, AnswerQueuedBeforeTheRequestIsNotItsAcknowledgement)
 {
     Open(nullptr);
     QueueAnswer(BlockCommand::WriteImage, 0);
-    EXPECT_EQ(BlockWrite(*dlg, kFour.data(), 0x08014000, 4, 4, true), 0);
+    EXPECT_EQ(BlockWrite(*session, kFour.data(), 0x08014000, 4, 4, true), 0);
     EXPECT_EQ(trace.Events(), Concat({"send 3"}, Repeat(100, {"poll"})));
 }
 
@@ -169,15 +167,15 @@ TEST_P(FrameCrcTest, CrcOnlyOnWritesOfSpecialTypes)
 {
     const CrcCase& c = GetParam();
     Open(nullptr);
-    dlg->currentDeviceType = c.deviceType;
+    session->device.currentDeviceType = c.deviceType;
     const Bytes data = {0x61, 0x62, 0x63};  // "abc"
-    BlockWrite(*dlg, data.data(), 0x100, 3, 3, true);
-    BlockWrite(*dlg, data.data(), 0x100, 3, 3, false);
+    BlockWrite(*session, data.data(), 0x100, 3, 3, true);
+    BlockWrite(*session, data.data(), 0x100, 3, 3, false);
     std::uint8_t dest[4];
-    BlockReadMemory(*dlg, dest, 4, 0x100);
-    BlockReadInfo(*dlg, dest, 4);
-    BlockErasePoll(*dlg, 0x100, 3);
-    BlockFinish(*dlg);
+    BlockReadMemory(*session, dest, 4, 0x100);
+    BlockReadInfo(*session, dest, 4);
+    BlockErasePoll(*session, 0x100, 3);
+    BlockFinish(*session);
     const std::uint16_t writeCrc = c.crc ? 0x5749 : 0;
     for (const HidReport& report : Sent()) {
         const BlockFrameFields f = ParseBlockFrame(report.data() + 1);
@@ -201,8 +199,8 @@ TEST_F(BlockPrimitivesTest, ShortFrameLeavesEarlierReportBytes)
     Open(nullptr);
     Bytes data(46);
     std::iota(data.begin(), data.end(), 0x40);
-    EXPECT_EQ(SendBlockCommand(*dlg, data.data(), 46, 0x08014000, 1000, 3, 0, false), 1);
-    EXPECT_EQ(SendBlockCommand(*dlg, nullptr, 0, 0, 0, 7, 0, false), 1);
+    EXPECT_EQ(SendBlockCommand(*session, data.data(), 46, 0x08014000, 1000, 3, 0, false), 1);
+    EXPECT_EQ(SendBlockCommand(*session, nullptr, 0, 0, 0, 7, 0, false), 1);
     const auto sent = Sent();
     ASSERT_EQ(sent.size(), 2u);
     EXPECT_EQ(sent[0][0], 0);

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "base/little_endian.h"
 #include "block/block_primitives.h"
 #include "block/device_memory_map.h"
 #include "block_test_helpers.h"
@@ -40,13 +41,13 @@ TEST_P(FlashModelTest, WritesFollowTheFlashRules)
     SimBlockConfig config;
     config.deviceType = c.deviceType;
     OpenSim(config);
-    dlg->currentDeviceType = c.hostType;
-    ASSERT_EQ(BlockErasePoll(*dlg, c.address & ~0xFFFu, 0x1000), (c.address >> 24) != 0x09);
+    session->device.currentDeviceType = c.hostType;
+    ASSERT_EQ(BlockErasePoll(*session, c.address & ~0xFFFu, 0x1000), (c.address >> 24) != 0x09);
     if (!c.before.empty()) {
-        ASSERT_EQ(BlockWrite(*dlg, c.before.data(), c.address, static_cast<std::uint32_t>(c.before.size()), 100, true), 1);
+        ASSERT_EQ(BlockWrite(*session, c.before.data(), c.address, static_cast<std::uint32_t>(c.before.size()), 100, true), 1);
     }
     const int refusedBefore = device->RefusedWrites();
-    EXPECT_EQ(BlockWrite(*dlg, c.data.data(), c.address, static_cast<std::uint32_t>(c.data.size()), 100, c.isImage),
+    EXPECT_EQ(BlockWrite(*session, c.data.data(), c.address, static_cast<std::uint32_t>(c.data.size()), 100, c.isImage),
               c.acknowledged ? 1 : 0);
     EXPECT_EQ(device->RefusedWrites() - refusedBefore, c.acknowledged ? 0 : 1);
     EXPECT_EQ(device->Memory(c.address, static_cast<std::uint32_t>(c.memory.size())), c.memory);
@@ -74,34 +75,34 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(SimBlockTest, EraseSetsExactlyTheRangeAndIsRecorded)
 {
     OpenSim();
-    ASSERT_EQ(BlockErasePoll(*dlg, 0x08000000, 0x100), 1);
-    ASSERT_EQ(BlockWrite(*dlg, kA.data(), 0x08000000, 46, 46, true), 1);
-    ASSERT_EQ(BlockWrite(*dlg, kA.data(), 0x080000D2, 46, 46, true), 1);  // 0xD2..0xFF
-    ASSERT_EQ(BlockEraseResend(*dlg, 0x08000001, 0xD1), 1);
+    ASSERT_EQ(BlockErasePoll(*session, 0x08000000, 0x100), 1);
+    ASSERT_EQ(BlockWrite(*session, kA.data(), 0x08000000, 46, 46, true), 1);
+    ASSERT_EQ(BlockWrite(*session, kA.data(), 0x080000D2, 46, 46, true), 1);  // 0xD2..0xFF
+    ASSERT_EQ(BlockEraseResend(*session, 0x08000001, 0xD1), 1);
     Bytes expected(0x100, 0xFF);
     expected[0] = kA[0];
     std::copy(kA.begin(), kA.end(), expected.begin() + 0xD2);
     EXPECT_EQ(device->Memory(0x08000000, 0x100), expected);
     EXPECT_EQ(device->EraseRequests(), (std::vector<SimEraseRequest>{{0x08000000, 0x100}, {0x08000001, 0xD1}}));
-    EXPECT_EQ(BlockErasePoll(*dlg, 0x0803FFFF, 2), 0);  // runs past the region
+    EXPECT_EQ(BlockErasePoll(*session, 0x0803FFFF, 2), 0);  // runs past the region
 }
 
 // The demo mode runs the model in real time.
 TEST(SimBlockDevice, AnswersWithARealClock)
 {
-    ResetProcessState();
     VirtualHidBus bus{SystemClock::Instance()};
     HeadlessView view;
+    ViewUi ui{view};
     SimBlockConfig config;
     config.deviceType = 0x6006;
     config.faults.answerDelayMs = 20;
     auto device = std::make_shared<SimBlockController>(config);
     bus.Plug(MakeSimBlockDevice(device));
-    CUpdateDlg dlg(bus, view, SystemClock::Instance());
-    ASSERT_EQ(dlg.HidLink.ProbeHid(), 1);
-    ASSERT_EQ(dlg.HidLink.OpenHid(), 1);
+    UpdateSession session(bus, SystemClock::Instance(), ui);
+    ASSERT_EQ(session.HidLink.ProbeHid(), 1);
+    ASSERT_EQ(session.HidLink.OpenHid(), 1);
     std::uint8_t dest[4] = {};
-    EXPECT_EQ(BlockReadInfo(dlg, dest, 4), 1);
+    EXPECT_EQ(BlockReadInfo(session, dest, 4), 1);
     EXPECT_EQ(GetLe32(dest), 0x6006u);
 }
 

@@ -10,14 +10,13 @@
 
 #include "support/test_paths.h"
 #include "base/clock.h"
-#include "app/process_state.h"
-#include "app/update_dlg.h"
 #include "block/block_frame.h"
 #include "text/wformat.h"
 #include "hid/hid_backend.h"
 #include "package/package_writer.h"
 #include "sim/fake_clock.h"
 #include "support/headless_view.h"
+#include "support/session_fixture.h"
 #include "sim/sim_block_controller.h"
 #include "sim/virtual_hid_bus.h"
 
@@ -88,10 +87,10 @@ class TracingClock final : public IClock {
 public:
     TracingClock(FakeClock& inner, BlockTrace& trace) : m_Inner(inner), m_Trace(trace) {}
     std::uint64_t NowMs() override { return m_Inner.NowMs(); }
-    void SleepMs(std::uint32_t ms) override
+    bool SleepMs(std::uint32_t ms, std::stop_token stop) override
     {
         m_Trace.Add("sleep " + std::to_string(ms));
-        m_Inner.SleepMs(ms);
+        return m_Inner.SleepMs(ms, stop);
     }
     void WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
                    std::uint64_t deadlineMs) override
@@ -124,11 +123,9 @@ inline std::u16string BlockTestPath(const char* suffix) { return TestFilePath(su
 
 inline constexpr std::uint32_t kPollMs = 10;
 
-// A dialog whose link is open to one block device, with traced requests.
-class BlockLinkFixture : public ::testing::Test {
+// A session whose link is open to one block device, with traced requests.
+class BlockLinkFixture : public SessionFixture {
 protected:
-    void SetUp() override { ResetProcessState(); }
-    void TearDown() override { dlg.reset(); }
 
     // Opens the link as an update has it: 10 ms reads. model null: a device
     // that never answers.
@@ -137,10 +134,8 @@ protected:
         auto config = MakeSimBlockDevice(nullptr);
         config.model = std::move(model);
         deviceId = bus.Plug(config);
-        dlg = std::make_unique<CUpdateDlg>(tracing, view, tracingClock);
-        ASSERT_EQ(dlg->HidLink.ProbeHid(), 1);
-        ASSERT_EQ(dlg->HidLink.OpenHid(), 1);
-        dlg->HidLink.SetReadTimeout(kPollMs);
+        OpenSession(&tracing, &tracingClock);
+        session->HidLink.SetReadTimeout(kPollMs);
         trace.Clear();
         start = clock.NowMs();
     }
@@ -170,13 +165,9 @@ protected:
     }
     std::vector<HidReport> Sent() const { return bus.OutputLog(deviceId); }
 
-    FakeClock clock;
-    VirtualHidBus bus{clock};
     BlockTrace trace;
     TracingBackend tracing{bus, trace};
     TracingClock tracingClock{clock, trace};
-    HeadlessView view;
-    std::unique_ptr<CUpdateDlg> dlg;
     std::shared_ptr<SimBlockController> device;
     VirtualHidBus::DeviceId deviceId = 0;
     std::uint64_t start = 0;

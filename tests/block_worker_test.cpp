@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "text/text_table.h"
+#include "base/little_endian.h"
 #include "block/block_frame.h"
 #include "block/device_memory_map.h"
 #include "block_test_helpers.h"
@@ -110,7 +111,7 @@ TEST_P(SuccessfulUpdateTest, InstallsTheImageAndItsVersionWord)
     SimBlockConfig config;
     config.deviceType = c.deviceType;
     Start(config);
-    ASSERT_EQ(dlg->memoryMap, c.map);
+    ASSERT_EQ(dlg->Session().device.memoryMap, c.map);
     const PackageRecordSpec& record = c.records[c.chosen];
     const auto size = static_cast<std::uint32_t>(record.image.size());
     Update(WritePackage(c.records));
@@ -130,7 +131,7 @@ TEST_P(SuccessfulUpdateTest, InstallsTheImageAndItsVersionWord)
     EXPECT_TRUE(DoneShown());
     EXPECT_TRUE(ButtonEnabled());
     EXPECT_EQ(view.ProgressPos(), 0);
-    EXPECT_EQ(StopFlag.load(), 1u);
+    EXPECT_EQ(dlg->Session().StopFlag, 1u);
 
     const auto writes = device->FramesOf(BlockCommand::WriteImage);
     ASSERT_EQ(writes.size(), (size + 45) / 46);
@@ -264,9 +265,9 @@ TEST_P(FailedUpdateTest, ReportsTheFailure)
     EXPECT_FALSE(DoneShown());
     EXPECT_FALSE(device->Finished());
     EXPECT_TRUE(ButtonEnabled());
-    EXPECT_FALSE(dlg->packageFile.IsOpen());
+    EXPECT_FALSE(dlg->Session().packageFile.IsOpen());
     if (c.imageWritten) {
-        EXPECT_EQ(device->Memory(dlg->memoryMap.imageBase, 460), record.image);
+        EXPECT_EQ(device->Memory(dlg->Session().device.memoryMap.imageBase, 460), record.image);
     }
 }
 
@@ -376,7 +377,7 @@ TEST_P(PackageFaultTest, EndsAsAFailureWithTheFileClosed)
     Update(path);
     EXPECT_EQ(Outcome(), std::vector<std::u16string>{kFailure});
     EXPECT_EQ(static_cast<int>(device->FramesOf(BlockCommand::WriteImage).size()), c.imageFrames);
-    EXPECT_FALSE(dlg->packageFile.IsOpen());
+    EXPECT_FALSE(dlg->Session().packageFile.IsOpen());
     EXPECT_TRUE(device->FramesOf(BlockCommand::WriteMemory).empty());
     EXPECT_TRUE(ButtonEnabled());
 }
@@ -434,6 +435,7 @@ public:
     bool FileOpenDialog(const FileOpenRequest& r, std::u16string& p) override { return m_Inner.FileOpenDialog(r, p); }
     std::u16string CurrentDirectory() override { return m_Inner.CurrentDirectory(); }
     NotifyWindow NotifyTarget() override { return m_Inner.NotifyTarget(); }
+    void PostDeviceChange(std::uint32_t event) override { m_Inner.PostDeviceChange(event); }
     void PumpUntil(const std::function<bool()>& done) override { m_Inner.PumpUntil(done); }
     void WakeUi() override { m_Inner.WakeUi(); }
 
@@ -454,7 +456,7 @@ TEST_F(BlockWorkerTest, ClosingTheDialogStopsAtTheNextBlock)
         if (position != 30 || reached)
             return;
         reached = true;
-        while (!dlg->AbortRequested())
+        while (!dlg->Session().StopRequested())
             std::this_thread::yield();
     };
     view.QueueFile(WritePackage({Record(0, 0x08014000, 460, 19)}));
@@ -467,7 +469,7 @@ TEST_F(BlockWorkerTest, ClosingTheDialogStopsAtTheNextBlock)
     EXPECT_TRUE(device->FramesOf(BlockCommand::WriteMemory).empty());
     EXPECT_FALSE(device->Finished());
     EXPECT_TRUE(Outcome().empty());
-    EXPECT_FALSE(dlg->packageFile.IsOpen());
+    EXPECT_FALSE(dlg->Session().packageFile.IsOpen());
     EXPECT_TRUE(ButtonEnabled());
     dlg.reset();  // before the view it uses
 }

@@ -18,7 +18,6 @@ SimDeviceConfig Device(const char16_t* path, std::uint16_t vid, std::uint16_t pi
 
 class HidTest : public ::testing::Test {
 protected:
-    void SetUp() override { ResetHidProcessState(); }
     FakeClock clock;
     VirtualHidBus bus{clock};
     RecordingSink sink;
@@ -35,12 +34,12 @@ class SupportedPairTest : public HidTest, public ::testing::WithParamInterface<P
 TEST_P(SupportedPairTest, AcceptsOnlyTheThreePairs)
 {
     const PairCase c = GetParam();
-    ProtocolVariant = 7;
     bus.Plug(Device(u"\\\\?\\hid#dev", c.vid, c.pid));
     CHid hid(bus);
+    hid.ProtocolVariant = 7;
     HidHandle handle = kInvalidHidHandle;
     EXPECT_EQ(hid.FindHid(&handle), c.accepted ? 1 : 0);
-    EXPECT_EQ(ProtocolVariant.load(), c.accepted ? c.variant : 7u);
+    EXPECT_EQ(hid.ProtocolVariant.load(), c.accepted ? c.variant : 7u);
     if (c.accepted) {
         EXPECT_NE(handle, kInvalidHidHandle);
         EXPECT_EQ(hid.m_DevicePath, u"\\\\?\\hid#dev");
@@ -67,7 +66,7 @@ TEST_F(HidTest, FirstEnumeratedControllerWins)
     CHid hid(bus);
     EXPECT_EQ(hid.ProbeHid(), 1);
     EXPECT_EQ(hid.m_DevicePath, u"stream");
-    EXPECT_EQ(ProtocolVariant.load(), kProtocolStream);
+    EXPECT_EQ(hid.ProtocolVariant.load(), kProtocolStream);
 }
 
 TEST_F(HidTest, UnusableInterfacesArePassedOver)
@@ -80,7 +79,7 @@ TEST_F(HidTest, UnusableInterfacesArePassedOver)
     CHid hid(bus);
     EXPECT_EQ(hid.ProbeHid(), 1);
     EXPECT_EQ(hid.m_DevicePath, u"good");
-    EXPECT_EQ(ProtocolVariant.load(), kProtocolBlock);
+    EXPECT_EQ(hid.ProtocolVariant.load(), kProtocolBlock);
     EXPECT_EQ(bus.OpenHandleCount(), 0u) << "a probe leaves no handle open";
 }
 
@@ -111,12 +110,12 @@ TEST_F(HidTest, NotFoundKeepsEarlierValuesAndRegistersOnce)
 {
     CHid hid(bus);
     hid.m_NotifyWindow = 42;
-    ProtocolVariant = 1;
+    hid.ProtocolVariant = 1;
     hid.m_DevicePath = u"earlier";
     EXPECT_EQ(hid.ProbeHid(), 0);
     EXPECT_EQ(hid.ProbeHid(), 0);
     EXPECT_EQ(hid.m_Present.load(), 0u);
-    EXPECT_EQ(ProtocolVariant.load(), 1u);
+    EXPECT_EQ(hid.ProtocolVariant.load(), 1u);
     EXPECT_EQ(hid.m_DevicePath, u"earlier");
     EXPECT_EQ(bus.RegistrationCount(), 1);
     EXPECT_EQ(hid.m_NotifyRegistered, 1u);
@@ -174,8 +173,8 @@ TEST_F(HidTest, WriteOnClosedLinkFailsButUpdatesReportOut)
     CHid hid(bus);
     const std::uint8_t message[3] = {9, 8, 7};
     EXPECT_EQ(hid.WriteHid(message, 3), 0);
-    EXPECT_EQ(ReportOut[1], 9);
-    EXPECT_EQ(ReportOut[3], 7);
+    EXPECT_EQ(hid.ReportOut[1], 9);
+    EXPECT_EQ(hid.ReportOut[3], 7);
 }
 
 TEST_F(HidTest, ReadBeforeOpenReturns128AndLeavesDestination)
@@ -220,7 +219,6 @@ TEST_F(HidTest, OpenSetsReadTimeoutTo200)
 
 TEST(HidRealClockTest, TimeoutTakesAboutTheReadTimeoutAndLeavesDestination)
 {
-    ResetHidProcessState();
     VirtualHidBus bus(SystemClock::Instance());
     bus.Plug(SimDeviceConfig{u"dev", 0x0483, 0x5750, nullptr});
     CHid hid(bus);

@@ -13,7 +13,7 @@
 #include "engine/firmware_selection.h"
 #include "package/package_writer.h"
 #include "sim/sim_stream_controller.h"
-#include "support/dialog_fixture.h"
+#include "support/session_fixture.h"
 #include "support/test_paths.h"
 
 namespace {
@@ -89,22 +89,21 @@ INSTANTIATE_TEST_SUITE_P(
                     TextCase{Ver(5, 0xFFFF), 0, u"Firmware Version:  0.05 beta65535\n"},
                     TextCase{Ver(65535), 0, u"Firmware Version:  655.35\n"}));
 
-class Selection : public DialogFixture {
+class Selection : public SessionFixture {
 protected:
     void SetUp() override
     {
-        DialogFixture::SetUp();
+        SessionFixture::SetUp();
         id = bus.Plug(MakeSimStreamDevice(std::make_shared<SimStreamController>()));
-        dlg = std::make_unique<CUpdateDlg>(bus, view, clock);
-        ASSERT_EQ(dlg->HidLink.ProbeHid(), 1);
-        ASSERT_EQ(dlg->HidLink.OpenHid(), 1);
-        TransferState = 3;
+        OpenSession();
+        session->TransferState = 3;
     }
     void AsBlockDevice(std::uint32_t type)
     {
-        ProtocolVariant = kProtocolBlock;
-        dlg->currentDeviceType = type;
+        session->HidLink.ProtocolVariant = kProtocolBlock;
+        session->device.currentDeviceType = type;
     }
+    SelectionRefusal Refusal() const { return session->lastSelection.refusal; }
     struct Rec {
         std::uint32_t deviceType;
         std::size_t size;
@@ -129,15 +128,15 @@ protected:
     {
         view.QueueFile(path);
         view.QueueMessageAnswer(answer);
-        return SelectFirmwarePackage(0, 0x97);
+        return SelectAndStart(*session, 0, 0x97);
     }
     // No transfer was set up: nothing sent, state and time-out as before.
     void ExpectNothingStarted()
     {
         EXPECT_TRUE(bus.OutputLog(id).empty());
-        EXPECT_EQ(TransferState.load(), 3u);
-        EXPECT_EQ(dlg->HidLink.m_ReadTimeout, 200u);
-        EXPECT_EQ(dlg->transfer.packageVersionWord, 0u);
+        EXPECT_EQ(session->TransferState, 3u);
+        EXPECT_EQ(session->HidLink.m_ReadTimeout, 200u);
+        EXPECT_EQ(session->transfer.packageVersionWord, 0u);
     }
     std::vector<std::u16string> Texts() const
     {
@@ -154,7 +153,7 @@ protected:
 TEST_F(Selection, AsksForADatFileFromTheCurrentDirectory)
 {
     view.QueueFile(std::nullopt);
-    EXPECT_FALSE(SelectFirmwarePackage(0, 0x97));
+    EXPECT_FALSE(SelectAndStart(*session, 0, 0x97));
     ASSERT_EQ(view.FileRequests().size(), 1u);
     const FileOpenRequest r = view.FileRequests()[0];
     EXPECT_EQ(r.filter, u"File type(*.dat)|*.dat||");
@@ -169,17 +168,17 @@ TEST_F(Selection, DirectoryBeyondTheBufferIsLeftToThePlatform)
     for (std::size_t length : {255u, 256u}) {
         view.SetCurrentDirectory(std::u16string(length, u'd'));
         view.QueueFile(std::nullopt);
-        SelectFirmwarePackage(0, 0x97);
+        SelectAndStart(*session, 0, 0x97);
         EXPECT_EQ(view.FileRequests().back().initialDirectory.size(), length < 256 ? length : 0u);
     }
 }
 
 TEST_F(Selection, CancelledFileDialogShowsNothingAndKeepsThePath)
 {
-    dlg->packagePath = u"earlier.dat";
+    session->packagePath = u"earlier.dat";
     view.QueueFile(std::nullopt);
-    EXPECT_FALSE(SelectFirmwarePackage(0, 0x97));
-    EXPECT_EQ(dlg->packagePath, u"earlier.dat");
+    EXPECT_FALSE(SelectAndStart(*session, 0, 0x97));
+    EXPECT_EQ(session->packagePath, u"earlier.dat");
     EXPECT_TRUE(view.Messages().empty());
     ExpectNothingStarted();
 }
@@ -188,15 +187,15 @@ TEST_F(Selection, ConfirmedStreamPackageSendsTheStartPacket)
 {
     const auto path = Package({{0, 4096, Ver(137, 2)}});
     EXPECT_TRUE(Select(path));
-    const TransferRecord& t = dlg->transfer;
-    EXPECT_EQ(dlg->packagePath, path);
+    const TransferRecord& t = session->transfer;
+    EXPECT_EQ(session->packagePath, path);
     EXPECT_EQ(t.packageVersionWord, Ver(137, 2));
     EXPECT_EQ(t.imageAddress, 0x08014000u);
     EXPECT_EQ(t.imageSize, 4096u);
     EXPECT_EQ(t.recordOffset, 0u);
     EXPECT_EQ(t.bytesSent, 0u);
-    EXPECT_EQ(TransferState.load(), 1u);
-    EXPECT_EQ(dlg->HidLink.m_ReadTimeout, 10u);
+    EXPECT_EQ(session->TransferState, 1u);
+    EXPECT_EQ(session->HidLink.m_ReadTimeout, 10u);
     EXPECT_EQ(Texts(), std::vector<std::u16string>{u"Firmware Version:  1.37 beta2\n"});
     EXPECT_EQ(view.Messages()[0].buttons, MessageButtons::OkCancel);
     const auto log = bus.OutputLog(id);
@@ -213,8 +212,9 @@ TEST_F(Selection, CancelledConfirmationKeepsTheHeaderButStartsNothing)
     const auto path = Package({{0, 300, Ver(140)}});
     EXPECT_FALSE(Select(path, kIdCancel));
     EXPECT_TRUE(sink.Contains(u"MessageBox == IDCANCEL\n"));
-    EXPECT_EQ(dlg->transfer.packageHeader.desVersion, Ver(140));
-    EXPECT_EQ(dlg->transfer.imageSize, 300u);
+    EXPECT_EQ(Refusal(), SelectionRefusal::Cancelled);
+    EXPECT_EQ(session->lastSelection.header.desVersion, Ver(140));
+    EXPECT_EQ(session->lastSelection.header.imageSize, 300u);
     ExpectNothingStarted();
 }
 
@@ -253,7 +253,7 @@ TEST_P(BrokenPackage, StartsNoTransfer)
     EXPECT_FALSE(Select(path));
     EXPECT_EQ(Texts(), c.textShown ? std::vector<std::u16string>{kNotRecognized}
                                    : std::vector<std::u16string>{});
-    EXPECT_EQ(dlg->packagePath, path);
+    EXPECT_EQ(Refusal(), c.textShown ? SelectionRefusal::BrokenRecord : SelectionRefusal::CannotOpen);
     ExpectNothingStarted();
 }
 
@@ -276,21 +276,21 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(Selection, StreamDeviceUsesTheFirstRecordWhateverTypeWasLeft)
 {
-    dlg->currentDeviceType = 0x5111;
+    session->device.currentDeviceType = 0x5111;
     EXPECT_TRUE(Select(Package({{0x3009, 100}, {0x5111, 200}})));
-    EXPECT_EQ(dlg->transfer.recordOffset, 0u);
-    EXPECT_EQ(dlg->transfer.imageSize, 100u);
+    EXPECT_EQ(session->transfer.recordOffset, 0u);
+    EXPECT_EQ(session->transfer.imageSize, 100u);
 }
 
 TEST_F(Selection, SpecialBlockDeviceGetsItsOwnRecordAndNoStartPacket)
 {
     AsBlockDevice(0x5111);
     EXPECT_TRUE(Select(Package({{0x3010, 100}, {0x5111, 200, Ver(141)}})));
-    EXPECT_EQ(dlg->transfer.recordOffset, 128u);
-    EXPECT_EQ(dlg->transfer.imageSize, 200u);
-    EXPECT_EQ(dlg->transfer.packageVersionWord, Ver(141));
-    EXPECT_EQ(dlg->HidLink.m_ReadTimeout, 10u);
-    EXPECT_EQ(TransferState.load(), 3u);
+    EXPECT_EQ(session->transfer.recordOffset, 128u);
+    EXPECT_EQ(session->transfer.imageSize, 200u);
+    EXPECT_EQ(session->transfer.packageVersionWord, Ver(141));
+    EXPECT_EQ(session->HidLink.m_ReadTimeout, 10u);
+    EXPECT_EQ(session->TransferState, 3u);
     EXPECT_TRUE(bus.OutputLog(id).empty());
 }
 
@@ -299,7 +299,7 @@ TEST_F(Selection, SpecialBlockDeviceWithoutItsRecordShowsNothing)
     AsBlockDevice(0x5111);
     const auto path = Package({{0x3010, 100}, {0x3009, 100}});
     EXPECT_FALSE(Select(path));
-    EXPECT_EQ(dlg->packagePath, path);
+    EXPECT_EQ(Refusal(), SelectionRefusal::NoRecord);
     EXPECT_TRUE(view.Messages().empty());
     ExpectNothingStarted();
 }
@@ -308,33 +308,17 @@ TEST_F(Selection, OrdinaryBlockDeviceTakesTheFirstRecord)
 {
     AsBlockDevice(0x3009);
     EXPECT_TRUE(Select(Package({{0x5111, 100}, {0x3009, 200}})));
-    EXPECT_EQ(dlg->transfer.recordOffset, 0u);
-    EXPECT_EQ(dlg->transfer.packageHeader.deviceType, 0x5111u);
+    EXPECT_EQ(session->transfer.recordOffset, 0u);
+    EXPECT_EQ(session->transfer.packageHeader.deviceType, 0x5111u);
     EXPECT_EQ(Texts().size(), 1u) << "the confirmation only";
 }
 
 TEST_F(Selection, BlockDeviceHasNoVersionFloor)
 {
     AsBlockDevice(0x3009);
-    dlg->deviceModel = 261;
-    dlg->deviceSubModel = 2;
+    session->device.deviceModel = 261;
+    session->device.deviceSubModel = 2;
     EXPECT_TRUE(Select(Package({{0, 100, Ver(100, 1)}})));
-}
-
-TEST_F(Selection, HeaderOfAnotherKindAfterTheLookupIsNotRecognized)
-{
-    AsBlockDevice(0x3010);
-    // The record's header is replaced between the lookup and the check
-    // behind the confirmation.
-    view.OnMessageBox([this](const ShownMessage& m) {
-        if (m.buttons == MessageButtons::OkCancel)
-            dlg->transfer.packageHeader.deviceType = 0x3009;
-    });
-    EXPECT_FALSE(Select(Package({{0x3010, 100}})));
-    ASSERT_EQ(view.Messages().size(), 2u);
-    EXPECT_EQ(view.Messages()[1].text, kNotRecognized);
-    EXPECT_EQ(view.Messages()[1].buttons, MessageButtons::Ok);
-    ExpectNothingStarted();
 }
 
 }  // namespace

@@ -21,17 +21,21 @@ Report64 ReportOf(const stream_frame::Frame& frame)
     return r;
 }
 
-// Answers GET_VERSION with a fixed run of reports, or leaves the bus.
+// Answers GET_VERSION (or UPDATE_START) with a fixed run of reports, or
+// leaves the bus.
 class ScriptedController final : public ISimDeviceModel {
 public:
-    ScriptedController(std::vector<Report64> answers, bool unplug = false)
-        : m_Answers(std::move(answers)), m_Unplug(unplug)
+    ScriptedController(std::vector<Report64> answers, bool unplug = false, bool onStart = false)
+        : m_Answers(std::move(answers)), m_Unplug(unplug), m_OnStart(onStart)
     {
     }
     void OnOutputReport(const std::uint8_t* report65, SimDevicePort& port) override
     {
         const auto frame = stream_frame::ReportFrame(report65 + 1);
-        if (frame[stream_frame::kType] != COMMAND_FRAME || frame[stream_frame::kCommand] != GET_VERSION)
+        const bool start = frame[stream_frame::kType] == UPDATE_START;
+        const bool query = frame[stream_frame::kType] == COMMAND_FRAME &&
+                           frame[stream_frame::kCommand] == GET_VERSION;
+        if (!(m_OnStart ? start : query))
             return;
         if (m_Unplug)
             port.Unplug();
@@ -42,6 +46,7 @@ public:
 private:
     std::vector<Report64> m_Answers;
     bool m_Unplug;
+    bool m_OnStart;
 };
 
 class StreamAttach : public DialogFixture {
@@ -74,7 +79,7 @@ TEST_P(StreamVersionTitle, ShowsTheVersionAfterTextSix)
     config.versionWord = c.version;
     PlugIntoDialog(std::make_shared<SimStreamController>(config));
     EXPECT_EQ(view.Title(), LoadText(6) + c.suffix);
-    EXPECT_EQ(cur_devVersion.load(), c.version);
+    EXPECT_EQ(dlg->Session().device.cur_devVersion, c.version);
     EXPECT_TRUE(view.Messages().empty());
     EXPECT_TRUE(view.ControlEnabled(kIdUpdateButton));
 }
@@ -95,7 +100,7 @@ TEST_F(StreamAttach, NoFirmwareShowsTheInstructionsAndLeavesTheTitle)
     ASSERT_EQ(view.Messages().size(), 1u);
     EXPECT_EQ(view.Messages()[0].text, LoadText(14));
     EXPECT_EQ(view.Title(), LoadText(6));
-    EXPECT_EQ(cur_devVersion.load(), 0xFFFFFFFFu);
+    EXPECT_EQ(dlg->Session().device.cur_devVersion, 0xFFFFFFFFu);
     EXPECT_TRUE(sink.Contains(u"cur_devVersion 0xffffffff\n"));
 }
 
@@ -114,7 +119,7 @@ TEST_F(StreamAttach, SilentControllerIsGivenUpAfterThreeSeconds)
     EXPECT_EQ(device->Count(READ_FAILED), 15);
     EXPECT_TRUE(sink.Contains(u"GET_VERSION: no reply\n"));
     EXPECT_TRUE(sink.Contains(u"recv() failed with error code 0x102\n"));
-    EXPECT_EQ(cur_devVersion.load(), VersionProbeSentinel);
+    EXPECT_EQ(dlg->Session().device.cur_devVersion, VersionProbeSentinel);
     EXPECT_EQ(view.Title(), LoadText(6));
     EXPECT_TRUE(view.Messages().empty());
 }
@@ -131,26 +136,37 @@ TEST_F(StreamAttach, ReportsOutsideTheProtocolAreIgnored)
     identityWrongLead[1 + kLead] = 0x05;
     PlugIntoDialog(std::make_shared<ScriptedController>(std::vector<Report64>{
         wrongLead, otherType, otherCommand, identityWrongLead, ReportOf(BuildVersionReply(137))}));
-    EXPECT_EQ(cur_devVersion.load(), 137u);
+    EXPECT_EQ(dlg->Session().device.cur_devVersion, 137u);
     EXPECT_EQ(view.Title(), LoadText(6) + u"(ZudoVor V1.37)");
     EXPECT_TRUE(view.Messages().empty());
     EXPECT_EQ(sink.Count(u"cur_devVersion 0x89\n"), 1);
 }
 
-TEST_F(StreamAttach, DataRequestBeforeAnyUpdateIsAnsweredAsFinished)
+// A data request when no image was sent (at attach, or right after the
+// update click) still gets END_UPDATE, which the controller may rely on,
+// but never the success box.
+TEST_F(StreamAttach, DataRequestWithoutAnImageGetsEndUpdateButNoSuccess)
 {
     using namespace stream_frame;
-    PlugIntoDialog(std::make_shared<ScriptedController>(std::vector<Report64>{
-        ReportOf(BuildDeviceCommand(SET_FIRMWARE_DATA)), ReportOf(BuildVersionReply(140))}));
-    const auto log = bus.OutputLog(id);
-    ASSERT_GE(log.size(), 2u);
-    EXPECT_EQ(std::vector<std::uint8_t>(log[1].begin(), log[1].begin() + 7),
-              (std::vector<std::uint8_t>{0x00, 0x05, 0x00, 0x16, 0x01, 0x00, 0x02}));
-    ASSERT_EQ(view.Messages().size(), 1u);
-    EXPECT_EQ(view.Messages()[0].text, u"\n Firmware upgraded! \n");
-    EXPECT_TRUE(view.ControlVisible(kIdDoneLabel));
-    EXPECT_EQ(view.ProgressPos(), 0);
-    EXPECT_EQ(cur_devVersion.load(), 140u);
+    const std::vector<std::uint8_t> endUpdate{0x00, 0x05, 0x00, 0x16, 0x01, 0x00, 0x02};
+    for (const bool atClick : {false, true}) {
+        SCOPED_TRACE(atClick ? "after the click" : "at attach");
+        const std::vector<Report64> attachAnswers{ReportOf(BuildDeviceCommand(SET_FIRMWARE_DATA)),
+                                                  ReportOf(BuildVersionReply(140))};
+        const std::vector<Report64> startAnswers{ReportOf(BuildDeviceCommand(SET_FIRMWARE_DATA))};
+        PlugIntoDialog(std::make_shared<ScriptedController>(
+            atClick ? startAnswers : attachAnswers, false, atClick));
+        if (atClick)
+            ClickAndWait();
+        const auto log = bus.OutputLog(id);
+        ASSERT_FALSE(log.empty());
+        EXPECT_EQ(std::vector<std::uint8_t>(log.back().begin(), log.back().begin() + 7), endUpdate);
+        EXPECT_TRUE(view.Messages().empty());
+        EXPECT_FALSE(view.ControlVisible(kIdDoneLabel));
+        EXPECT_TRUE(view.FileRequests().empty());
+        bus.Unplug(id, {});
+        dlg.reset();
+    }
 }
 
 TEST_F(StreamAttach, ControllerLeavingDuringTheQueryEndsItAtOnce)
@@ -162,7 +178,7 @@ TEST_F(StreamAttach, ControllerLeavingDuringTheQueryEndsItAtOnce)
                   {});
     dlg->OnDeviceChange(kDbtDeviceArrival, 0);
     EXPECT_LT(clock.NowMs() - before, 500u);
-    EXPECT_EQ(cur_devVersion.load(), VersionProbeSentinel);
+    EXPECT_EQ(dlg->Session().device.cur_devVersion, VersionProbeSentinel);
     EXPECT_TRUE(sink.Contains(u"GET_VERSION: no reply\n"));
 }
 
@@ -174,7 +190,7 @@ TEST_F(StreamAttach, LinkThatWillNotOpenSkipsTheQuery)
     bus.SetRefuseOpen(id, HidOpenMode::ReadOverlapped, true);
     dlg->OnDeviceChange(kDbtDeviceArrival, 0);
     EXPECT_EQ(device->Count(COMMAND_FRAME, GET_VERSION), 0);
-    EXPECT_EQ(cur_devVersion.load(), VersionProbeSentinel);
+    EXPECT_EQ(dlg->Session().device.cur_devVersion, VersionProbeSentinel);
     EXPECT_TRUE(view.ControlEnabled(kIdUpdateButton));
     EXPECT_EQ(view.Title(), LoadText(6));
 }

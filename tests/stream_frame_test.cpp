@@ -7,9 +7,9 @@
 #include <ostream>
 #include <vector>
 
-#include "app/update_dlg.h"
 #include "stream/stream_frame.h"
-#include "support/dialog_fixture.h"
+#include "stream/stream_send.h"
+#include "support/session_fixture.h"
 
 namespace {
 
@@ -36,15 +36,13 @@ std::vector<std::uint8_t> Cat(std::vector<std::uint8_t> a, const std::vector<std
     return a;
 }
 
-class StreamFrameTest : public DialogFixture {
+class StreamFrameTest : public SessionFixture {
 protected:
     void SetUp() override
     {
-        DialogFixture::SetUp();
+        SessionFixture::SetUp();
         id = bus.Plug(SimDeviceConfig{u"stream-dev", 0x0483, 0x5750, nullptr});
-        dlg = std::make_unique<CUpdateDlg>(bus, view, clock);
-        ASSERT_EQ(dlg->HidLink.ProbeHid(), 1);
-        ASSERT_EQ(dlg->HidLink.OpenHid(), 1);
+        OpenSession();
         linesBefore = sink.Lines().size();
     }
     // Diagnostic lines written by the test itself.
@@ -59,7 +57,7 @@ protected:
 
 struct SendCase {
     const char* name;
-    std::function<int()> send;
+    std::function<int(UpdateSession&)> send;
     int result;
     std::vector<std::vector<std::uint8_t>> reports;  // bytes after the report ID
     std::vector<std::u16string> lines;
@@ -80,59 +78,59 @@ TransferRecord StartRecord()
 }
 
 const SendCase kSendCases[] = {
-    {"GetVersion", [] { return SendFirmwarePacket(0, 0x97, GET_VERSION, nullptr, 0); }, 1,
+    {"GetVersion", [](UpdateSession& s) { return SendFirmwarePacket(s, 0, 0x97, GET_VERSION, nullptr, 0); }, 1,
      {{0x05, 0x00, 0x16, 0x01, 0x00, 0x04}}, {u"SendFirmwarePacket cmd 4\n"}},
-    {"EndUpdate", [] { return SendFirmwarePacket(0, 0x97, END_UPDATE, nullptr, 0); }, 1,
+    {"EndUpdate", [](UpdateSession& s) { return SendFirmwarePacket(s, 0, 0x97, END_UPDATE, nullptr, 0); }, 1,
      {{0x05, 0x00, 0x16, 0x01, 0x00, 0x02}}, {u"SendFirmwarePacket cmd 2\n"}},
-    {"UpdateStart", [] { return SendShortMessage(0, 0x97, UPDATE_START, 0); }, 1,
+    {"UpdateStart", [](UpdateSession& s) { return SendShortMessage(s, 0, 0x97, UPDATE_START, 0); }, 1,
      {{0x05, 0x00, 0x1A, 0x01, 0x00, 0x00}}, {}},
-    {"ReadFailed", [] { return SendShortMessage(0, 0x97, READ_FAILED, 0); }, 1,
+    {"ReadFailed", [](UpdateSession& s) { return SendShortMessage(s, 0, 0x97, READ_FAILED, 0); }, 1,
      {{0x05, 0x00, 0x1D, 0x01, 0x00, 0x00}}, {}},
     {"ZeroLengthPayloadGoesBare",
-     [] { return SendFirmwarePacket(0, 0x97, END_UPDATE, kChunk10.data(), 0); }, 1,
+     [](UpdateSession& s) { return SendFirmwarePacket(s, 0, 0x97, END_UPDATE, kChunk10.data(), 0); }, 1,
      {{0x05, 0x00, 0x16, 0x01, 0x00, 0x02}}, {u"SendFirmwarePacket cmd 2\n"}},
     {"NegativeLengthGoesBare",
-     [] { return SendFirmwarePacket(0, 0x97, GET_VERSION, kChunk10.data(), -5); }, 1,
+     [](UpdateSession& s) { return SendFirmwarePacket(s, 0, 0x97, GET_VERSION, kChunk10.data(), -5); }, 1,
      {{0x05, 0x00, 0x16, 0x01, 0x00, 0x04}}, {u"SendFirmwarePacket cmd 4\n"}},
-    {"ImageData32", [] { return SendDataPacket(0, 0x97, kChunk32.data(), 32); }, -1,
+    {"ImageData32", [](UpdateSession& s) { return SendDataPacket(s, 0, 0x97, kChunk32.data(), 32); }, -1,
      {Cat({0x27, 0x00, 0x16, 0x23, 0x00, 0x00, 0x20, 0x00}, kChunk32)},
      {u"WriteHid 39 btye sucessful\n"}},
-    {"ImageData10", [] { return SendDataPacket(0, 0x97, kChunk10.data(), 10); }, -1,
+    {"ImageData10", [](UpdateSession& s) { return SendDataPacket(s, 0, 0x97, kChunk10.data(), 10); }, -1,
      {Cat({0x11, 0x00, 0x16, 0x0D, 0x00, 0x00, 0x0A, 0x00}, kChunk10)},
      {u"WriteHid 17 btye sucessful\n"}},
-    {"ImageDataEmpty", [] { return SendDataPacket(0, 0x97, nullptr, 0); }, -1,
+    {"ImageDataEmpty", [](UpdateSession& s) { return SendDataPacket(s, 0, 0x97, nullptr, 0); }, -1,
      {{0x05, 0x00, 0x16, 0x01, 0x00, 0x00}}, {u"WriteHid 5 btye sucessful\n"}},
     {"StartUpdate",
-     [] { return SendStartPacket(0, 0x97, StartRecord()); }, 1,
+     [](UpdateSession& s) { return SendStartPacket(s, 0, 0x97, StartRecord()); }, 1,
      {Cat({0x23, 0x00, 0x16, 0x1F, 0x00, 0x01, 0x1C, 0x00, 0x89, 0x00, 0x02, 0x00, 0x00, 0x40,
            0x00, 0x00, 0x00, 0x10, 0x00, 0x00},
           std::vector<std::uint8_t>(16, 0x00))},
      {u"SendFirmwarePacket cmd 1\n"}},
     {"WholeFrameAtLimit",
-     [] {
+     [](UpdateSession& s) {
          const auto p = Bytes(56, 1);
-         return SendFirmwarePacket(0, 0x97, START_UPDATE, p.data(), 56);
+         return SendFirmwarePacket(s, 0, 0x97, START_UPDATE, p.data(), 56);
      },
      1, {Cat({0x3F, 0x00, 0x16, 0x3B, 0x00, 0x01, 0x38, 0x00}, Bytes(56, 1))},
      {u"SendFirmwarePacket cmd 1\n"}},
     {"WholeFrameBeyondLimitRefused",
-     [] {
+     [](UpdateSession& s) {
          const auto p = Bytes(57, 1);
-         return SendFirmwarePacket(0, 0x97, START_UPDATE, p.data(), 57);
+         return SendFirmwarePacket(s, 0, 0x97, START_UPDATE, p.data(), 57);
      },
      0, {}, {}},
     {"ImageDataBeyondBufferRefused",
-     [] {
+     [](UpdateSession& s) {
          const auto p = Bytes(1018, 1);
-         return SendDataPacket(0, 0x97, p.data(), 1018);
+         return SendDataPacket(s, 0, 0x97, p.data(), 1018);
      },
      -1, {}, {}},
-    {"OtherSelectorShort", [] { return SendShortMessage(0, 0x96, UPDATE_START, 0); }, -1, {}, {}},
+    {"OtherSelectorShort", [](UpdateSession& s) { return SendShortMessage(s, 0, 0x96, UPDATE_START, 0); }, -1, {}, {}},
     {"OtherSelectorCommand",
-     [] { return SendFirmwarePacket(0, 0x00, GET_VERSION, nullptr, 0); }, -1, {}, {}},
-    {"OtherSelectorStart", [] { return SendStartPacket(0, 0x98, StartRecord()); }, -1, {}, {}},
+     [](UpdateSession& s) { return SendFirmwarePacket(s, 0, 0x00, GET_VERSION, nullptr, 0); }, -1, {}, {}},
+    {"OtherSelectorStart", [](UpdateSession& s) { return SendStartPacket(s, 0, 0x98, StartRecord()); }, -1, {}, {}},
     {"OtherSelectorData",
-     [] { return SendDataPacket(0, 0x17, kChunk32.data(), 32); }, -1, {}, {}},
+     [](UpdateSession& s) { return SendDataPacket(s, 0, 0x17, kChunk32.data(), 32); }, -1, {}, {}},
 };
 
 class StreamSend : public StreamFrameTest, public testing::WithParamInterface<SendCase> {};
@@ -140,7 +138,7 @@ class StreamSend : public StreamFrameTest, public testing::WithParamInterface<Se
 TEST_P(StreamSend, WritesExactReports)
 {
     const SendCase& c = GetParam();
-    EXPECT_EQ(c.send(), c.result);
+    EXPECT_EQ(c.send(*session), c.result);
     std::vector<HidReport> expected;
     for (const auto& r : c.reports)
         expected.push_back(Report(r));
@@ -153,8 +151,8 @@ INSTANTIATE_TEST_SUITE_P(Frames, StreamSend, testing::ValuesIn(kSendCases),
 
 TEST_F(StreamFrameTest, ShortReportKeepsTheTailOfTheLongerOneBefore)
 {
-    SendStartPacket(0, 0x97, StartRecord());
-    SendFirmwarePacket(0, 0x97, END_UPDATE, nullptr, 0);
+    SendStartPacket(*session, 0, 0x97, StartRecord());
+    SendFirmwarePacket(*session, 0, 0x97, END_UPDATE, nullptr, 0);
     const auto log = bus.OutputLog(id);
     ASSERT_EQ(log.size(), 2u);
     EXPECT_EQ(log[1], Report({0x05, 0x00, 0x16, 0x01, 0x00, 0x02}, log[0]));
@@ -164,7 +162,7 @@ TEST_F(StreamFrameTest, ShortReportKeepsTheTailOfTheLongerOneBefore)
 TEST_F(StreamFrameTest, FortyBytePayloadTravelsInTwoPieces)
 {
     const auto payload = Bytes(40, 0x40);
-    EXPECT_EQ(SendFirmwarePacket(0, 0x97, IMAGE_DATA, payload.data(), 40), -1);
+    EXPECT_EQ(SendFirmwarePacket(*session, 0, 0x97, IMAGE_DATA, payload.data(), 40), -1);
     const std::vector<std::uint8_t> frame =
         Cat({0x00, 0x16, 0x2B, 0x00, 0x00, 0x28, 0x00}, payload);
     const auto log = bus.OutputLog(id);
@@ -180,7 +178,7 @@ TEST_F(StreamFrameTest, FailedPieceEndsTheFrame)
 {
     bus.SetFailWrites(id, true);
     const auto payload = Bytes(40, 0x40);
-    EXPECT_EQ(SendFirmwarePacket(0, 0x97, IMAGE_DATA, payload.data(), 40), -1);
+    EXPECT_EQ(SendFirmwarePacket(*session, 0, 0x97, IMAGE_DATA, payload.data(), 40), -1);
     EXPECT_TRUE(bus.OutputLog(id).empty());
     EXPECT_EQ(NewLines(), std::vector<std::u16string>{u"WriteHid error\n"});
 }
@@ -188,7 +186,7 @@ TEST_F(StreamFrameTest, FailedPieceEndsTheFrame)
 TEST_F(StreamFrameTest, LargestPayloadGoesInTwentySevenPieces)
 {
     const auto payload = Bytes(1017, 0);
-    EXPECT_EQ(SendDataPacket(0, 0x97, payload.data(), 1017), -1);
+    EXPECT_EQ(SendDataPacket(*session, 0, 0x97, payload.data(), 1017), -1);
     const auto log = bus.OutputLog(id);
     ASSERT_EQ(log.size(), 27u);
     EXPECT_EQ(log.back()[1], 1024 - 26 * 39);
@@ -197,8 +195,8 @@ TEST_F(StreamFrameTest, LargestPayloadGoesInTwentySevenPieces)
 TEST_F(StreamFrameTest, FailedWholeFrameGivesZero)
 {
     bus.SetFailWrites(id, true);
-    EXPECT_EQ(SendShortMessage(0, 0x97, UPDATE_START, 0), 0);
-    EXPECT_EQ(SendFirmwarePacket(0, 0x97, GET_VERSION, nullptr, 0), 0);
+    EXPECT_EQ(SendShortMessage(*session, 0, 0x97, UPDATE_START, 0), 0);
+    EXPECT_EQ(SendFirmwarePacket(*session, 0, 0x97, GET_VERSION, nullptr, 0), 0);
 }
 
 TEST(StreamFrameParse, IdentityWordTakesTypeSubModelAndModel)

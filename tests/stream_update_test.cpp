@@ -115,9 +115,9 @@ TEST_F(StreamUpdate, InstallsThePackageImageByteForByte)
     EXPECT_TRUE(view.ControlVisible(kIdDoneLabel));
     EXPECT_TRUE(view.ControlEnabled(kIdUpdateButton));
     EXPECT_EQ(view.ProgressPos(), 0);
-    EXPECT_EQ(StopFlag.load(), 1u);
-    EXPECT_EQ(TransferState.load(), 3u);
-    EXPECT_FALSE(dlg->packageFile.IsOpen());
+    EXPECT_EQ(dlg->Session().StopFlag, 1u);
+    EXPECT_EQ(dlg->Session().TransferState, 3u);
+    EXPECT_FALSE(dlg->Session().packageFile.IsOpen());
     for (const char16_t* line : {u"send() is OK!\n", u"Bytes Sent: 1\n", u"firmware type 1\n",
                                  u"desVersion is 150\n", u"update successful\n",
                                  u"Exit Usb_UpdateThread\n"})
@@ -220,9 +220,9 @@ TEST_P(StreamRefusal, EndsWithoutTransfer)
     ClickAndWait();
     EXPECT_EQ(Texts(), c.texts);
     EXPECT_EQ(Sent(START_UPDATE), 0);
-    EXPECT_EQ(StopFlag.load(), 1u);
-    EXPECT_EQ(TransferState.load(), 3u);
-    EXPECT_EQ(dlg->HidLink.m_ReadTimeout, 200u);
+    EXPECT_EQ(dlg->Session().StopFlag, 1u);
+    EXPECT_EQ(dlg->Session().TransferState, 3u);
+    EXPECT_EQ(dlg->Session().HidLink.m_ReadTimeout, 200u);
     EXPECT_TRUE(view.ControlEnabled(kIdUpdateButton));
     EXPECT_TRUE(sink.Contains(u"Exit Usb_UpdateThread\n"));
     EXPECT_EQ(sink.Count(u"MessageBox == IDCANCEL\n"), c.confirmation == kIdCancel ? 1 : 0);
@@ -293,7 +293,7 @@ TEST_P(StreamFailureReport, EndsWithTextSeven)
     EXPECT_FALSE(device->Installed());
     EXPECT_EQ(Texts().back(), kFailure);
     EXPECT_EQ(Sent(END_UPDATE), 0);
-    EXPECT_FALSE(dlg->packageFile.IsOpen());
+    EXPECT_FALSE(dlg->Session().packageFile.IsOpen());
     EXPECT_FALSE(view.ControlVisible(kIdDoneLabel));
     EXPECT_TRUE(view.ControlEnabled(kIdUpdateButton));
     EXPECT_TRUE(sink.Contains(u"Exit Usb_UpdateThread\n"));
@@ -329,8 +329,8 @@ TEST_P(StreamFirmwareType, OnlyTypesOneAndTwoHundredSelectAPackage)
     EXPECT_EQ(Texts(), c.selects ? std::vector<std::u16string>{}
                                  : std::vector<std::u16string>{kBootMode});
     EXPECT_EQ(sink.Count(kBootMode), c.selects ? 0 : 1);
-    EXPECT_EQ(StopFlag.load(), 1u);
-    EXPECT_EQ(firmwareType.load(), c.firmwareType);
+    EXPECT_EQ(dlg->Session().StopFlag, 1u);
+    EXPECT_EQ(dlg->Session().device.firmwareType, c.firmwareType);
 }
 
 INSTANTIATE_TEST_SUITE_P(Identity, StreamFirmwareType,
@@ -349,7 +349,7 @@ TEST_F(StreamUpdate, UnplugMidTransferEndsBoundedWithTextSeven)
     EXPECT_LT(clock.NowMs() - before, 1000u);
     EXPECT_EQ(device->ChunkSizes().size(), 3u);
     EXPECT_EQ(Texts().back(), kFailure);
-    EXPECT_FALSE(dlg->packageFile.IsOpen());
+    EXPECT_FALSE(dlg->Session().packageFile.IsOpen());
     EXPECT_FALSE(view.ControlEnabled(kIdUpdateButton));
     EXPECT_EQ(view.Title(), LoadText(6));
     EXPECT_FALSE(dlg->WorkerActive());
@@ -362,7 +362,7 @@ TEST_F(StreamUpdate, ReadErrorsFromAControllerNoLongerListedFailAtOnce)
     view.OnMessageBox([&](const ShownMessage& m) {
         if (m.buttons != MessageButtons::OkCancel)
             return;
-        bus.Close(dlg->HidLink.m_ReadHandle);  // reads now fail outright
+        bus.Close(dlg->Session().HidLink.m_ReadHandle);  // reads now fail outright
         bus.Unplug(id, {});
     });
     const auto before = clock.NowMs();
@@ -400,7 +400,7 @@ TEST_P(StreamSilence, TenSecondsWithoutReportFail)
     EXPECT_LT(waited, 10'400u);
     EXPECT_EQ(Texts().back(), kFailure);
     EXPECT_FALSE(device->Installed());
-    EXPECT_FALSE(dlg->packageFile.IsOpen());
+    EXPECT_FALSE(dlg->Session().packageFile.IsOpen());
 }
 
 INSTANTIATE_TEST_SUITE_P(Controller, StreamSilence,
@@ -422,18 +422,20 @@ TEST_F(StreamUpdate, PackageCutShortUnderTheTransferFails)
     EXPECT_EQ(device->ChunkSizes(), (std::vector<std::size_t>{32, 8}));
     EXPECT_EQ(Texts().back(), kFailure);
     EXPECT_FALSE(device->Installed());
-    EXPECT_FALSE(dlg->packageFile.IsOpen());
+    EXPECT_FALSE(dlg->Session().packageFile.IsOpen());
 }
 
-TEST_F(StreamUpdate, UpdateStartThatCannotBeWrittenEndsAtOnce)
+// Like every other failure of the worker: text 7 and a refreshed button.
+TEST_F(StreamUpdate, UpdateStartThatCannotBeWrittenFailsVisibly)
 {
     Plug();
     StartDialog();
     bus.SetFailWrites(id, true);
     ClickAndWait();
     EXPECT_TRUE(sink.Contains(u"send() failed with error code 31\n"));
-    EXPECT_FALSE(sink.Contains(u"Exit Usb_UpdateThread\n"));
-    EXPECT_FALSE(view.ControlEnabled(kIdUpdateButton)) << "no refresh after a failed start";
+    ASSERT_EQ(view.Messages().size(), 1u);
+    EXPECT_EQ(view.Messages()[0].text, LoadText(7) + u"\n");
+    EXPECT_TRUE(view.ControlEnabled(kIdUpdateButton)) << "the controller is still there";
     EXPECT_TRUE(view.FileRequests().empty());
 }
 

@@ -55,9 +55,9 @@ TEST_F(UpdateDlg, StartsWithoutController)
     EXPECT_EQ(view.ProgressRange(), (std::pair<std::uint16_t, std::uint16_t>{0, 100}));
     EXPECT_EQ(view.ProgressPos(), 0);
     EXPECT_EQ(view.Title(), LoadText(6));
-    EXPECT_EQ(StopFlag.load(), 1u);
-    EXPECT_EQ(TransferState.load(), 3u);
-    EXPECT_EQ(cur_devVersion.load(), VersionProbeSentinel);
+    EXPECT_EQ(dlg->Session().StopFlag, 1u);
+    EXPECT_EQ(dlg->Session().TransferState, 3u);
+    EXPECT_EQ(dlg->Session().device.cur_devVersion, VersionProbeSentinel);
 }
 
 TEST_F(UpdateDlg, StartsWithControllerAndPlainTitle)
@@ -66,7 +66,7 @@ TEST_F(UpdateDlg, StartsWithControllerAndPlainTitle)
     StartDialog();
     EXPECT_TRUE(view.ControlEnabled(kIdUpdateButton));
     EXPECT_EQ(VersionQueries(), 1) << "the version is read before the dialog shows";
-    EXPECT_EQ(cur_devVersion.load(), 140u);
+    EXPECT_EQ(dlg->Session().device.cur_devVersion, 140u);
     const auto titles = view.Titles();
     ASSERT_EQ(titles.size(), 2u);
     EXPECT_EQ(titles[0], LoadText(6) + kVersionTitleSuffix);
@@ -95,7 +95,7 @@ TEST_P(DeviceChange, FollowsTheRuleOfItsCode)
     if (!c.present)
         bus.Unplug(id, {});
     view.EnableControl(kIdUpdateButton, c.buttonBefore);
-    dlg->SetTitle(u"marker");
+    view.SetTitle(u"marker");
     const int queriesBefore = VersionQueries();
     const std::size_t linesBefore = sink.Lines().size();
 
@@ -127,7 +127,7 @@ TEST_F(UpdateDlg, OtherEventCodesDoNotProbe)
 {
     Plug({});
     StartDialog();
-    dlg->SetTitle(u"marker");
+    view.SetTitle(u"marker");
     const int fetches = bus.PathFetchCount();
     for (std::uint32_t code : {0x0000u, 0x0018u, 0x8001u, 0x8003u, 0x8006u, 0x0007FFFFu})
         EXPECT_TRUE(dlg->OnDeviceChange(code, 0));
@@ -159,7 +159,7 @@ TEST_F(UpdateDlg, ClickWhoseLinkWillNotOpenOnlyHidesTheDoneLabel)
     EXPECT_FALSE(dlg->WorkerActive());
     EXPECT_FALSE(view.ControlVisible(kIdDoneLabel));
     EXPECT_EQ(view.ProgressPositions(), positions);
-    EXPECT_EQ(StopFlag.load(), 1u);
+    EXPECT_EQ(dlg->Session().StopFlag, 1u);
     EXPECT_TRUE(view.ControlEnabled(kIdUpdateButton));
     EXPECT_EQ(UpdateStarts(), 0);
 }
@@ -228,7 +228,7 @@ TEST_F(UpdateDlg, ClosingDuringAnUpdateEndsTheWorkerQuietly)
         if (m.buttons != MessageButtons::OkCancel || m.text == LoadText(2))
             return;
         confirming = true;
-        while (!dlg->AbortRequested())
+        while (!dlg->Session().StopRequested())
             std::this_thread::yield();
     });
     view.QueueFile(Package());

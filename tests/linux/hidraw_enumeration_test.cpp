@@ -95,12 +95,11 @@ TEST_P(HidrawDiscovery, FindsTheFirstSupportedNodeInOrder)
             system.RefuseOpen(node.devnode);
     }
     HidrawBackend backend(system);
-    ResetHidProcessState();
-    ProtocolVariant = 7;  // untouched when nothing is found
     CHid link(backend);
+    link.ProtocolVariant = 7;  // untouched when nothing is found
     EXPECT_EQ(link.ProbeHid(), c.found);
     EXPECT_EQ(link.m_DevicePath, c.path);
-    EXPECT_EQ(ProtocolVariant.load(), c.variant);
+    EXPECT_EQ(link.ProtocolVariant.load(), c.variant);
     EXPECT_EQ(system.OpenDescriptors(), 0u) << "a probe leaves nothing open";
 }
 

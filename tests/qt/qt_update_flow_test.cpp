@@ -10,7 +10,6 @@
 #include <mutex>
 #include <thread>
 
-#include "app/process_state.h"
 #include "text/text_table.h"
 #include "app/update_dlg.h"
 #include "text/wformat.h"
@@ -35,8 +34,7 @@ class QtUpdateFlow : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ResetProcessState();
-        SetUiLanguage(&language);
+            SetUiLanguage(&language);
         bus.SetNotifier([this](NotifyWindow window, std::uint32_t event) {
             if (window == view.NotifyTarget())
                 view.PostDeviceChange(event);

@@ -13,7 +13,6 @@
 #include <thread>
 #include <vector>
 
-#include "app/process_state.h"
 #include "app/update_dlg.h"
 #include "platform/win32/dialog_host.h"
 #include "platform/win32/win32_dialog_view.h"
@@ -121,7 +120,6 @@ TEST_F(TemplateWindow, PumpUntilKeepsAQuitRequestForTheLoopOutside)
 // ending the dialog while no update runs.
 TEST(DialogHost, RunsTheDialogUntilEsc)
 {
-    ResetProcessState();
     FakeClock clock;
     VirtualHidBus bus(clock);
     HICON icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP_ICON));

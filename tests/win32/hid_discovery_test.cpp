@@ -109,12 +109,11 @@ TEST(Win32Discovery, EveryReportedInterfaceHasAPathOfTheSizeItAsksFor)
 
 TEST(Win32Discovery, NoSupportedControllerProbesZeroAndRegistersOnce)
 {
-    ResetHidProcessState();
-    ProtocolVariant = kProtocolBlock;
     CountingBackend backend;
     MessageWindow window;
     {
         CHid link(backend);
+        link.ProtocolVariant = kProtocolBlock;
         link.m_NotifyWindow = window.Target();
         link.m_DevicePath = u"earlier";
 
@@ -127,11 +126,10 @@ TEST(Win32Discovery, NoSupportedControllerProbesZeroAndRegistersOnce)
         EXPECT_EQ(link.m_Present.load(), 0u);
         EXPECT_EQ(link.m_NotifyRegistered, 1u);
         EXPECT_EQ(link.m_DevicePath, u"earlier");
-        EXPECT_EQ(ProtocolVariant.load(), kProtocolBlock) << "kept when nothing is found";
+        EXPECT_EQ(link.ProtocolVariant.load(), kProtocolBlock) << "kept when nothing is found";
         ASSERT_EQ(backend.registered.size(), 1u) << "one registration, at the first probe";
         EXPECT_NE(backend.registered[0], kNoNotifyHandle) << "the window is registered for HID interfaces";
         EXPECT_EQ(backend.openHandles, 0) << "a probe leaves no handle open";
     }
     EXPECT_EQ(backend.unregistered, backend.registered) << "the link cancels its registration";
-    ResetHidProcessState();
 }
