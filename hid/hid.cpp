@@ -103,6 +103,23 @@ int CHid::FindHid(HidHandle* handle)
     return 0;
 }
 
+int CHid::SelectHid(const std::u16string& path)
+{
+    const HidHandle handle = m_Backend.Open(path, HidOpenMode::ReadWriteOverlapped);
+    if (handle == kInvalidHidHandle)
+        return 0;
+    HidAttributes attributes;
+    bool block = false;
+    const bool supported = m_Backend.GetAttributes(handle, attributes) &&
+                           IsSupportedController(attributes.vendorId, attributes.productId, &block);
+    m_Backend.Close(handle);
+    if (!supported)
+        return 0;
+    m_DevicePath = path;
+    ProtocolVariant = block ? kProtocolBlock : kProtocolStream;
+    return 1;
+}
+
 int CHid::ProbeHid()
 {
     HidHandle handle = kInvalidHidHandle;

@@ -39,6 +39,10 @@ public:
     // 1 found (m_DevicePath and ProtocolVariant set, handle open in *handle,
     // the caller closes it), 0 none (earlier values kept).
     int FindHid(HidHandle* handle);
+    // Takes the controller at path, when it is a supported one: 1 with
+    // m_DevicePath and ProtocolVariant set, 0 (nothing changed) otherwise.
+    // For front ends that name the device rather than take the first found.
+    int SelectHid(const std::u16string& path);
     // 1 when a supported controller is present. The first call also registers
     // m_NotifyWindow for device notifications, once, found or not.
     int ProbeHid();
