@@ -15,6 +15,7 @@
 #include "hid/hid_backend.h"
 #include "package/package_writer.h"
 #include "sim/fake_clock.h"
+#include "sim/forwarding_backend.h"
 #include "support/headless_view.h"
 #include "support/session_fixture.h"
 #include "sim/sim_block_controller.h"
@@ -45,40 +46,22 @@ private:
 
 // Logs "send <command>" for every report written and "poll" for every read
 // that waits (reads that do not wait only take what is already queued).
-class TracingBackend final : public IHidBackend {
+class TracingBackend final : public ForwardingBackend {
 public:
-    TracingBackend(IHidBackend& inner, BlockTrace& trace) : m_Inner(inner), m_Trace(trace) {}
-    HidInterfaceList OpenInterfaceList() override { return m_Inner.OpenInterfaceList(); }
-    bool HasInterface(HidInterfaceList l, std::uint32_t i) override { return m_Inner.HasInterface(l, i); }
-    std::size_t InterfacePathSize(HidInterfaceList l, std::uint32_t i) override
-    {
-        return m_Inner.InterfacePathSize(l, i);
-    }
-    bool InterfacePath(HidInterfaceList l, std::uint32_t i, std::size_t n, std::u16string& p) override
-    {
-        return m_Inner.InterfacePath(l, i, n, p);
-    }
-    void CloseInterfaceList(HidInterfaceList l) override { m_Inner.CloseInterfaceList(l); }
-    HidHandle Open(const std::u16string& path, HidOpenMode mode) override { return m_Inner.Open(path, mode); }
-    bool GetAttributes(HidHandle h, HidAttributes& a) override { return m_Inner.GetAttributes(h, a); }
+    TracingBackend(IHidBackend& inner, BlockTrace& trace) : ForwardingBackend(inner), m_Trace(trace) {}
     bool Write(HidHandle h, const std::uint8_t* report) override
     {
         m_Trace.Add("send " + std::to_string(report[2] | report[3] << 8));
-        return m_Inner.Write(h, report);
+        return ForwardingBackend::Write(h, report);
     }
     HidReadStatus Read(HidHandle h, std::uint8_t* report, std::uint32_t timeoutMs) override
     {
         if (timeoutMs > 0)
             m_Trace.Add("poll");
-        return m_Inner.Read(h, report, timeoutMs);
+        return ForwardingBackend::Read(h, report, timeoutMs);
     }
-    void Close(HidHandle h) override { m_Inner.Close(h); }
-    std::uint32_t LastErrorCode() override { return m_Inner.LastErrorCode(); }
-    NotifyHandle RegisterNotification(NotifyWindow w) override { return m_Inner.RegisterNotification(w); }
-    void UnregisterNotification(NotifyHandle h) override { m_Inner.UnregisterNotification(h); }
 
 private:
-    IHidBackend& m_Inner;
     BlockTrace& m_Trace;
 };
 
