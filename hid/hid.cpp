@@ -146,7 +146,7 @@ int CHid::RegisterHidNotification()
 int CHid::OpenHid()
 {
     CloseHandles();
-    m_WriteHandle = m_Backend.Open(m_DevicePath, HidOpenMode::WriteSync);
+    m_WriteHandle = m_Backend.Open(m_DevicePath, HidOpenMode::WriteOverlapped);
     if (m_WriteHandle == kInvalidHidHandle)
         return 0;
     m_ReadHandle = m_Backend.Open(m_DevicePath, HidOpenMode::ReadOverlapped);

@@ -20,6 +20,8 @@ using NotifyHandle = std::intptr_t;
 inline constexpr NotifyHandle kNoNotifyHandle = 0;
 
 inline constexpr std::size_t kHidReportBytes = 65;  // report ID 0 + 64 payload bytes
+// The longest a Write waits for the system to take a report (see Write).
+inline constexpr std::uint32_t kHidWriteTimeoutMs = 1000;
 
 // Device-change event codes, as the dialog receives them.
 inline constexpr std::uint32_t kDbtDevNodesChanged = 0x0007;
@@ -28,7 +30,7 @@ inline constexpr std::uint32_t kDbtDeviceRemoveComplete = 0x8004;
 
 enum class HidOpenMode {
     ReadWriteOverlapped,  // discovery: read+write access, shared, overlapped
-    WriteSync,            // output reports: write access, shared, synchronous
+    WriteOverlapped,      // output reports: write access, shared, overlapped
     ReadOverlapped,       // input reports: read access, shared, overlapped
 };
 
@@ -69,8 +71,16 @@ public:
     virtual HidHandle Open(const std::u16string& path, HidOpenMode mode) = 0;
     // False when the attributes cannot be read.
     virtual bool GetAttributes(HidHandle handle, HidAttributes& attributes) = 0;
-    // Writes one whole 65-byte report. Blocks until the system has taken it
-    // (no time-out). False when it was not written; LastErrorCode() then says why.
+    // Writes one whole 65-byte report on a WriteOverlapped handle, waiting at
+    // most kHidWriteTimeoutMs for the system to take it (where a driver holds
+    // the request past that, its backend documents the bound). True once the
+    // system has taken all 65 bytes. False when it refused them, took only
+    // part, or timed out: a request still pending is then cancelled and this
+    // call returns only after the system has finished with it, so report is
+    // free again on return. A time-out is a failed write like any other;
+    // LastErrorCode() then gives the platform's time-out code (ERROR_TIMEOUT,
+    // ETIMEDOUT), otherwise the platform's reason. One write per handle at a
+    // time, on the thread that owns the link.
     virtual bool Write(HidHandle handle, const std::uint8_t* report) = 0;
     // Reads one input report (65 bytes, report ID first) into report, waiting
     // at most timeoutMs. A request that times out is cancelled and this call

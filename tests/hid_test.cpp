@@ -256,7 +256,7 @@ TEST_P(OpenFailureTest, OpenFailsAtEitherStep)
 }
 
 INSTANTIATE_TEST_SUITE_P(Steps, OpenFailureTest,
-                         ::testing::Values(OpenFailureCase{HidOpenMode::WriteSync, false},
+                         ::testing::Values(OpenFailureCase{HidOpenMode::WriteOverlapped, false},
                                            OpenFailureCase{HidOpenMode::ReadOverlapped, true}));
 
 TEST_F(HidTest, UnpluggedControllerIsReportedAsGone)

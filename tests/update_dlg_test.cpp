@@ -153,7 +153,7 @@ TEST_F(UpdateDlg, ClickWhoseLinkWillNotOpenOnlyHidesTheDoneLabel)
     Plug({});
     StartDialog();
     view.ShowControl(kIdDoneLabel, true);
-    bus.SetRefuseOpen(id, HidOpenMode::WriteSync, true);
+    bus.SetRefuseOpen(id, HidOpenMode::WriteOverlapped, true);
     const auto positions = view.ProgressPositions();
     dlg->OnUpdateClicked();
     EXPECT_FALSE(dlg->WorkerActive());

@@ -23,8 +23,8 @@ int OpenFlags(HidOpenMode mode)
     switch (mode) {
     case HidOpenMode::ReadWriteOverlapped:
         return O_RDWR | O_NONBLOCK | O_CLOEXEC;
-    case HidOpenMode::WriteSync:
-        return O_WRONLY | O_CLOEXEC;
+    case HidOpenMode::WriteOverlapped:
+        return O_WRONLY | O_NONBLOCK | O_CLOEXEC;
     case HidOpenMode::ReadOverlapped:
         return O_RDONLY | O_NONBLOCK | O_CLOEXEC;
     }
@@ -203,7 +203,8 @@ bool HidrawBackend::Write(HidHandle handle, const std::uint8_t* report)
 {
     auto device = FindHandle(handle);
     int error = EBADF;
-    if (device && WriteHidrawReport(device->fd, device->cancelFd, report, error))
+    if (device &&
+        WriteHidrawReport(device->fd, device->cancelFd, report, kHidWriteTimeoutMs, m_Clock, error))
         return true;
     Fail(error);
     return false;

@@ -25,7 +25,7 @@ public:
     // UnregisterNotification; the program posts the event to its UI thread.
     using Notifier = std::function<void(NotifyWindow window, std::uint32_t event)>;
 
-    // clock bounds the read waits (their time-outs are measured on it).
+    // clock bounds the read and write waits (their time-outs are measured on it).
     explicit HidrawBackend(IHidrawSystem& system, IClock& clock = SystemClock::Instance());
     // Stops every monitor thread and closes every handle still open.
     ~HidrawBackend() override;
@@ -56,17 +56,21 @@ public:
 
     // --- Handles: the thread that owns the link; Close from any thread ---
     // open(2) with O_CLOEXEC and: ReadWriteOverlapped O_RDWR | O_NONBLOCK,
-    // WriteSync O_WRONLY (blocking writes), ReadOverlapped O_RDONLY |
-    // O_NONBLOCK (reads wait in poll). kInvalidHidHandle on failure (EACCES
-    // without the udev rule). Does not wait.
+    // WriteOverlapped O_WRONLY | O_NONBLOCK, ReadOverlapped O_RDONLY |
+    // O_NONBLOCK (reads and writes wait in poll). kInvalidHidHandle on
+    // failure (EACCES without the udev rule). Does not wait.
     HidHandle Open(const std::u16string& path, HidOpenMode mode) override;
     // HIDIOCGRAWINFO vendor and product; versionNumber is 0 (hidraw has
     // none). False when the handle is unknown or the ioctl fails.
     bool GetAttributes(HidHandle handle, HidAttributes& attributes) override;
     // The report ID byte, then the 64 payload bytes, exactly as given (see
-    // hidraw_io.h for what the kernel sends). Blocks until the kernel has sent
-    // it; no time-out of ours (the USB driver bounds it). False on failure or
-    // when Close cuts a wait short.
+    // hidraw_io.h for what the kernel sends). Waits in poll() up to
+    // kHidWriteTimeoutMs (on the clock) for the node to take it; still
+    // unwritable then: false, ETIMEDOUT. A hidraw node always polls writable,
+    // and its write() returns once the USB driver has sent the report or
+    // given up (usbhid: 5 s, ETIMEDOUT), so on a real device that driver
+    // time-out is the bound. False on failure (errno in LastErrorCode) or
+    // when Close from another thread cuts the wait short (ECANCELED).
     bool Write(HidHandle handle, const std::uint8_t* report) override;
     // Waits in poll() up to timeoutMs (measured on the clock). Report: 65
     // bytes, report ID 0 first for unnumbered reports. Timeout: no report

@@ -32,13 +32,15 @@ void Deliver(const std::uint8_t* bytes, std::size_t count, std::uint8_t* report)
 
 enum class Waited { Ready, Cancelled, TimedOut, Failed };
 
-// poll() on fd for `events` and on cancelFd, retried after signals.
-Waited WaitFor(int fd, short events, int cancelFd, int timeoutMs, short& revents, int& error)
+// poll() on fd for `events` and on cancelFd until deadlineMs (on clock). A
+// signal does not extend the wait: the time left is taken again after it.
+Waited WaitFor(int fd, short events, int cancelFd, IClock& clock, std::uint64_t deadlineMs,
+               short& revents, int& error)
 {
     pollfd fds[2] = {{fd, events, 0}, {cancelFd, POLLIN, 0}};
     int ready;
     do {
-        ready = ::poll(fds, 2, timeoutMs);
+        ready = ::poll(fds, 2, RemainingMs(clock, deadlineMs));
     } while (ready < 0 && errno == EINTR);
     if (ready < 0) {
         error = errno;
@@ -63,7 +65,7 @@ HidReadStatus ReadHidrawReport(int fd, int cancelFd, std::uint8_t* report,
     const std::uint64_t deadline = clock.NowMs() + timeoutMs;
     for (;;) {
         short revents = 0;
-        switch (WaitFor(fd, POLLIN, cancelFd, RemainingMs(clock, deadline), revents, error)) {
+        switch (WaitFor(fd, POLLIN, cancelFd, clock, deadline, revents, error)) {
         case Waited::Ready:
             break;
         case Waited::TimedOut:
@@ -97,10 +99,27 @@ HidReadStatus ReadHidrawReport(int fd, int cancelFd, std::uint8_t* report,
     }
 }
 
-bool WriteHidrawReport(int fd, int cancelFd, const std::uint8_t* report, int& error)
+bool WriteHidrawReport(int fd, int cancelFd, const std::uint8_t* report, std::uint32_t timeoutMs,
+                       IClock& clock, int& error)
 {
     error = 0;
+    const std::uint64_t deadline = clock.NowMs() + timeoutMs;
     for (;;) {
+        short revents = 0;
+        switch (WaitFor(fd, POLLOUT, cancelFd, clock, deadline, revents, error)) {
+        case Waited::Ready:
+            break;
+        case Waited::TimedOut:
+            error = ETIMEDOUT;
+            return false;
+        case Waited::Cancelled:
+        case Waited::Failed:
+            return false;
+        }
+        if (!(revents & POLLOUT)) {
+            error = (revents & POLLNVAL) ? EBADF : ENODEV;
+            return false;
+        }
         const ssize_t n = ::write(fd, report, kHidReportBytes);
         if (n == static_cast<ssize_t>(kHidReportBytes))
             return true;
@@ -108,17 +127,12 @@ bool WriteHidrawReport(int fd, int cancelFd, const std::uint8_t* report, int& er
             error = EIO;
             return false;
         }
-        if (errno == EINTR)
-            continue;
-        if (errno != EAGAIN) {
+        if (errno != EAGAIN && errno != EINTR) {
             error = errno;
             return false;
         }
-        short revents = 0;
-        if (WaitFor(fd, POLLOUT, cancelFd, -1, revents, error) != Waited::Ready)
-            return false;
-        if (!(revents & POLLOUT)) {
-            error = (revents & POLLNVAL) ? EBADF : ENODEV;
+        if (RemainingMs(clock, deadline) == 0) {  // no time left to wait again
+            error = ETIMEDOUT;
             return false;
         }
     }

@@ -23,10 +23,16 @@ HidReadStatus ReadHidrawReport(int fd, int cancelFd, std::uint8_t* report,
 // the first byte as the report ID; for ID 0 (a device without numbered
 // reports) the USB HID driver drops it and sends the 64 payload bytes on the
 // interrupt OUT endpoint (or as SET_REPORT when there is none), and write()
-// still counts 65. Blocks until the kernel has sent it (the USB driver bounds
-// that, we add no time-out); a non-blocking descriptor waits for POLLOUT or
-// cancelFd. False on failure or a short write, error then says why. Any thread.
-bool WriteHidrawReport(int fd, int cancelFd, const std::uint8_t* report, int& error);
+// still counts 65. Waits in poll() up to timeoutMs (measured on clock, not
+// extended by signals) for POLLOUT before each write(); a descriptor that
+// stays unwritable that long fails with ETIMEDOUT, and one whose write()
+// says EAGAIN is waited for again within the same time. hidraw itself always
+// polls writable and its write() returns once the USB driver has sent the
+// report or given up (usbhid: after 5 s, ETIMEDOUT); nothing can cut that
+// short. False on failure or a short write (EIO), error then says why;
+// ECANCELED when cancelFd was signalled. Any thread.
+bool WriteHidrawReport(int fd, int cancelFd, const std::uint8_t* report, std::uint32_t timeoutMs,
+                       IClock& clock, int& error);
 
 // ENODEV, ENXIO and EIO: the device behind the descriptor has gone.
 bool IsDeviceGoneError(int error);

@@ -61,8 +61,8 @@ OpenParameters ParametersOf(HidOpenMode mode)
     switch (mode) {
     case HidOpenMode::ReadWriteOverlapped:
         return {GENERIC_READ | GENERIC_WRITE, FILE_FLAG_OVERLAPPED};
-    case HidOpenMode::WriteSync:
-        return {GENERIC_WRITE, 0};
+    case HidOpenMode::WriteOverlapped:
+        return {GENERIC_WRITE, FILE_FLAG_OVERLAPPED};
     case HidOpenMode::ReadOverlapped:
         break;
     }
@@ -100,25 +100,55 @@ HidReadStatus Finished(BOOL ok, DWORD transferred, const std::uint8_t* buffer,
     return IsGoneCode(code) ? HidReadStatus::DeviceGone : HidReadStatus::Error;
 }
 
-// Waits for the started request; on a time-out or a failed wait cancels it
-// and waits until the system has let go of buffer and overlapped.
+// How a started request ended: the wait's result and the request's own.
+struct Ended {
+    DWORD wait;
+    BOOL ok;
+    DWORD transferred;
+};
+
+// Waits up to timeoutMs for the started request. When it has not finished by
+// then (or the wait fails) cancels it and waits until it has finished, so the
+// system has let go of its buffer and overlapped on return. GetLastError()
+// then holds the request's completion code.
+Ended Await(HANDLE file, OVERLAPPED& overlapped, DWORD timeoutMs)
+{
+    Ended ended{WaitForSingleObject(overlapped.hEvent, timeoutMs), FALSE, 0};
+    if (ended.wait == WAIT_OBJECT_0) {
+        ended.ok = GetOverlappedResult(file, &overlapped, &ended.transferred, FALSE);
+        return ended;
+    }
+    if (ended.wait == WAIT_FAILED)
+        NoteError();
+    CancelIoEx(file, &overlapped);
+    ended.ok = GetOverlappedResult(file, &overlapped, &ended.transferred, TRUE);
+    return ended;
+}
+
 HidReadStatus AwaitRead(HANDLE file, OVERLAPPED& overlapped, const std::uint8_t* buffer,
                         std::uint8_t* report, std::uint32_t timeoutMs)
 {
-    const DWORD wait = WaitForSingleObject(overlapped.hEvent, timeoutMs);
-    DWORD transferred = 0;
-    if (wait == WAIT_OBJECT_0) {
-        const BOOL ok = GetOverlappedResult(file, &overlapped, &transferred, FALSE);
-        return Finished(ok, transferred, buffer, report, false);
-    }
-    if (wait == WAIT_FAILED)
-        NoteError();
-    CancelIo(file);
-    const BOOL ok = GetOverlappedResult(file, &overlapped, &transferred, TRUE);
-    const HidReadStatus status = Finished(ok, transferred, buffer, report, true);
-    if (wait == WAIT_FAILED && status != HidReadStatus::Report)
+    const Ended ended = Await(file, overlapped, timeoutMs);
+    const bool cancelled = ended.wait != WAIT_OBJECT_0;
+    const HidReadStatus status = Finished(ended.ok, ended.transferred, buffer, report, cancelled);
+    if (ended.wait == WAIT_FAILED && status != HidReadStatus::Report)
         return HidReadStatus::Error;
     return status;
+}
+
+// True when the whole report went out; otherwise records why not.
+bool AwaitWrite(HANDLE file, OVERLAPPED& overlapped)
+{
+    const Ended ended = Await(file, overlapped, kHidWriteTimeoutMs);
+    if (ended.ok && ended.transferred == kHidReportBytes)
+        return true;  // even when it finished while being cancelled
+    if (ended.ok)
+        t_lastError = ERROR_WRITE_FAULT;  // only part of the report
+    else if (ended.wait == WAIT_TIMEOUT && GetLastError() == ERROR_OPERATION_ABORTED)
+        t_lastError = ERROR_TIMEOUT;
+    else if (ended.wait != WAIT_FAILED)
+        NoteError();  // the request's own failure; a failed wait is already noted
+    return false;
 }
 
 }  // namespace
@@ -210,11 +240,21 @@ bool Win32HidBackend::GetAttributes(HidHandle handle, HidAttributes& attributes)
 
 bool Win32HidBackend::Write(HidHandle handle, const std::uint8_t* report)
 {
-    DWORD written = 0;
-    if (WriteFile(AsHandle(handle), report, kHidReportBytes, &written, nullptr))
-        return true;
-    NoteError();
-    return false;
+    HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (!event) {
+        NoteError();
+        return false;
+    }
+    OVERLAPPED overlapped{};
+    overlapped.hEvent = event;
+    HANDLE file = AsHandle(handle);
+    bool written = false;
+    if (WriteFile(file, report, kHidReportBytes, nullptr, &overlapped) || GetLastError() == ERROR_IO_PENDING)
+        written = AwaitWrite(file, overlapped);
+    else
+        NoteError();  // refused at once
+    CloseHandle(event);
+    return written;
 }
 
 HidReadStatus Win32HidBackend::Read(HidHandle handle, std::uint8_t* report, std::uint32_t timeoutMs)

@@ -1,7 +1,7 @@
 #pragma once
 // IHidBackend over SetupAPI and the HID class driver (hid.dll): interface
-// enumeration, file handles on interface paths, overlapped input reads with a
-// time-out, synchronous output writes and device-interface notifications.
+// enumeration, file handles on interface paths, overlapped input reads and
+// output writes, each with a time-out, and device-interface notifications.
 //
 // Results per method (threads as IHidBackend says: enumeration and handles on
 // the thread that owns the link, notifications on the UI thread):
@@ -14,14 +14,18 @@
 //   when the path does not fit bufferChars (ERROR_INSUFFICIENT_BUFFER).
 // - Open: CreateFileW with the access, sharing and flags of the mode.
 // - GetAttributes: HidD_GetAttributes.
-// - Write: WriteFile of 65 bytes on a synchronous handle; blocks until the
-//   system has taken the report.
+// - Write: one overlapped WriteFile of 65 bytes, waited for up to
+//   kHidWriteTimeoutMs. True only when all 65 bytes were taken (a short
+//   count fails with ERROR_WRITE_FAULT). A request still pending after that
+//   is cancelled and waited for as a read is (below): if the cancel ended it,
+//   the write fails with ERROR_TIMEOUT; if it completed meanwhile, it counts.
 // - Read: one overlapped ReadFile of 65 bytes. A time-out is a wait on the
-//   request's event that ran out: the request is then cancelled (CancelIo)
-//   and waited for before Read returns, so nothing writes into the report
-//   buffer afterwards. A report that completes the request while it is being
-//   cancelled is delivered rather than lost. Completion codes of removed
-//   devices (and of a pipe whose other end has gone) read as DeviceGone.
+//   request's event that ran out: the request is then cancelled (CancelIoEx)
+//   and waited for (GetOverlappedResult with bWait) before Read returns, so
+//   nothing writes into the report buffer afterwards. A report that
+//   completes the request while it is being cancelled is delivered rather
+//   than lost. Completion codes of removed devices (and of a pipe whose
+//   other end has gone) read as DeviceGone.
 // - LastErrorCode: GetLastError of the last failing call of this backend on
 //   the calling thread.
 // - RegisterNotification: RegisterDeviceNotificationW on a window handle

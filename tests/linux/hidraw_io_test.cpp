@@ -2,13 +2,17 @@
 // cancellation by Close and unplugging, with socket pairs for nodes.
 #include <gtest/gtest.h>
 
+#include <pthread.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstring>
 #include <future>
+#include <memory>
+#include <thread>
 #include <vector>
 
 #include "hid/hid.h"
@@ -154,7 +158,7 @@ TEST_F(HidrawIo, ReportQueuedBeforeUnplugIsStillRead)
 
 TEST_F(HidrawIo, WriteSendsAll65BytesAsGiven)
 {
-    const HidHandle writeHandle = backend.Open(u"/dev/hidraw4", HidOpenMode::WriteSync);
+    const HidHandle writeHandle = backend.Open(u"/dev/hidraw4", HidOpenMode::WriteOverlapped);
     ASSERT_NE(writeHandle, kInvalidHidHandle);
     const std::vector<std::uint8_t> out = Joined({0}, Counting(64, 100));
     ASSERT_TRUE(backend.Write(writeHandle, out.data()));
@@ -167,12 +171,102 @@ TEST_F(HidrawIo, WriteSendsAll65BytesAsGiven)
 TEST_F(HidrawIo, WriteToUnpluggedDeviceFails)
 {
     std::signal(SIGPIPE, SIG_IGN);  // sockets signal where hidraw does not
-    const HidHandle writeHandle = backend.Open(u"/dev/hidraw4", HidOpenMode::WriteSync);
+    const HidHandle writeHandle = backend.Open(u"/dev/hidraw4", HidOpenMode::WriteOverlapped);
     system.HangUp(kNode);
     const std::uint8_t out[kHidReportBytes] = {};
     EXPECT_FALSE(backend.Write(writeHandle, out));
     EXPECT_NE(backend.LastErrorCode(), 0u);
 }
+
+// A device that never takes its reports: its end of the socket pair is never
+// read, so the socket fills and stops polling writable. The write then gives
+// up after about kHidWriteTimeoutMs, also when signals keep interrupting its
+// poll() (each must not restart the whole wait).
+struct StalledWriteCase {
+    const char* name;
+    bool signalled;  // SIGUSR1 at the writing thread every 20 ms
+};
+
+void PrintTo(const StalledWriteCase& c, std::ostream* os) { *os << c.name; }
+
+class HidrawStalledWrite : public HidrawIo, public ::testing::WithParamInterface<StalledWriteCase> {};
+
+void Interrupted(int) {}
+
+// Sends SIGUSR1 to a thread every 20 ms (handled, without SA_RESTART) while
+// it lives, for 5 s at most: a wait that restarts after each signal then ends
+// late instead of never.
+class Interrupter {
+public:
+    explicit Interrupter(pthread_t target) : m_Target(target)
+    {
+        struct sigaction action{};
+        action.sa_handler = Interrupted;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGUSR1, &action, &m_Previous);
+        m_Thread = std::thread([this] {
+            const auto end = Clock::now() + std::chrono::seconds(5);
+            while (!m_Stop && Clock::now() < end) {
+                pthread_kill(m_Target, SIGUSR1);
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+        });
+    }
+    ~Interrupter()
+    {
+        m_Stop = true;
+        m_Thread.join();
+        sigaction(SIGUSR1, &m_Previous, nullptr);
+    }
+
+private:
+    pthread_t m_Target;
+    struct sigaction m_Previous{};
+    std::atomic<bool> m_Stop{false};
+    std::thread m_Thread;
+};
+
+TEST_P(HidrawStalledWrite, FailsAfterAboutTheWriteTimeout)
+{
+    const HidHandle writeHandle = backend.Open(u"/dev/hidraw4", HidOpenMode::WriteOverlapped);
+    ASSERT_NE(writeHandle, kInvalidHidHandle);
+    const int writeDevice = system.DeviceEnd(kNode);
+    int written = 0;
+    long elapsed = 0;
+    {
+        std::unique_ptr<Interrupter> interrupter;
+        if (GetParam().signalled)
+            interrupter = std::make_unique<Interrupter>(pthread_self());
+        for (bool ok = true; ok; ++written) {
+            ASSERT_LT(written, 100000) << "the socket never filled";
+            const std::vector<std::uint8_t> out = Counting(65, static_cast<std::uint8_t>(written));
+            const auto start = Clock::now();
+            ok = backend.Write(writeHandle, out.data());
+            elapsed = MsSince(start);
+        }
+    }
+    --written;  // the last one failed
+    EXPECT_GE(elapsed, 900);
+    EXPECT_LE(elapsed, 3000);
+    EXPECT_EQ(backend.LastErrorCode(), static_cast<std::uint32_t>(ETIMEDOUT));
+
+    // Everything written arrives; the failed report does not; the handle
+    // writes again once the device has read.
+    std::uint8_t received[80];
+    for (int i = 0; i < written; ++i) {
+        ASSERT_EQ(::recv(writeDevice, received, sizeof received, MSG_DONTWAIT), 65) << "report " << i;
+        EXPECT_EQ(received[0], static_cast<std::uint8_t>(i));
+    }
+    EXPECT_LT(::recv(writeDevice, received, sizeof received, MSG_DONTWAIT), 0);
+    EXPECT_TRUE(backend.Write(writeHandle, Counting(65, 7).data()));
+}
+
+INSTANTIATE_TEST_SUITE_P(NeverRead, HidrawStalledWrite,
+                         ::testing::Values(StalledWriteCase{"Quiet", false},
+                                           StalledWriteCase{"Signalled", true}),
+                         [](const ::testing::TestParamInfo<StalledWriteCase>& info) {
+                             return info.param.name;
+                         });
 
 // The link over the backend: the read drops the report ID, and an unplug
 // is remembered as DeviceGone.

@@ -142,11 +142,11 @@ TEST_F(PipeReadTest, ReadHidDeliversBytesOneToSixtyFour)
     link.m_ReadHandle = kInvalidHidHandle;  // the fixture closes it
 }
 
-TEST(Win32HidBackendWrite, WritesOneWholeReportOnTheSynchronousHandle)
+TEST(Win32HidBackendWrite, WritesOneWholeReportOnTheWriteHandle)
 {
     Win32HidBackend backend;
     PipeDevice device;
-    const HidHandle handle = backend.Open(device.Path(), HidOpenMode::WriteSync);
+    const HidHandle handle = backend.Open(device.Path(), HidOpenMode::WriteOverlapped);
     ASSERT_NE(handle, kInvalidHidHandle);
     ASSERT_TRUE(device.Accept());
     const PipeReport sent = NumberedReport(90);
@@ -158,6 +158,41 @@ TEST(Win32HidBackendWrite, WritesOneWholeReportOnTheSynchronousHandle)
     device.Leave();
     EXPECT_FALSE(backend.Write(handle, sent.data()));
     EXPECT_NE(backend.LastErrorCode(), 0u) << "a failed write leaves the system's reason";
+    backend.Close(handle);
+}
+
+// A device that never takes its reports: once the pipe is full, a write
+// gives up after about kHidWriteTimeoutMs, and its cancelled request has
+// ended (nothing of it reaches the device later).
+TEST(Win32HidBackendWrite, WriteToADeviceThatNeverReadsTimesOut)
+{
+    Win32HidBackend backend;
+    PipeDevice device(kHidReportBytes);
+    const HidHandle handle = backend.Open(device.Path(), HidOpenMode::WriteOverlapped);
+    ASSERT_NE(handle, kInvalidHidHandle);
+    ASSERT_TRUE(device.Accept());
+    int written = 0;
+    long long elapsed = 0;
+    for (bool ok = true; ok; ++written) {
+        ASSERT_LT(written, 100) << "the pipe never filled";
+        const auto start = Clock::now();
+        ok = backend.Write(handle, NumberedReport(static_cast<std::uint8_t>(written)).data());
+        elapsed = MsSince(start);
+    }
+    --written;  // the last one failed
+    EXPECT_GE(elapsed, 900);
+    EXPECT_LE(elapsed, 3000);
+    EXPECT_EQ(backend.LastErrorCode(), static_cast<std::uint32_t>(ERROR_TIMEOUT));
+
+    PipeReport received{};
+    for (int i = 0; i < written; ++i) {
+        ASSERT_TRUE(device.Receive(received, 2000)) << "report " << i;
+        EXPECT_EQ(received, NumberedReport(static_cast<std::uint8_t>(i)));
+    }
+    EXPECT_FALSE(device.Receive(received, 200)) << "the timed-out report was withdrawn";
+    ASSERT_TRUE(backend.Write(handle, NumberedReport(200).data())) << "the handle still writes";
+    ASSERT_TRUE(device.Receive(received, 2000));
+    EXPECT_EQ(received, NumberedReport(200));
     backend.Close(handle);
 }
 

@@ -41,14 +41,14 @@ PipeReport NumberedReport(std::uint8_t seed)
     return report;
 }
 
-PipeDevice::PipeDevice()
+PipeDevice::PipeDevice(DWORD inBufferBytes)
 {
     const std::wstring name = L"\\\\.\\pipe\\updater-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
                               std::to_wstring(++g_pipeCount);
     m_Path = FromWide(name.c_str());
     m_Server = CreateNamedPipeW(name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
-                                PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT, 1, 4096, 4096, 0,
-                                nullptr);
+                                PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT, 1, 4096,
+                                inBufferBytes, 0, nullptr);
 }
 
 PipeDevice::~PipeDevice() { Leave(); }

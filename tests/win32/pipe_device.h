@@ -19,7 +19,9 @@ PipeReport NumberedReport(std::uint8_t seed);
 
 class PipeDevice {
 public:
-    PipeDevice();
+    // inBufferBytes: what the pipe holds of the backend's writes before a
+    // further write has to wait for the device to read.
+    explicit PipeDevice(DWORD inBufferBytes = 4096);
     ~PipeDevice();
     PipeDevice(const PipeDevice&) = delete;
     PipeDevice& operator=(const PipeDevice&) = delete;
