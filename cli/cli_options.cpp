@@ -40,7 +40,7 @@ CliParse ParseCliOptions(const std::vector<std::string>& arguments, CliOptions& 
     std::string simulate;
     auto addCommon = [&](CLI::App* command) {
         command->add_option("--simulate", simulate,
-                            "simulated controllers instead of attached ones, e.g. stream,block");
+                            "simulated controllers instead of attached ones, e.g. stream,block (none: no controller)");
         command->add_flag("--json", options.json, "newline-delimited JSON events on stdout");
         command->add_option("--log", options.logFile, "diagnostic lines with timestamps to FILE");
         command->add_flag("--verbose", options.verbose, "diagnostic lines on stderr");
@@ -87,6 +87,7 @@ CliParse ParseCliOptions(const std::vector<std::string>& arguments, CliOptions& 
             return {false, kExitUsage};
         }
         options.simulate = std::move(*parsed);
+        options.simulated = true;
     }
     if (options.all && !options.yes) {
         err << "controller-updater: update --all needs --yes (one question per controller would interleave)\n";

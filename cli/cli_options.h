@@ -10,7 +10,8 @@ enum class CliCommand { None, List, Inspect, Update };
 
 struct CliOptions {
     CliCommand command = CliCommand::None;
-    std::vector<SimulatedController> simulate;  // empty: the real controllers
+    bool simulated = false;  // --simulate: the controllers below, not the attached ones
+    std::vector<SimulatedController> simulate;
     bool json = false;
     std::string logFile;
     std::string package;  // inspect's FILE or update's --package

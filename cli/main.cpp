@@ -93,7 +93,7 @@ int RunSubcommand(const std::vector<std::string>& arguments)
     int result = kExitDone;
     if (options.command == CliCommand::Inspect) {
         result = RunInspect(options.package, out);
-    } else if (!options.simulate.empty()) {
+    } else if (options.simulated) {
         SimFleet fleet(SystemClock::Instance(), options.simulate);
         result = RunCommand(options, fleet.Backend(),
                             [&](const std::u16string& path) { return fleet.Identity(path); }, out);

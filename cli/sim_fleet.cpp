@@ -56,6 +56,8 @@ SimDeviceConfig MakeDevice(const SimulatedController& controller, std::uint32_t 
 std::optional<std::vector<SimulatedController>> ParseSimulatedList(std::string_view list)
 {
     std::vector<SimulatedController> result;
+    if (list == "none")
+        return result;
     while (true) {
         const std::size_t comma = list.find(',');
         std::string_view item = list.substr(0, comma);
