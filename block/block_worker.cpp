@@ -81,8 +81,30 @@ Transfer SendImage(UpdateSession& session)
     return session.StopRequested() ? Transfer::Aborted : Transfer::Done;
 }
 
+// Compares the written image with the package, one read of at most
+// kBlockMaxData bytes at a time.
+VerifyResult VerifyImage(UpdateSession& session)
+{
+    TransferRecord& t = session.transfer;
+    std::uint8_t readBack[kBlockMaxData];
+    for (std::uint32_t offset = 0; offset < t.imageSize;) {
+        const std::uint32_t n = std::min(kBlockMaxData, t.imageSize - offset);
+        const std::uint32_t address = session.device.memoryMap.imageBase + offset;
+        if (!ReadBlock(session, offset, n))
+            return {VerifyVerdict::Mismatch, address};
+        if (!BlockReadMemory(session, readBack, n, address))
+            return {VerifyVerdict::NoAnswer, address};
+        for (std::uint32_t i = 0; i < n; ++i)
+            if (readBack[i] != t.blockBuffer[i])
+                return {VerifyVerdict::Mismatch, address + i};
+        offset += n;
+    }
+    return {VerifyVerdict::Passed, 0};
+}
+
 Outcome RunUpdate(UpdateSession& session)
 {
+    session.verifyResult = {};
     if (!SelectAndStart(session, 0, 0) || session.StopRequested())
         return Outcome::Quiet;
     // The selection refuses empty images; nothing here may divide by one.
@@ -90,7 +112,14 @@ Outcome RunUpdate(UpdateSession& session)
         return Outcome::Failed;
     if (!session.packageFile.Open(session.packagePath))
         return Outcome::Failed;
-    const Transfer sent = SendImage(session);
+    Transfer sent = SendImage(session);
+    if (sent == Transfer::Done && session.verifyImage) {
+        session.verifyResult = VerifyImage(session);
+        if (session.StopRequested())
+            sent = Transfer::Aborted;
+        else if (session.verifyResult.verdict != VerifyVerdict::Passed)
+            sent = Transfer::Failed;
+    }
     session.packageFile.Close();
     if (sent != Transfer::Done)
         return sent == Transfer::Aborted ? Outcome::Quiet : Outcome::Failed;

@@ -14,6 +14,7 @@
 #include "base/clock.h"
 #include "engine/device_description.h"
 #include "engine/firmware_selection.h"
+#include "engine/image_verification.h"
 #include "engine/transfer_record.h"
 #include "engine/update_ui.h"
 #include "hid/hid.h"
@@ -67,6 +68,10 @@ public:
     bool imageSent = false;
     // What the last package selection found (a front end may explain it).
     SelectionOutcome lastSelection;
+    // Block: read the image back before the version word and Finish; a
+    // failed check sends neither, so the controller stays in its updater.
+    bool verifyImage = false;
+    VerifyResult verifyResult;
 
 private:
     IClock& m_Clock;

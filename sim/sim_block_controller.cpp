@@ -113,6 +113,12 @@ bool SimBlockController::HandleWriteImageLocked(const SimReceivedFrame& frame, S
     if (dropped && !faults.dropStoresData)
         return false;
     const bool stored = ProgramLocked(frame, true);
+    const BlockFrameFields& f = frame.fields;
+    if (stored && faults.corruptByteAt && *faults.corruptByteAt >= f.address &&
+        *faults.corruptByteAt - f.address < f.length) {
+        Region* region = RegionFor(*faults.corruptByteAt, 1);
+        region->bytes[*faults.corruptByteAt - region->base] ^= 0xFF;
+    }
     return stored && !dropped;
 }
 

@@ -51,6 +51,9 @@ struct SimBlockFaults {
     std::optional<std::uint32_t> unplugAtWrite;
     // Every answer is sent twice, so an old copy stays queued for the next request.
     bool repeatAnswers = false;
+    // A WriteImage that covers this address stores the byte inverted (and is
+    // acknowledged): flash that silently keeps a wrong bit pattern.
+    std::optional<std::uint32_t> corruptByteAt;
     std::uint32_t answerDelayMs = 0;
 };
 

@@ -475,3 +475,38 @@ TEST_F(BlockWorkerTest, ClosingTheDialogStopsAtTheNextBlock)
 }
 
 }  // namespace
+
+struct VerifyCase {
+    const char* name;
+    std::function<void(SimBlockFaults&)> fault;
+    VerifyVerdict verdict;
+    std::uint32_t firstDifference;
+};
+
+class VerifyTest : public BlockWorkerTest, public ::testing::WithParamInterface<VerifyCase> {};
+
+// Only a verified image gets its version word and Finish.
+TEST_P(VerifyTest, FinishOnlyAfterAVerifiedImage)
+{
+    SimBlockConfig config;
+    GetParam().fault(config.faults);
+    Start(config);
+    dlg->Session().verifyImage = true;
+    Update(WritePackage({Record(0, 0x08014000, 200, 8)}));
+    const VerifyResult result = dlg->Session().verifyResult;
+    EXPECT_EQ(result.verdict, GetParam().verdict);
+    EXPECT_EQ(result.firstDifference, GetParam().firstDifference);
+    const bool passed = GetParam().verdict == VerifyVerdict::Passed;
+    EXPECT_EQ(device->FinishCount(), passed ? 1 : 0);
+    EXPECT_EQ(DoneShown(), passed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Images, VerifyTest,
+    ::testing::Values(
+        VerifyCase{"Correct", [](SimBlockFaults&) {}, VerifyVerdict::Passed, 0},
+        VerifyCase{"OneByteCorrupted", [](SimBlockFaults& f) { f.corruptByteAt = 0x08014000 + 150; },
+                   VerifyVerdict::Mismatch, 0x08014000 + 150},
+        VerifyCase{"ReadsRefused", [](SimBlockFaults& f) { f.ignoreReadMemory = true; },
+                   VerifyVerdict::NoAnswer, 0x08014000}),
+    [](const auto& info) { return std::string(info.param.name); });

@@ -115,7 +115,12 @@ int RunDialog(Session& session, int& argc, char** argv)
 
 }  // namespace
 
+#if defined(UPDATER_LEGACY_ENTRY)
+int LegacyConsoleMain(int argc, char** argv);
+int LegacyConsoleMain(int argc, char** argv)
+#else
 int main(int argc, char** argv)
+#endif
 {
     ProgramOptions options;
     if (!ParseProgramOptions(std::vector<std::string>(argv + 1, argv + argc), options)) {

@@ -1,0 +1,97 @@
+#include "cli/cli_options.h"
+
+#include <algorithm>
+#include <ostream>
+
+#include <CLI/CLI.hpp>
+
+#include "cli/exit_codes.h"
+
+#if !defined(UPDATER_VERSION)
+#error "UPDATER_VERSION comes from the build"
+#endif
+
+namespace {
+
+constexpr const char* kFooter =
+    "Without a subcommand: one update of the attached controller, or of a simulated one,\n"
+    "from the console (--simulate=stream|block, --package=FILE.dat, --yes, --console, --verbose).\n"
+    "\n"
+    "Exit codes: 0 done, 1 update failed, 2 usage, 3 no controller, 4 package refused,\n"
+    "5 cancelled, 130 interrupted.";
+
+}  // namespace
+
+bool WantsSubcommandParser(const std::vector<std::string>& arguments)
+{
+    return std::any_of(arguments.begin(), arguments.end(), [](const std::string& a) {
+        return a == "list" || a == "inspect" || a == "update" || a == "--help" || a == "-h" ||
+               a == "--version";
+    });
+}
+
+CliParse ParseCliOptions(const std::vector<std::string>& arguments, CliOptions& options,
+                         std::ostream& out, std::ostream& err)
+{
+    CLI::App app("Firmware updater for USB game controllers.", "controller-updater");
+    app.footer(kFooter);
+    app.set_version_flag("--version", std::string("controller-updater ") + UPDATER_VERSION);
+    app.require_subcommand(1);
+    std::string simulate;
+    auto addCommon = [&](CLI::App* command) {
+        command->add_option("--simulate", simulate,
+                            "simulated controllers instead of attached ones, e.g. stream,block (none: no controller)");
+        command->add_flag("--json", options.json, "newline-delimited JSON events on stdout");
+        command->add_option("--log", options.logFile, "diagnostic lines with timestamps to FILE");
+        command->add_flag("--verbose", options.verbose, "diagnostic lines on stderr");
+    };
+    CLI::App* list = app.add_subcommand("list", "list every attached supported controller");
+    addCommon(list);
+    CLI::App* inspect = app.add_subcommand("inspect", "show the records of a package");
+    inspect->add_option("FILE", options.package, "the package (.dat)")->required();
+    inspect->add_flag("--json", options.json, "newline-delimited JSON events on stdout");
+    CLI::App* update = app.add_subcommand("update", "install a package on a controller");
+    addCommon(update);
+    update->add_option("--package", options.package, "the package (.dat)")->required();
+    auto* device = update->add_option("--device", options.device, "the controller's path (see list)");
+    update->add_flag("--all", options.all, "every attached controller, in parallel (needs --yes)")
+        ->excludes(device);
+    update->add_flag("--yes,-y", options.yes, "install without asking");
+    update->add_flag("--verify", options.verify, "read the image back before finishing (block)");
+
+    std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
+    try {
+        app.parse(reversed);
+    } catch (const CLI::CallForHelp&) {
+        const auto parsed = app.get_subcommands();
+        out << (parsed.empty() ? app.help() : parsed.front()->help());
+        return {false, kExitDone};
+    } catch (const CLI::CallForVersion& e) {
+        out << e.what() << "\n";
+        return {false, kExitDone};
+    } catch (const CLI::ParseError& e) {
+        err << "controller-updater: " << e.what() << "\n" << "Run controller-updater --help for usage.\n";
+        return {false, kExitUsage};
+    }
+    if (list->parsed())
+        options.command = CliCommand::List;
+    else if (inspect->parsed())
+        options.command = CliCommand::Inspect;
+    else
+        options.command = CliCommand::Update;
+    if (!simulate.empty()) {
+        auto parsed = ParseSimulatedList(simulate);
+        if (!parsed) {
+            err << "controller-updater: --simulate: expected a list of stream or block, got '" << simulate
+                << "'\n";
+            return {false, kExitUsage};
+        }
+        options.simulate = std::move(*parsed);
+        options.simulated = true;
+    }
+    if (options.all && !options.yes) {
+        err << "controller-updater: update --all needs --yes (one question per controller would interleave)\n";
+        return {false, kExitUsage};
+    }
+    return {true, kExitDone};
+}

@@ -1,0 +1,42 @@
+#include "cli/timestamped_log.h"
+
+#include <chrono>
+#include <ctime>
+
+#include "base/utf.h"
+#include "package/package_file.h"
+
+TimestampedLog::~TimestampedLog()
+{
+    if (m_File)
+        std::fclose(m_File);
+}
+
+bool TimestampedLog::Open(const std::string& path)
+{
+    m_File = OpenFileU16(Utf8ToUtf16(path), "wb");
+    return m_File != nullptr;
+}
+
+void TimestampedLog::Write(const std::u16string& line)
+{
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+    std::tm local{};
+#if defined(_WIN32)
+    localtime_s(&local, &seconds);
+#else
+    localtime_r(&seconds, &local);
+#endif
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
+    std::string text = Utf16ToUtf8(line);
+    if (text.empty() || text.back() != '\n')
+        text += '\n';
+    std::lock_guard<std::mutex> guard(m_Mutex);
+    if (m_File) {
+        std::fprintf(m_File, "%s.%03d %s", stamp, static_cast<int>(ms), text.c_str());
+        std::fflush(m_File);
+    }
+}
