@@ -86,7 +86,7 @@ SimFleet::SimFleet(IClock& clock, const std::vector<SimulatedController>& contro
         m_Identities[config.path] = {config.vendorId, config.productId, 0};
         const auto id = m_Bus.Plug(std::move(config), {});
         if (controller.fault == "locked")
-            for (HidOpenMode mode : {HidOpenMode::ReadWriteOverlapped, HidOpenMode::WriteSync,
+            for (HidOpenMode mode : {HidOpenMode::ReadWriteOverlapped, HidOpenMode::WriteOverlapped,
                                      HidOpenMode::ReadOverlapped})
                 m_Bus.SetRefuseOpen(id, mode, true);
     }
