@@ -5,6 +5,7 @@
 // protocols themselves cannot detect is counted apart as protocol limits.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <functional>
@@ -177,6 +178,15 @@ public:
                m_Block->Word(map.versionAddress) == package.version;
     }
     bool Finished() const { return !m_Block || m_Block->Finished(); }
+    // Stream: every image byte arrived, whether or not END_UPDATE did.
+    bool ReceivedWholeImage(const Package& package) const
+    {
+        if (!m_Stream)
+            return false;
+        const Bytes received = m_Stream->ReceivedBytes();
+        return received.size() >= package.image.size() &&
+               std::equal(package.image.begin(), package.image.end(), received.begin());
+    }
 
 private:
     const Target& m_Target;
@@ -250,19 +260,26 @@ std::uint64_t Bound(const Target& target, std::size_t reports, std::uint64_t inj
     return erase + 3 * block + version + kPollMs + kSlackMs;
 }
 
+struct Facts {
+    bool holds = false;       // the controller holds the package
+    bool finished = false;    // block: Finish arrived
+    bool wholeImage = false;  // stream: every image byte arrived
+};
+
 // A false success the protocol cannot tell from a true one, or null.
 const char* ProtocolLimit(const Target& target, const RunResult& run, const std::vector<std::string>& labels,
-                          bool holds, bool finished)
+                          const Facts& facts)
 {
-    const bool missed = run.fault == "miss_and_repeat" || run.fault == "lost";
     if (target.family == Family::Stream) {
-        if (run.fault == "miss_and_repeat" && run.label == "chunk")
+        // A repeated request, or the stale copy of one, reads as the request
+        // for the chunk after the one the controller lacks.
+        if ((run.fault == "miss_and_repeat" && run.label == "chunk") || run.fault == "stale_copy")
             return "stream: a missed chunk asked for again gets the next chunk (requests carry no offset)";
-        if (missed && run.label == "end")
+        if (facts.wholeImage)
             return "stream: END_UPDATE is never acknowledged";
         return nullptr;
     }
-    if (holds && !finished)
+    if (facts.holds && !facts.finished)
         return "block: Finish is never acknowledged";
     if (run.fault == "miss_and_repeat" && run.report > 0 && labels[run.report - 1] == run.label)
         return "block: a repeated acknowledgement passes for the next request (answers echo no address)";
@@ -303,6 +320,24 @@ std::vector<Scenario> Scenarios(const Target& target)
         {"miss_and_repeat", [](FaultModel& f, std::size_t k) { f.SetFault(k, {ReportFault::MissAndRepeat}); },
          0},
     };
+    // Two faults that only together could make an answer pass for a request
+    // the controller never got: a stale copy, and an answer still owed to a
+    // re-send, each followed by requests that are lost.
+    list.push_back({"stale_copy",
+                    [](FaultModel& f, std::size_t k) {
+                        f.SetFault(k, {ReportFault::Twice});
+                        for (std::size_t i = 1; i <= kBlockTries; ++i)
+                            f.SetFault(k + i, {ReportFault::Lost});
+                    },
+                    0});
+    list.push_back({"owed_answer",
+                    [](FaultModel& f, std::size_t k) {
+                        f.SetFault(k, {ReportFault::Late, static_cast<std::uint32_t>(kWriteWindowMs + 50)});
+                        f.SetFault(k + 1, {ReportFault::Late, static_cast<std::uint32_t>(kWriteWindowMs + 100)});
+                        for (std::size_t i = 2; i <= kBlockTries + 1; ++i)
+                            f.SetFault(k + i, {ReportFault::Lost});
+                    },
+                    2 * kWriteWindowMs + 150});
     // Each time-out and poll window of the family, just under and just over.
     const std::vector<std::uint64_t> windows =
         target.family == Family::Stream
@@ -362,7 +397,8 @@ protected:
         run.elapsedMs = rig.Update(package, run.boundMs);
         run = Classify(rig, package, run);
         if (run.kind == Kind::FalseSuccess)
-            run.limit = ProtocolLimit(target, run, labels, rig.Holds(package), rig.Finished());
+            run.limit = ProtocolLimit(target, run, labels,
+                                      {rig.Holds(package), rig.Finished(), rig.ReceivedWholeImage(package)});
         const auto reports = rig.faults->Reports();
         bool chunkSent = false;
         for (const auto& report : reports) {
