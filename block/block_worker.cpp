@@ -49,7 +49,8 @@ bool ReadBlock(UpdateSession& session, std::uint32_t offset, std::uint32_t n)
 }
 
 // The same block, at the same address, until it is acknowledged or the
-// tries are used up; never skipped.
+// tries are used up; never skipped. A block sent more than once drains the
+// answers still owed before the next block goes out.
 bool SendBlock(UpdateSession& session, std::uint32_t offset, std::uint32_t n)
 {
     TransferRecord& t = session.transfer;
