@@ -478,11 +478,11 @@ TEST_F(FaultMatrix, EveryReportOfAWholeUpdate)
         }
     }
 
-    std::printf("%-40s %5s %7s %7s %7s %6s %6s %6s\n", "family | fault", "runs", "bounded", "success",
+    std::printf("%-46s %5s %7s %7s %7s %6s %6s %6s\n", "family | fault", "runs", "bounded", "success",
                 "failure", "false", "silent", "limit");
     for (const std::string& row : order) {
         const Tally& t = table[row];
-        std::printf("%-40s %5d %7d %7d %7d %6d %6d %6d\n", row.c_str(), t.runs, t.bounded, t.trueSuccess,
+        std::printf("%-46s %5d %7d %7d %7d %6d %6d %6d\n", row.c_str(), t.runs, t.bounded, t.trueSuccess,
                     t.honestFailure, t.falseSuccess, t.silent, t.limit);
     }
     std::printf("\nprotocol limits (false successes the protocol cannot detect):\n");
