@@ -6,6 +6,7 @@
 #include "base/little_endian.h"
 #include "block/block_device_types.h"
 #include "block/block_frame.h"
+#include "block/owed_answers.h"
 #include "engine/update_session.h"
 
 namespace {
@@ -102,12 +103,17 @@ int BlockReadInfo(UpdateSession& session, std::uint8_t* dest, std::uint32_t n)
 int BlockEraseResend(UpdateSession& session, std::uint32_t address, std::uint32_t size)
 {
     DiscardStaleInput(session);
+    SendRecord sends;
+    sends.Note(session);
     SendErase(session, address, size);
     if (!session.Pause(kEraseSettleMs))
         return 0;
     for (int polls = 0; polls < kEraseResendPolls; ++polls) {
-        if (PollAck(session, BlockCommand::Erase))
+        if (PollAck(session, BlockCommand::Erase)) {
+            sends.DrainOwedAnswers(session);
             return 1;
+        }
+        sends.Note(session);
         SendErase(session, address, size);
         if (!session.Pause(kEraseResendPauseMs))
             return 0;

@@ -23,7 +23,8 @@ int BlockReadMemory(UpdateSession& session, std::uint8_t* dest, std::uint32_t n,
 // As BlockReadMemory, for the device information (the device type).
 int BlockReadInfo(UpdateSession& session, std::uint8_t* dest, std::uint32_t n);
 // Erases size bytes at address: 1000 ms, then up to 3 polls, each failed one
-// followed by a re-send and 200 ms.
+// followed by a re-send and 200 ms. After a re-send, what the other sends may
+// still get is drained (block/owed_answers.h).
 int BlockEraseResend(UpdateSession& session, std::uint32_t address, std::uint32_t size);
 // Erases size bytes at address: one request, 1000 ms, then up to 20 polls,
 // each failed one followed by 500 ms.

@@ -6,6 +6,7 @@
 #include "block/block_device_types.h"
 #include "block/block_frame.h"
 #include "block/block_primitives.h"
+#include "block/owed_answers.h"
 #include "engine/firmware_selection.h"
 #include "engine/update_session.h"
 #include "package/package_header.h"
@@ -48,14 +49,19 @@ bool ReadBlock(UpdateSession& session, std::uint32_t offset, std::uint32_t n)
 }
 
 // The same block, at the same address, until it is acknowledged or the
-// tries are used up; never skipped.
+// tries are used up; never skipped. A block sent more than once drains the
+// answers still owed before the next block goes out.
 bool SendBlock(UpdateSession& session, std::uint32_t offset, std::uint32_t n)
 {
     TransferRecord& t = session.transfer;
+    SendRecord sends;
     for (int tries = 0; tries < kBlockTries; ++tries) {
         const std::uint32_t address = session.device.memoryMap.imageBase + offset;
-        if (BlockWrite(session, t.blockBuffer, address, n, t.imageSize, true))
+        sends.Note(session);
+        if (BlockWrite(session, t.blockBuffer, address, n, t.imageSize, true)) {
+            sends.DrainOwedAnswers(session);
             return true;
+        }
         if (session.HidLink.DeviceGone() || session.StopRequested())
             return false;
     }

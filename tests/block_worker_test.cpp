@@ -15,6 +15,7 @@
 #include "block_test_helpers.h"
 #include "package/package_writer.h"
 #include "support/dialog_fixture.h"
+#include "support/fault_model.h"
 
 namespace {
 
@@ -324,6 +325,30 @@ TEST_F(BlockWorkerTest, StaleAnswersDoNotHideALostBlock)
     Update(WritePackage({record}));
     EXPECT_EQ(Outcome(), std::vector<std::u16string>{kSuccess});
     EXPECT_EQ(device->Memory(0x08014000, 460), Installed(record.image, kDefaultMemoryMap, kNewVersion));
+}
+
+// Answers carry no address. Block 0's first answer comes after its try gave
+// up, so the block goes out again; the answer to that re-send is still on its
+// way when block 1 goes out, and block 1 is never received. Had that answer
+// been taken for block 1, the update would claim success without it.
+TEST_F(BlockWorkerTest, AnswerOwedToAResentBlockDoesNotPassForTheNext)
+{
+    device = std::make_shared<SimBlockController>();
+    auto faults = std::make_shared<FaultModel>(device);
+    SimDeviceConfig config = MakeSimBlockDevice(device);
+    config.model = faults;
+    deviceId = bus.Plug(config);
+    StartDialog();
+    RouteNotificationsToDialog();
+    faults->Arm();
+    // Reports: erase, block 0, block 0 again, then block 1's five tries.
+    faults->SetFault(1, {ReportFault::Late, 1050});
+    faults->SetFault(2, {ReportFault::Late, 1100});
+    for (std::size_t k = 3; k < 8; ++k)
+        faults->SetFault(k, {ReportFault::Lost});
+    Update(WritePackage({Record(0, 0x08014000, 460, 20)}));
+    EXPECT_EQ(Outcome(), std::vector<std::u16string>{kFailure});
+    EXPECT_EQ(device->Memory(0x08014000 + 46, 6), Bytes(6, 0xFF));  // up to the version slot
 }
 
 TEST_F(BlockWorkerTest, DelayedAnswersStillInstall)

@@ -1,0 +1,120 @@
+#pragma once
+// An update session for fuzz targets: a fake clock that stops the session
+// past a limit, a bus, a front end that chooses the given package and says
+// OK, and the texts it showed. Header-only, for the targets' own use.
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "engine/update_session.h"
+#include "package/package_writer.h"
+#include "sim/fake_clock.h"
+#include "sim/virtual_hid_bus.h"
+#include "text/text_table.h"
+#include "base/utf.h"
+
+class FuzzEnglish final : public IUiLanguage {
+public:
+    std::uint16_t UserDefaultUILanguage() override { return kLangEnUs; }
+};
+
+class FuzzUi final : public IUpdateUi {
+public:
+    std::u16string packagePath;
+    int successes = 0;
+    int failures = 0;
+
+    void SetTitle(const std::u16string&) override {}
+    int ShowMessage(const std::u16string& text, MessageButtons buttons) override
+    {
+        if (buttons == MessageButtons::Ok) {
+            successes += text.find(LoadText(TextId::Success)) != std::u16string::npos;
+            failures += text.find(LoadText(TextId::Failure)) != std::u16string::npos;
+        }
+        return kIdOk;
+    }
+    void SetProgress(int) override {}
+    void EnableUpdateButton(bool) override {}
+    void ShowDoneLabel() override {}
+    bool ChooseFile(const FileOpenRequest&, std::u16string& path) override
+    {
+        path = packagePath;
+        return true;
+    }
+    std::u16string CurrentDirectory() override { return u"/"; }
+};
+
+// The session's clock: past limitMs from Arm() it asks the session to stop,
+// so a run that would never end shows as one that hit the limit.
+class FuzzGuardClock final : public IClock {
+public:
+    void Arm(UpdateSession* session, std::uint64_t limitMs)
+    {
+        m_Session = session;
+        m_Limit = m_Fake.NowMs() + limitMs;
+        m_Hit = false;
+    }
+    bool LimitHit() const { return m_Hit; }
+    std::uint64_t NowMs() override
+    {
+        const std::uint64_t now = m_Fake.NowMs();
+        if (m_Session && now > m_Limit) {
+            m_Hit = true;
+            m_Session->RequestStop();
+        }
+        return now;
+    }
+    bool SleepMs(std::uint32_t ms, std::stop_token stop) override
+    {
+        const bool slept = m_Fake.SleepMs(ms, stop);
+        NowMs();
+        return slept;
+    }
+    void WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
+                   std::uint64_t deadlineMs) override
+    {
+        m_Fake.WaitUntil(lock, cv, deadlineMs);
+    }
+
+private:
+    FakeClock m_Fake;
+    UpdateSession* m_Session = nullptr;
+    std::uint64_t m_Limit = 0;
+    bool m_Hit = false;
+};
+
+// A one-record package written once per process, in the temporary folder.
+inline std::u16string FuzzPackage(const std::string& tag, const PackageRecordSpec& record)
+{
+    const std::string path = "/tmp/updater_fuzz_" + std::to_string(::getpid()) + "_" + tag + ".dat";
+    const std::u16string wide = Utf8ToUtf16(path);
+    WritePackageFile(wide, std::vector<PackageRecordSpec>{record});
+    return wide;
+}
+
+// One controller on its own bus; the session is made after the bus, so it
+// closes its link first.
+struct FuzzRig {
+    explicit FuzzRig(SimDeviceConfig device)
+    {
+        SetUiLanguage(&language);
+        bus.Plug(std::move(device));
+        session = std::make_unique<UpdateSession>(bus, clock, ui);
+    }
+    ~FuzzRig()
+    {
+        session.reset();
+        SetUiLanguage(nullptr);
+    }
+    FuzzRig(const FuzzRig&) = delete;
+    FuzzRig& operator=(const FuzzRig&) = delete;
+
+    FuzzEnglish language;
+    FuzzGuardClock clock;
+    VirtualHidBus bus{clock};
+    FuzzUi ui;
+    std::unique_ptr<UpdateSession> session;
+};
