@@ -103,17 +103,14 @@ int BlockReadInfo(UpdateSession& session, std::uint8_t* dest, std::uint32_t n)
 int BlockEraseResend(UpdateSession& session, std::uint32_t address, std::uint32_t size)
 {
     DiscardStaleInput(session);
-    SendRecord sends;
-    sends.Note(session);
     SendErase(session, address, size);
     if (!session.Pause(kEraseSettleMs))
         return 0;
     for (int polls = 0; polls < kEraseResendPolls; ++polls) {
-        if (PollAck(session, BlockCommand::Erase)) {
-            sends.DrainOwedAnswers(session);
+        // An erase answer still owed cannot pass for the write that
+        // follows: the acknowledgement check compares the command.
+        if (PollAck(session, BlockCommand::Erase))
             return 1;
-        }
-        sends.Note(session);
         SendErase(session, address, size);
         if (!session.Pause(kEraseResendPauseMs))
             return 0;

@@ -1,19 +1,28 @@
-// Draws the application icon (32 by 32 pixels, 32 bits per pixel with
-// alpha) and writes it as a one-image .ico file: a game controller with a
-// green badge carrying an upward arrow. Shapes are distance functions,
-// sampled 4 by 4 per pixel for smooth edges.
+// Draws the application icon: a game controller with a green badge carrying
+// an upward arrow. Shapes are distance functions on a 32 by 32 unit canvas,
+// sampled 4 by 4 per pixel for smooth edges, so one drawing renders at any
+// size. Windows gets it as a one-image .ico file (32 by 32 pixels, 32 bits
+// per pixel with alpha: icon 152); Linux gets PNG files of the hicolor
+// theme's sizes from the same drawing (built with APP_ICON_PNG and zlib).
 //
 // usage: make_app_icon <output.ico>
+//        make_app_icon --png SIZE <output.png> [SIZE <output.png>]...
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 #include <vector>
+
+#if defined(APP_ICON_PNG)
+#include <zlib.h>
+#endif
 
 namespace {
 
-constexpr int kSize = 32;
+constexpr int kSize = 32;  // the canvas, and the size of the .ico image
 constexpr int kSamples = 4;
 
 struct Color {
@@ -114,16 +123,20 @@ Color Sample(Point p)
 
 std::uint8_t Byte(float value) { return static_cast<std::uint8_t>(std::lround(std::clamp(value, 0.0f, 1.0f) * 255.0f)); }
 
-// Rows top to bottom, BGRA with straight (not premultiplied) alpha.
-std::vector<std::uint8_t> Render()
+// size by size pixels, rows top to bottom, BGRA with straight (not
+// premultiplied) alpha. At the canvas size a pixel is one unit (the scale is
+// exactly 1, so the .ico stays what it always was).
+std::vector<std::uint8_t> Render(int size)
 {
+    const float scale = static_cast<float>(kSize) / static_cast<float>(size);
     std::vector<std::uint8_t> pixels;
-    for (int y = 0; y < kSize; ++y) {
-        for (int x = 0; x < kSize; ++x) {
+    for (int y = 0; y < size; ++y) {
+        for (int x = 0; x < size; ++x) {
             Color sum{0, 0, 0, 0};
             for (int sy = 0; sy < kSamples; ++sy) {
                 for (int sx = 0; sx < kSamples; ++sx) {
-                    const Point p{x + (sx + 0.5f) / kSamples, y + (sy + 0.5f) / kSamples};
+                    const Point p{(x + (sx + 0.5f) / kSamples) * scale,
+                                  (y + (sy + 0.5f) / kSamples) * scale};
                     const Color c = Sample(p);
                     sum = {sum.r + c.r, sum.g + c.g, sum.b + c.b, sum.a + c.a};
                 }
@@ -191,20 +204,93 @@ std::vector<std::uint8_t> IcoFile(const std::vector<std::uint8_t>& pixels)
     return out;
 }
 
+#if defined(APP_ICON_PNG)
+void PutBig32(std::vector<std::uint8_t>& out, std::uint32_t value)
+{
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back(static_cast<std::uint8_t>(value >> shift));
+}
+
+// Length, type, data, CRC-32 of type and data.
+void PutChunk(std::vector<std::uint8_t>& out, const char (&type)[5], const std::vector<std::uint8_t>& data)
+{
+    PutBig32(out, static_cast<std::uint32_t>(data.size()));
+    const std::size_t typeAt = out.size();
+    out.insert(out.end(), type, type + 4);
+    out.insert(out.end(), data.begin(), data.end());
+    const uLong crc = crc32(0L, out.data() + typeAt, static_cast<uInt>(out.size() - typeAt));
+    PutBig32(out, static_cast<std::uint32_t>(crc));
+}
+
+// 8-bit RGBA, not interlaced; every row with filter type 0 (none).
+bool PngFile(const std::vector<std::uint8_t>& bgra, int size, std::vector<std::uint8_t>& out)
+{
+    std::vector<std::uint8_t> rows;
+    for (int y = 0; y < size; ++y) {
+        rows.push_back(0);
+        for (int x = 0; x < size; ++x) {
+            const auto pixel = bgra.begin() + (y * size + x) * 4;
+            rows.insert(rows.end(), {pixel[2], pixel[1], pixel[0], pixel[3]});
+        }
+    }
+    uLongf packedSize = compressBound(static_cast<uLong>(rows.size()));
+    std::vector<std::uint8_t> packed(packedSize);
+    if (compress2(packed.data(), &packedSize, rows.data(), static_cast<uLong>(rows.size()), 9) != Z_OK)
+        return false;
+    packed.resize(packedSize);
+
+    std::vector<std::uint8_t> header;
+    PutBig32(header, static_cast<std::uint32_t>(size));
+    PutBig32(header, static_cast<std::uint32_t>(size));
+    header.insert(header.end(), {8, 6, 0, 0, 0});  // depth, RGBA, deflate, filters, no interlace
+    out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    PutChunk(out, "IHDR", header);
+    PutChunk(out, "IDAT", packed);
+    PutChunk(out, "IEND", {});
+    return true;
+}
+#endif
+
+bool WriteFile(const char* path, const std::vector<std::uint8_t>& bytes)
+{
+    std::FILE* file = std::fopen(path, "wb");
+    if (!file) {
+        std::perror(path);
+        return false;
+    }
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return std::fclose(file) == 0 && written;
+}
+
+int Usage()
+{
+    std::fprintf(stderr, "usage: make_app_icon <output.ico>\n"
+#if defined(APP_ICON_PNG)
+                         "       make_app_icon --png SIZE <output.png> [SIZE <output.png>]...\n"
+#endif
+    );
+    return 2;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: make_app_icon <output.ico>\n");
-        return 2;
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    if (arguments.size() == 1 && arguments[0] != "--png")
+        return WriteFile(argv[1], IcoFile(Render(kSize))) ? 0 : 1;
+#if defined(APP_ICON_PNG)
+    if (arguments.size() >= 3 && arguments.size() % 2 == 1 && arguments[0] == "--png") {
+        for (std::size_t i = 1; i < arguments.size(); i += 2) {
+            const int size = std::atoi(arguments[i].c_str());
+            if (size < 1 || size > 1024)
+                return Usage();
+            std::vector<std::uint8_t> png;
+            if (!PngFile(Render(size), size, png) || !WriteFile(arguments[i + 1].c_str(), png))
+                return 1;
+        }
+        return 0;
     }
-    const std::vector<std::uint8_t> ico = IcoFile(Render());
-    std::FILE* file = std::fopen(argv[1], "wb");
-    if (!file) {
-        std::perror(argv[1]);
-        return 1;
-    }
-    const bool written = std::fwrite(ico.data(), 1, ico.size(), file) == ico.size();
-    return std::fclose(file) == 0 && written ? 0 : 1;
+#endif
+    return Usage();
 }

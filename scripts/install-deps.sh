@@ -6,10 +6,16 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     googletest libgtest-dev libgmock-dev
-    libudev-dev qt6-base-dev
+    libudev-dev qt6-base-dev zlib1g-dev help2man
 )
 if [[ "${UPDATER_WITH_WINDOWS:-1}" == 1 ]]; then
     packages+=(g++-mingw-w64-x86-64-posix wine64 wine fonts-wine xvfb xauth fonts-wqy-microhei imagemagick x11-utils)
+fi
+# scripts/package-check.sh: the .deb (dpkg-shlibdeps, file), its checkers,
+# and the installed dialog on an X server (Qt's xcb plugin).
+if [[ "${UPDATER_WITH_PACKAGE_CHECK:-1}" == 1 ]]; then
+    packages+=(dpkg-dev file lintian desktop-file-utils appstream
+               xvfb xauth x11-utils imagemagick qt6-qpa-plugins)
 fi
 
 missing=()

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets everything up and runs every test: native, ASan+UBSan and TSan builds,
-# and the Windows cross build under Wine (with its own Xvfb display).
+# the .deb of the release build, and the Windows cross build under Wine (with
+# its own Xvfb display) and its ZIP.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -20,6 +21,11 @@ echo "=== linux-release ==="
 cmake --preset linux-release >/dev/null
 cmake --build --preset linux-release -j "$jobs"
 
+# The .deb made from it, checked as installed (own Xvfb display; screenshot
+# in build/linux-release/artifacts).
+echo "=== package (deb) ==="
+bash scripts/package-check.sh deb build/linux-release
+
 # Windows: cross build, then every test under Wine. The runner creates the
 # Wine prefix in the build tree on first use and starts the X server that
 # the GUI check needs; --stop ends that session afterwards.
@@ -30,5 +36,7 @@ cmake --build --preset mingw -j "$jobs"
 mingw_status=0
 ctest --preset mingw -j "$jobs" || mingw_status=$?
 WINEPREFIX="$PWD/build/mingw/wineprefix" scripts/wine-run.sh --stop
+echo "=== package (zip) ==="
+bash scripts/package-check.sh zip build/mingw || mingw_status=1
 echo "mingw step: $((SECONDS - mingw_start)) s; screenshots in build/mingw/artifacts"
 exit "$mingw_status"

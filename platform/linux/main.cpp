@@ -28,6 +28,12 @@
 
 namespace {
 
+#if defined(UPDATER_WITH_QT)
+constexpr const char* kProgramName = "controller-updater-qt";
+#else
+constexpr const char* kProgramName = "controller-updater";
+#endif
+
 std::string ProgramDirectory(const char* argv0)
 {
     char buffer[4096];
@@ -124,8 +130,16 @@ int main(int argc, char** argv)
 {
     ProgramOptions options;
     if (!ParseProgramOptions(std::vector<std::string>(argv + 1, argv + argc), options)) {
-        std::fputs(ProgramUsage(), stdout);
+        std::fputs(ProgramUsage(kProgramName).c_str(), stdout);
         return 2;
+    }
+    if (options.help) {
+        std::fputs(ProgramUsage(kProgramName).c_str(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("%s %s\n", kProgramName, UPDATER_VERSION);
+        return 0;
     }
     LocaleUiLanguage language;
     SetUiLanguage(&language);

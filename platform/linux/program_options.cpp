@@ -26,6 +26,10 @@ bool ParseProgramOptions(const std::vector<std::string>& arguments, ProgramOptio
             options.verbose = true;
         } else if (argument == "--console") {
             options.console = true;
+        } else if (argument == "--help" || argument == "-h") {
+            options.help = true;
+        } else if (argument == "--version") {
+            options.version = true;
         } else {
             return false;
         }
@@ -33,13 +37,17 @@ bool ParseProgramOptions(const std::vector<std::string>& arguments, ProgramOptio
     return true;
 }
 
-const char* ProgramUsage()
+std::string ProgramUsage(const std::string& program)
 {
-    return "usage: controller-updater [options]\n"
-           "  Updates the attached controller; without one, a simulated one.\n"
+    return "Usage: " + program + " [options]\n"
+           "Updates the attached controller; without one, a simulated one.\n"
+           "\n"
+           "Options:\n"
            "  --simulate=stream|block  use a simulated controller of that family\n"
            "  --package=FILE.dat       the package to install (console)\n"
            "  --yes, -y                answer OK to every question (console)\n"
            "  --console                no dialog window, even with a display\n"
-           "  --verbose                diagnostic lines on standard error\n";
+           "  --verbose                diagnostic lines on standard error\n"
+           "  --help, -h               show this help and exit\n"
+           "  --version                show the version and exit\n";
 }

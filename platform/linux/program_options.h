@@ -13,10 +13,13 @@ struct ProgramOptions {
     bool autoConfirm = false;  // --yes: OK to every question (console mode)
     bool verbose = false;      // --verbose: diagnostic lines to stderr
     bool console = false;      // --console: no dialog even with a display
+    bool help = false;         // --help, -h: the usage on standard output, nothing else
+    bool version = false;      // --version: the program's name and version, nothing else
 };
 
 // False on an unknown or malformed argument.
 bool ParseProgramOptions(const std::vector<std::string>& arguments, ProgramOptions& options);
 
-// One line per option, for --help and mistakes.
-const char* ProgramUsage();
+// One line per option, for --help and mistakes (help2man reads it to write
+// the manual pages).
+std::string ProgramUsage(const std::string& program);

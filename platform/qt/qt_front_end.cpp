@@ -1,5 +1,9 @@
 #include "platform/qt/qt_front_end.h"
 
+#include <QIcon>
+#include <QSize>
+#include <QString>
+
 #include <clocale>
 
 #include "app/update_app.h"
@@ -19,6 +23,14 @@ std::unique_ptr<QApplication> CreateApplication(int& argc, char** argv)
 {
     auto application = std::make_unique<QApplication>(argc, argv);
     std::setlocale(LC_NUMERIC, "C");
+    // The icon of every window (the dialog takes it in SetIcons), drawn at
+    // build time by res/make_app_icon like the Windows icon; the desktop
+    // entry names the same one for the window lists of Wayland desktops.
+    QIcon icon;
+    for (int size : {UPDATER_ICON_SIZES})
+        icon.addFile(QStringLiteral(":/app_icon/%1.png").arg(size), QSize(size, size));
+    QApplication::setWindowIcon(icon);
+    QGuiApplication::setDesktopFileName(QStringLiteral(UPDATER_APP_ID));
     return application;
 }
 

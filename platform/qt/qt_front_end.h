@@ -16,7 +16,8 @@ bool DisplayAvailable(const std::function<const char*(const char*)>& lookup);
 
 // The QApplication. Its constructor applies the user's locale to the C
 // library (setlocale(LC_ALL, "")); numbers go back to the "C" locale so the
-// fixed formats always print a decimal point. UI thread; once per process.
+// fixed formats always print a decimal point. It carries the application
+// icon, in every size of the hicolor theme. UI thread; once per process.
 std::unique_ptr<QApplication> CreateApplication(int& argc, char** argv);
 
 // Hands a device event to the dialog (from any thread, without waiting).

@@ -1,12 +1,18 @@
 // The Qt dialog view on its own: layout, calls from a worker thread carried
-// out on the UI thread, message boxes, the file dialog and the locale.
+// out on the UI thread, message boxes, the file dialog, the locale and the
+// application icon.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QIcon>
+#include <QImage>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 
+#include <algorithm>
 #include <atomic>
 #include <clocale>
 #include <cstdio>
@@ -166,6 +172,47 @@ TEST(QtFrontEnd, NumbersKeepTheDecimalPoint)
     std::snprintf(text, sizeof text, "%0.2f", 1.37);
     EXPECT_STREQ(text, "1.37");
     EXPECT_EQ(WFormat(u"%s(ZudoVor V%0.2f)", u"T", 1.37), u"T(ZudoVor V1.37)");
+}
+
+TEST(QtFrontEnd, ApplicationIconComesInEveryHicolorSize)
+{
+    QList<int> sizes;
+    for (const QSize& size : QApplication::windowIcon().availableSizes()) {
+        EXPECT_EQ(size.width(), size.height());
+        sizes.append(size.width());
+    }
+    std::sort(sizes.begin(), sizes.end());
+    EXPECT_EQ(sizes, QList<int>({16, 32, 48, 64, 128, 256}));
+}
+
+TEST(QtFrontEnd, ApplicationIconIsTheWindowsIcon)
+{
+    // Icon 152 of the Windows program, drawn by the same generator: the
+    // 32 px image has the same pixels. The .ico holds one 32 bpp image after
+    // its 6 + 16 byte directory and 40 byte header: BGRA rows, bottom up.
+    QFile file(QStringLiteral(UPDATER_APP_ICON_ICO));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray ico = file.readAll();
+    constexpr int kPixels = 6 + 16 + 40;
+    ASSERT_GE(ico.size(), kPixels + 32 * 32 * 4);
+    const QImage linuxIcon(QStringLiteral(":/app_icon/32.png"));
+    ASSERT_EQ(linuxIcon.size(), QSize(32, 32));
+    for (int y = 0; y < 32; ++y) {
+        for (int x = 0; x < 32; ++x) {
+            const auto* bgra =
+                reinterpret_cast<const unsigned char*>(ico.constData()) + kPixels + ((31 - y) * 32 + x) * 4;
+            ASSERT_EQ(linuxIcon.pixel(x, y), qRgba(bgra[2], bgra[1], bgra[0], bgra[3]))
+                << "at " << x << ", " << y;
+        }
+    }
+}
+
+TEST(QtDialogView, SetIconsShowsTheApplicationIcon)
+{
+    QtDialogView view;
+    ASSERT_FALSE(QApplication::windowIcon().isNull());
+    view.SetIcons();
+    EXPECT_EQ(view.windowIcon().cacheKey(), QApplication::windowIcon().cacheKey());
 }
 
 }  // namespace
