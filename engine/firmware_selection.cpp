@@ -189,6 +189,7 @@ bool SelectAndStart(UpdateSession& session, std::int32_t transportHandle,
     session.lastSelection = outcome;
     if (!outcome.plan)
         return false;
+    session.updatePlan = outcome.plan;
     StartTransfer(session, *outcome.plan, transportHandle, transportSelector);
     return true;
 }

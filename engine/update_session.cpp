@@ -18,6 +18,8 @@ bool UpdateSession::PrepareUpdate()
         return false;
     StopFlag = 0;
     imageSent = false;
+    updatePlan.reset();
+    updating = true;
     m_Stop = std::stop_source();
     return true;
 }
@@ -28,6 +30,7 @@ void UpdateSession::RunUpdate()
         BlockUpdateThread(*this);
     else
         Usb_UpdateThread(*this);
+    updating = false;
 }
 
 bool UpdateSession::Pause(std::uint32_t ms) { return m_Clock.SleepMs(ms, m_Stop.get_token()); }

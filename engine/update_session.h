@@ -8,6 +8,7 @@
 // while attaching, the update worker during an update); RequestStop and
 // StopRequested may be called from any thread.
 #include <cstdint>
+#include <optional>
 #include <stop_token>
 #include <string>
 
@@ -68,6 +69,10 @@ public:
     bool imageSent = false;
     // What the last package selection found (a front end may explain it).
     SelectionOutcome lastSelection;
+    // The package this update's user chose and confirmed, once they have.
+    std::optional<TransferPlan> updatePlan;
+    // From PrepareUpdate until RunUpdate has returned.
+    bool updating = false;
     // Block: read the image back before the version word and Finish; a
     // failed check sends neither, so the controller stays in its updater.
     bool verifyImage = false;

@@ -31,6 +31,14 @@ void StartSelection(UpdateSession& session, std::int32_t transportHandle,
                     std::uint8_t transportSelector)
 {
     const std::uint32_t type = session.device.firmwareType;
+    // The identity again after the user's choice: the controller missed the
+    // start packet (or restarted), so it gets the same start again rather
+    // than a second file chooser.
+    if (session.updatePlan && (type == kUpdatableTypeA || type == kUpdatableTypeB)) {
+        DebugOut(u"identity again: start packet sent again\n");
+        StartTransfer(session, *session.updatePlan, transportHandle, transportSelector);
+        return;
+    }
     if (type == kUpdatableTypeA || type == kUpdatableTypeB) {
         if (!SelectAndStart(session, transportHandle, transportSelector))
             session.StopFlag = 1;

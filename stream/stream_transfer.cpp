@@ -82,13 +82,16 @@ void SendNextChunk(UpdateSession& session, Link link)
 }
 
 // The controller may rely on END_UPDATE whenever it asks in state 3; the
-// success is shown only when this update sent the whole image.
+// success is shown only when this update sent the whole image. During an
+// update that sent none, the user learns that it failed.
 void EndUpdate(UpdateSession& session, Link link)
 {
     SendFirmwarePacket(session, link.handle, link.selector, END_UPDATE, nullptr, 0);
     session.StopFlag = 1;
     if (!session.imageSent) {
         DebugOut(u"END_UPDATE without an image sent by this update\n");
+        if (session.updating)
+            ShowStreamMessage(session, WFormat(u"%s\n", LoadText(TextId::Failure)));
         return;
     }
     ShowStreamMessage(session, WFormat(u"\n %s \n", LoadText(TextId::Success)));

@@ -496,6 +496,8 @@ TEST_F(FaultMatrix, EveryReportOfAWholeUpdate)
     for (const std::string& fault : faults)
         ADD_FAILURE() << fault;
     EXPECT_EQ(successWithoutImage, 0);
+    // Every update the user started ends with something shown.
+    EXPECT_TRUE(silent.empty());
 }
 
 }  // namespace

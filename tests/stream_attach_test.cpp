@@ -144,7 +144,7 @@ TEST_F(StreamAttach, ReportsOutsideTheProtocolAreIgnored)
 
 // A data request when no image was sent (at attach, or right after the
 // update click) still gets END_UPDATE, which the controller may rely on,
-// but never the success box.
+// but never the success box; after the click it is a failure.
 TEST_F(StreamAttach, DataRequestWithoutAnImageGetsEndUpdateButNoSuccess)
 {
     using namespace stream_frame;
@@ -161,7 +161,13 @@ TEST_F(StreamAttach, DataRequestWithoutAnImageGetsEndUpdateButNoSuccess)
         const auto log = bus.OutputLog(id);
         ASSERT_FALSE(log.empty());
         EXPECT_EQ(std::vector<std::uint8_t>(log.back().begin(), log.back().begin() + 7), endUpdate);
-        EXPECT_TRUE(view.Messages().empty());
+        const auto messages = view.Messages();
+        if (atClick) {
+            ASSERT_EQ(messages.size(), 1u);
+            EXPECT_EQ(messages[0].text, LoadText(7) + u"\n");
+        } else {
+            EXPECT_TRUE(messages.empty());
+        }
         EXPECT_FALSE(view.ControlVisible(kIdDoneLabel));
         EXPECT_TRUE(view.FileRequests().empty());
         bus.Unplug(id, {});
