@@ -1,0 +1,39 @@
+// Writes the seed corpus of every fuzz target into <output-dir>/<target>/.
+// Runs at build time so the seeds always match the current formats.
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/wformat.h"
+#include "fuzz/seeds/seeds.h"
+#include "package/package_writer.h"
+
+namespace {
+
+bool WriteSeeds(const std::filesystem::path& dir, const std::vector<Seed>& seeds)
+{
+    std::error_code error;
+    std::filesystem::create_directories(dir, error);
+    bool ok = !error;
+    for (const Seed& seed : seeds) {
+        const std::filesystem::path path = dir / seed.name;
+        if (!WriteBytesToFile(Utf8ToUtf16(path.string()), seed.bytes)) {
+            std::fprintf(stderr, "make_fuzz_seeds: cannot write %s\n", path.string().c_str());
+            ok = false;
+        }
+    }
+    return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: make_fuzz_seeds <output-dir>\n");
+        return 2;
+    }
+    const std::filesystem::path dir = argv[1];
+    return WriteSeeds(dir / "package", PackageSeeds()) ? 0 : 1;
+}
