@@ -35,5 +35,8 @@ int main(int argc, char** argv)
         return 2;
     }
     const std::filesystem::path dir = argv[1];
-    return WriteSeeds(dir / "package", PackageSeeds()) ? 0 : 1;
+    bool ok = WriteSeeds(dir / "package", PackageSeeds());
+    ok = WriteSeeds(dir / "sim_stream", SimStreamSeeds()) && ok;
+    ok = WriteSeeds(dir / "sim_block", SimBlockSeeds()) && ok;
+    return ok ? 0 : 1;
 }

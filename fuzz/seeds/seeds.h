@@ -11,3 +11,5 @@ struct Seed {
 };
 
 std::vector<Seed> PackageSeeds();
+std::vector<Seed> SimStreamSeeds();
+std::vector<Seed> SimBlockSeeds();
