@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets everything up and runs every test: native, ASan+UBSan and TSan builds,
-# and the Windows cross build under Wine (with its own Xvfb display).
+# the fuzz targets, and the Windows cross build under Wine (with its own Xvfb
+# display).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -19,6 +20,10 @@ done
 echo "=== linux-release ==="
 cmake --preset linux-release >/dev/null
 cmake --build --preset linux-release -j "$jobs"
+
+# Fuzz targets, a minute each, from their seeds and crash inputs.
+echo "=== fuzz ==="
+bash scripts/fuzz.sh all 60
 
 # Windows: cross build, then every test under Wine. The runner creates the
 # Wine prefix in the build tree on first use and starts the X server that
