@@ -7,6 +7,7 @@ packages=(
     build-essential cmake ninja-build pkg-config
     googletest libgtest-dev libgmock-dev
     libudev-dev qt6-base-dev zlib1g-dev help2man
+    clang libclang-rt-14-dev
 )
 if [[ "${UPDATER_WITH_WINDOWS:-1}" == 1 ]]; then
     packages+=(g++-mingw-w64-x86-64-posix wine64 wine fonts-wine xvfb xauth fonts-wqy-microhei imagemagick x11-utils)

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets everything up and runs every test: native, ASan+UBSan and TSan builds,
-# the .deb of the release build, and the Windows cross build under Wine (with
-# its own Xvfb display) and its ZIP.
+# the .deb of the release build, the fuzz targets, and the Windows cross
+# build under Wine (with its own Xvfb display) and its ZIP.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -25,6 +25,10 @@ cmake --build --preset linux-release -j "$jobs"
 # in build/linux-release/artifacts).
 echo "=== package (deb) ==="
 bash scripts/package-check.sh deb build/linux-release
+
+# Fuzz targets, a minute each, from their seeds and crash inputs.
+echo "=== fuzz ==="
+bash scripts/fuzz.sh all 60
 
 # Windows: cross build, then every test under Wine. The runner creates the
 # Wine prefix in the build tree on first use and starts the X server that

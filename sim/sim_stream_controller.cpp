@@ -55,6 +55,8 @@ void SimStreamController::OnFrame(const std::vector<std::uint8_t>& frame, SimDev
 
 void SimStreamController::OnCommand(const std::vector<std::uint8_t>& frame, SimDevicePort& port)
 {
+    if (frame.size() <= kCommand)
+        return;  // no command byte: nothing to act on
     switch (frame[kCommand]) {
     case GET_VERSION:
         Send(BuildVersionReply(m_Version), port);
@@ -77,11 +79,18 @@ void SimStreamController::OnCommand(const std::vector<std::uint8_t>& frame, SimD
     }
 }
 
+// A bare frame is a chunk of no bytes. Any other must hold its payload length
+// and the bytes that length counts; one that does not is dropped unanswered,
+// as the wire gives no way to tell what was meant.
 void SimStreamController::OnImageData(const std::vector<std::uint8_t>& frame, SimDevicePort& port)
 {
     std::size_t n = 0;
     if (frame.size() > kShortFrameBytes) {
+        if (frame.size() < kPayload)
+            return;
         n = GetLe16(&frame[kPayloadLength]);
+        if (n > frame.size() - kPayload)
+            return;
         m_Received.insert(m_Received.end(), frame.begin() + kPayload, frame.begin() + kPayload + n);
     }
     m_ChunkSizes.push_back(n);

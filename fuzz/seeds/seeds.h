@@ -1,0 +1,15 @@
+#pragma once
+// Seed inputs of the fuzz targets, built with the package writer and the wire
+// builders so they always match the current formats.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct Seed {
+    std::string name;
+    std::vector<std::uint8_t> bytes;
+};
+
+std::vector<Seed> PackageSeeds();
+std::vector<Seed> SimStreamSeeds();
+std::vector<Seed> SimBlockSeeds();
