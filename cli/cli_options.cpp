@@ -13,10 +13,13 @@
 
 namespace {
 
+// The Windows console program has no console replay to fall back on.
 constexpr const char* kFooter =
+#if !defined(_WIN32)
     "Without a subcommand: one update of the attached controller, or of a simulated one,\n"
     "from the console (--simulate=stream|block, --package=FILE.dat, --yes, --console, --verbose).\n"
     "\n"
+#endif
     "Exit codes: 0 done, 1 update failed, 2 usage, 3 no controller, 4 package refused,\n"
     "5 cancelled, 130 interrupted.";
 
@@ -40,20 +43,22 @@ CliParse ParseCliOptions(const std::vector<std::string>& arguments, CliOptions& 
     std::string simulate;
     auto addCommon = [&](CLI::App* command) {
         command->add_option("--simulate", simulate,
-                            "simulated controllers instead of attached ones, e.g. stream,block (none: no controller)");
+                            "simulated controllers instead of attached ones, e.g. stream,block (none: no controller)")
+            ->type_name("LIST");
         command->add_flag("--json", options.json, "newline-delimited JSON events on stdout");
-        command->add_option("--log", options.logFile, "diagnostic lines with timestamps to FILE");
+        command->add_option("--log", options.logFile, "diagnostic lines with timestamps to FILE")->type_name("FILE");
         command->add_flag("--verbose", options.verbose, "diagnostic lines on stderr");
     };
     CLI::App* list = app.add_subcommand("list", "list every attached supported controller");
     addCommon(list);
     CLI::App* inspect = app.add_subcommand("inspect", "show the records of a package");
-    inspect->add_option("FILE", options.package, "the package (.dat)")->required();
+    inspect->add_option("FILE", options.package, "the package (.dat)")->required()->type_name("");
     inspect->add_flag("--json", options.json, "newline-delimited JSON events on stdout");
     CLI::App* update = app.add_subcommand("update", "install a package on a controller");
     addCommon(update);
-    update->add_option("--package", options.package, "the package (.dat)")->required();
-    auto* device = update->add_option("--device", options.device, "the controller's path (see list)");
+    update->add_option("--package", options.package, "the package (.dat)")->required()->type_name("FILE");
+    auto* device =
+        update->add_option("--device", options.device, "the controller's path (see list)")->type_name("PATH");
     update->add_flag("--all", options.all, "every attached controller, in parallel (needs --yes)")
         ->excludes(device);
     update->add_flag("--yes,-y", options.yes, "install without asking");
@@ -64,7 +69,8 @@ CliParse ParseCliOptions(const std::vector<std::string>& arguments, CliOptions& 
         app.parse(reversed);
     } catch (const CLI::CallForHelp&) {
         const auto parsed = app.get_subcommands();
-        out << (parsed.empty() ? app.help() : parsed.front()->help());
+        // The whole tree at the top: help2man makes the manual page from it.
+        out << (parsed.empty() ? app.help("", CLI::AppFormatMode::All) : parsed.front()->help());
         return {false, kExitDone};
     } catch (const CLI::CallForVersion& e) {
         out << e.what() << "\n";

@@ -31,12 +31,23 @@ void TimestampedLog::Write(const std::u16string& line)
 #endif
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
-    std::string text = Utf16ToUtf8(line);
-    if (text.empty() || text.back() != '\n')
-        text += '\n';
+    // One stamp per physical line, so every line of the file can be grepped
+    // and sorted; the blank lines some messages carry say nothing here.
+    const std::string text = Utf16ToUtf8(line);
     std::lock_guard<std::mutex> guard(m_Mutex);
-    if (m_File) {
-        std::fprintf(m_File, "%s.%03d %s", stamp, static_cast<int>(ms), text.c_str());
-        std::fflush(m_File);
+    if (!m_File)
+        return;
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::size_t stop = end;
+        if (stop > start && text[stop - 1] == '\r')
+            --stop;
+        if (stop > start)
+            std::fprintf(m_File, "%s.%03d %.*s\n", stamp, static_cast<int>(ms), static_cast<int>(stop - start),
+                         text.data() + start);
+        start = end + 1;
     }
+    std::fflush(m_File);
 }

@@ -1,5 +1,5 @@
 #pragma once
-// Diagnostic lines to a file, each with a millisecond timestamp.
+// Diagnostic lines to a file, each line with a millisecond timestamp.
 #include <cstdio>
 #include <mutex>
 #include <string>

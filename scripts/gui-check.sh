@@ -19,8 +19,26 @@ name=$family${variant:+-close}
 mkdir -p "$artifacts"
 rm -f "$artifacts/$name"-*.bmp "$artifacts/$name"-*.png
 
+# The program keeps the log of its last run under %LOCALAPPDATA%.
+prefix=${WINEPREFIX:-$(cd "$(dirname "$driver")/.." && pwd)/wineprefix}
+started=$(mktemp)
+trap 'rm -f "$started"' EXIT
+
 status=0
 "$runner" "$driver" "$family" "$artifacts" ${variant:+"$variant"} || status=$?
+
+if [[ $family != none && -z $variant ]]; then
+    log=$(find "$prefix/drive_c/users" -path '*/AppData/Local/controller-updater/last-run.log' \
+          -newer "$started" 2>/dev/null | head -n1)
+    stamp='^[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}\.[0-9]{3} '
+    if [[ -z $log ]]; then
+        echo "FAIL: no last-run.log written by this run"; status=1
+    elif ! grep -Eq "$stamp" "$log" || grep -Evq "$stamp" "$log"; then
+        echo "FAIL: $log has lines without a timestamp"; cat "$log"; status=1
+    else
+        echo "last-run log: $log ($(wc -l <"$log") lines)"
+    fi
+fi
 
 shopt -s nullglob
 for bmp in "$artifacts/$name"-*.bmp; do

@@ -12,11 +12,14 @@
 
 #include "base/clock.h"
 #include "base/diagnostics.h"
+#include "cli/tee_sink.h"
+#include "cli/timestamped_log.h"
 #include "text/text_table.h"
 #include "text/wformat.h"
 #include "platform/linux/console_run.h"
 #include "platform/linux/controller_probe.h"
 #include "platform/linux/hidraw_backend.h"
+#include "platform/linux/last_run_log.h"
 #include "platform/linux/locale_language.h"
 #include "platform/linux/program_options.h"
 #include "platform/linux/udev_hidraw_system.h"
@@ -144,8 +147,12 @@ int main(int argc, char** argv)
     LocaleUiLanguage language;
     SetUiLanguage(&language);
     StderrSink sink;
-    if (options.verbose)
-        SetDiagnosticSink(&sink);
+    // Kept for a bug report after the fact; without it the run goes on.
+    TimestampedLog lastRun;
+    const std::string lastRunPath = PrepareLastRunLogPath([](const char* name) { return std::getenv(name); });
+    const bool logging = !lastRunPath.empty() && lastRun.Open(lastRunPath);
+    TeeSink tee(options.verbose ? &sink : nullptr, logging ? &lastRun : nullptr);
+    SetDiagnosticSink(&tee);
 
     int result = 0;
     {

@@ -9,9 +9,13 @@
 #include "base/clock.h"
 #include "base/diagnostics.h"
 #include "app/update_app.h"
+#include "base/utf.h"
+#include "cli/tee_sink.h"
+#include "cli/timestamped_log.h"
 #include "platform/win32/command_line.h"
 #include "platform/win32/debug_output_sink.h"
 #include "platform/win32/dialog_host.h"
+#include "platform/win32/last_run_log.h"
 #include "platform/win32/win32_dialog_view.h"
 #include "platform/win32/win32_hid_backend.h"
 #include "platform/win32/win32_texts.h"
@@ -69,9 +73,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int)
     ModuleStringTable strings(instance);
     SystemUiLanguage language;
     DebugOutputSink sink;
+    // Kept for a bug report after the fact; without it the run goes on.
+    TimestampedLog lastRun;
+    const std::u16string lastRunPath = PrepareLastRunLogPath();
+    const bool logging = !lastRunPath.empty() && lastRun.Open(Utf16ToUtf8(lastRunPath));
+    TeeSink tee(&sink, logging ? &lastRun : nullptr);
     SetStringTable(&strings);
     SetUiLanguage(&language);
-    SetDiagnosticSink(&sink);
+    SetDiagnosticSink(&tee);
 
     if (const std::optional<DemoKind> kind = SimulateOption(commandLine)) {
         RunDemo(instance, *kind);
