@@ -20,7 +20,6 @@ bool UpdateSession::PrepareUpdate()
     imageSent = false;
     updatePlan.reset();
     updating = true;
-    m_Stop = std::stop_source();
     return true;
 }
 

@@ -32,13 +32,13 @@ public:
     // Opens the link to the controller found last and reads its version (or,
     // for a block controller, identifies it). Bounded.
     void Attach();
-    // Opens the link for an update and arms a fresh stop request. False when
-    // the link cannot be opened.
+    // Opens the link for an update. False when the link cannot be opened.
     bool PrepareUpdate();
     // The update worker's body for the controller's protocol.
     void RunUpdate();
 
-    // --- Stop: one request ends the running step at its next safe point ---
+    // --- Stop: one request ends the running step at its next safe point,
+    // and every later one; a session is not restarted after a stop ---
     void RequestStop() { m_Stop.request_stop(); }
     bool StopRequested() const { return m_Stop.stop_requested(); }
     std::stop_token StopToken() const { return m_Stop.get_token(); }
