@@ -22,7 +22,12 @@ std::string ProgressLine::Update(const ProgressSample& sample)
     if (m_Terminal) {
         m_Drawn = true;
         // Back to the line's start, then clear what a longer line left.
-        return "\r" + FormatProgress(sample) + "\x1b[K";
+        // Appended in steps: g++ 12 at -O3 misreads "\r" + string as an
+        // overlapping copy (-Wrestrict).
+        std::string line = "\r";
+        line += FormatProgress(sample);
+        line += "\x1b[K";
+        return line;
     }
     const int tenth = sample.percent / 10;
     if (tenth == m_LastTenth)
