@@ -12,6 +12,7 @@
 #include "engine/update_session.h"
 #include "package/package_writer.h"
 #include "sim/fake_clock.h"
+#include "sim/guard_clock.h"
 #include "sim/virtual_hid_bus.h"
 #include "text/text_table.h"
 #include "base/utf.h"
@@ -47,45 +48,6 @@ public:
     std::u16string CurrentDirectory() override { return u"/"; }
 };
 
-// The session's clock: past limitMs from Arm() it asks the session to stop,
-// so a run that would never end shows as one that hit the limit.
-class FuzzGuardClock final : public IClock {
-public:
-    void Arm(UpdateSession* session, std::uint64_t limitMs)
-    {
-        m_Session = session;
-        m_Limit = m_Fake.NowMs() + limitMs;
-        m_Hit = false;
-    }
-    bool LimitHit() const { return m_Hit; }
-    std::uint64_t NowMs() override
-    {
-        const std::uint64_t now = m_Fake.NowMs();
-        if (m_Session && now > m_Limit) {
-            m_Hit = true;
-            m_Session->RequestStop();
-        }
-        return now;
-    }
-    bool SleepMs(std::uint32_t ms, std::stop_token stop) override
-    {
-        const bool slept = m_Fake.SleepMs(ms, stop);
-        NowMs();
-        return slept;
-    }
-    void WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
-                   std::uint64_t deadlineMs) override
-    {
-        m_Fake.WaitUntil(lock, cv, deadlineMs);
-    }
-
-private:
-    FakeClock m_Fake;
-    UpdateSession* m_Session = nullptr;
-    std::uint64_t m_Limit = 0;
-    bool m_Hit = false;
-};
-
 // A one-record package written once per process, in the temporary folder.
 inline std::u16string FuzzPackage(const std::string& tag, const PackageRecordSpec& record)
 {
@@ -113,7 +75,8 @@ struct FuzzRig {
     FuzzRig& operator=(const FuzzRig&) = delete;
 
     FuzzEnglish language;
-    FuzzGuardClock clock;
+    FakeClock fake;
+    GuardClock clock{fake};
     VirtualHidBus bus{clock};
     FuzzUi ui;
     std::unique_ptr<UpdateSession> session;

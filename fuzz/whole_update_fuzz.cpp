@@ -172,7 +172,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     rig.session->HidLink.ProbeHid();
     rig.session->Attach();
     model->Arm();
-    rig.clock.Arm(rig.session.get(), kLimitMs);
+    rig.clock.Guard(rig.session.get(), rig.clock.NowMs() + kLimitMs);
     if (rig.session->PrepareUpdate())
         rig.session->RunUpdate();
     FUZZ_CHECK(!rig.clock.LimitHit());

@@ -21,6 +21,7 @@
 #include "engine/update_session.h"
 #include "package/package_writer.h"
 #include "sim/fake_clock.h"
+#include "sim/guard_clock.h"
 #include "sim/sim_block_controller.h"
 #include "sim/sim_stream_controller.h"
 #include "sim/virtual_hid_bus.h"
@@ -74,41 +75,6 @@ struct RunResult {
     std::uint64_t elapsedMs = 0;
     std::uint64_t boundMs = 0;
     const char* limit = nullptr;  // a false success the protocol cannot detect
-};
-
-// The session's clock; stops the session once the run is past its bound,
-// so a host that never ends shows up as an unbounded run, not a hang.
-class GuardClock final : public IClock {
-public:
-    explicit GuardClock(FakeClock& inner) : m_Inner(inner) {}
-    void Guard(UpdateSession* session, std::uint64_t limitMs)
-    {
-        m_Session = session;
-        m_LimitMs = limitMs;
-    }
-    std::uint64_t NowMs() override
-    {
-        const std::uint64_t now = m_Inner.NowMs();
-        if (m_Session && now > m_LimitMs)
-            m_Session->RequestStop();
-        return now;
-    }
-    bool SleepMs(std::uint32_t ms, std::stop_token stop) override
-    {
-        const bool slept = m_Inner.SleepMs(ms, stop);
-        NowMs();
-        return slept;
-    }
-    void WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
-                   std::uint64_t deadlineMs) override
-    {
-        m_Inner.WaitUntil(lock, cv, deadlineMs);
-    }
-
-private:
-    FakeClock& m_Inner;
-    UpdateSession* m_Session = nullptr;
-    std::uint64_t m_LimitMs = 0;
 };
 
 struct Package {
