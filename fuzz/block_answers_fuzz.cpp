@@ -67,12 +67,12 @@ struct Step {
     std::uint64_t boundMs;  // from the step's polls, pauses and re-sends, with the drain
 };
 
-// Read: 5 polls of at most 200 ms. Erase with re-sends: 1000 + 3 x (10 + 200),
-// then the drain of owed answers. Erase with polls: 1000 + 20 x (10 + 500).
+// Read: 5 polls of at most 200 ms. Erase with re-sends: 1000 + 3 x (10 + 200).
+// Erase with polls: 1000 + 20 x (10 + 500).
 // Write: 100 polls of 10 ms. Version word: an erase with polls and a write.
 constexpr Step kSteps[8] = {
     {BlockCommand::ReadInfo, 1000},   {BlockCommand::ReadMemory, 1000},
-    {BlockCommand::Erase, 2 * 1630 + 1000}, {BlockCommand::Erase, 11200},
+    {BlockCommand::Erase, 1630}, {BlockCommand::Erase, 11200},
     {BlockCommand::WriteImage, 1000}, {BlockCommand::Finish, 10},
     {BlockCommand::WriteMemory, 11200 + 1000}, {BlockCommand::ReadInfo, 2 * 1000},
 };
