@@ -82,7 +82,7 @@ dialog_pid=""
 cleanup() {
     [[ -n "$dialog_pid" ]] && kill "$dialog_pid" 2>/dev/null || true
     [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null || true
-    [[ -n "$work" ]] && rm -rf "$work"
+    [[ -z "$work" ]] || rm -rf "$work"
 }
 trap cleanup EXIT
 
@@ -326,3 +326,4 @@ if ((failures)); then
     exit 1
 fi
 echo "package check ($mode): all passed"
+exit 0
