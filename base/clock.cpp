@@ -13,14 +13,7 @@ std::uint64_t SystemClock::NowMs()
         std::chrono::duration_cast<std::chrono::milliseconds>(since).count());
 }
 
-bool SystemClock::SleepMs(std::uint32_t ms, std::stop_token stop)
-{
-    std::mutex mutex;
-    std::condition_variable_any woken;
-    std::unique_lock<std::mutex> lock(mutex);
-    const auto deadline = Steady::now() + std::chrono::milliseconds(ms);
-    return !woken.wait_until(lock, stop, deadline, [] { return false; }) && !stop.stop_requested();
-}
+bool SystemClock::SleepMs(std::uint32_t ms, const StopSignal& stop) { return stop.SleepFor(ms); }
 
 void SystemClock::WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
                             std::uint64_t deadlineMs)

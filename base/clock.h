@@ -4,7 +4,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
-#include <stop_token>
+#include "base/stop_signal.h"
 
 class IClock {
 public:
@@ -14,7 +14,7 @@ public:
     // Blocks the calling thread for ms milliseconds, or until stop is
     // requested (a fake clock just advances). False when it ended on a stop.
     // Any thread.
-    virtual bool SleepMs(std::uint32_t ms, std::stop_token stop) = 0;
+    virtual bool SleepMs(std::uint32_t ms, const StopSignal& stop) = 0;
     // Waits on cv (lock held) until notified or NowMs() reaches deadlineMs.
     // May return early; callers re-check their condition and the deadline.
     virtual void WaitUntil(std::unique_lock<std::mutex>& lock,
@@ -25,7 +25,7 @@ public:
 class SystemClock final : public IClock {
 public:
     std::uint64_t NowMs() override;
-    bool SleepMs(std::uint32_t ms, std::stop_token stop) override;
+    bool SleepMs(std::uint32_t ms, const StopSignal& stop) override;
     void WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
                    std::uint64_t deadlineMs) override;
     // The process-wide real clock.

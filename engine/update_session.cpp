@@ -32,7 +32,7 @@ void UpdateSession::RunUpdate()
     updating = false;
 }
 
-bool UpdateSession::Pause(std::uint32_t ms) { return m_Clock.SleepMs(ms, m_Stop.get_token()); }
+bool UpdateSession::Pause(std::uint32_t ms) { return m_Clock.SleepMs(ms, m_Stop); }
 
 void UpdateSession::StopTransfer()
 {

@@ -9,7 +9,6 @@
 // StopRequested may be called from any thread.
 #include <cstdint>
 #include <optional>
-#include <stop_token>
 #include <string>
 
 #include "base/clock.h"
@@ -39,9 +38,8 @@ public:
 
     // --- Stop: one request ends the running step at its next safe point,
     // and every later one; a session is not restarted after a stop ---
-    void RequestStop() { m_Stop.request_stop(); }
-    bool StopRequested() const { return m_Stop.stop_requested(); }
-    std::stop_token StopToken() const { return m_Stop.get_token(); }
+    void RequestStop() { m_Stop.Request(); }
+    bool StopRequested() const { return m_Stop.Requested(); }
     // A pause through the clock that a stop request ends early; false then.
     bool Pause(std::uint32_t ms);
 
@@ -81,5 +79,5 @@ public:
 private:
     IClock& m_Clock;
     IUpdateUi& m_Ui;
-    std::stop_source m_Stop;
+    StopSignal m_Stop;
 };

@@ -7,8 +7,12 @@ packages=(
     build-essential cmake ninja-build pkg-config
     googletest libgtest-dev libgmock-dev
     libudev-dev qt6-base-dev zlib1g-dev help2man
-    clang libclang-rt-14-dev
+    libcli11-dev nlohmann-json3-dev
 )
+# The fuzz targets (clang's libFuzzer runtime): tests only.
+if [[ "${UPDATER_WITH_FUZZ:-1}" == 1 ]]; then
+    packages+=(clang libclang-rt-14-dev)
+fi
 if [[ "${UPDATER_WITH_WINDOWS:-1}" == 1 ]]; then
     packages+=(g++-mingw-w64-x86-64-posix wine64 wine fonts-wine xvfb xauth fonts-wqy-microhei imagemagick x11-utils)
 fi
@@ -17,6 +21,12 @@ fi
 if [[ "${UPDATER_WITH_PACKAGE_CHECK:-1}" == 1 ]]; then
     packages+=(dpkg-dev file lintian desktop-file-utils appstream
                xvfb xauth x11-utils imagemagick qt6-qpa-plugins)
+fi
+
+# The web page: emscripten (its optimiser runs on node-acorn), and Chromium
+# that the page tests drive through playwright-core (npm ci, package-lock.json).
+if [[ "${UPDATER_WITH_WEB:-1}" == 1 ]]; then
+    packages+=(emscripten node-acorn chromium fonts-wqy-microhei)
 fi
 
 missing=()

@@ -1,15 +1,33 @@
 #!/usr/bin/env bash
 # Sets everything up and runs every test: native, ASan+UBSan and TSan builds,
-# the .deb of the release build, the fuzz targets, and the Windows cross
-# build under Wine (with its own Xvfb display) and its ZIP.
+# the .deb of the release build, the fuzz targets, the Windows cross build
+# under Wine (with its own Xvfb display) and its ZIP.
+# Prints the time of each step at the end, also when a step fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+timings=()
+step_name=""
+step_start=$SECONDS
+step() {
+    [[ -n $step_name ]] && timings+=("$(printf '%-8s %5d s' "$step_name" $((SECONDS - step_start)))")
+    step_name=$1
+    step_start=$SECONDS
+    [[ $1 == end ]] || echo "=== $1 ==="
+}
+summary() {
+    step end
+    echo "=== step times (total $SECONDS s) ==="
+    printf '%s\n' "${timings[@]}"
+}
+trap summary EXIT
+
+step apt
 bash scripts/install-deps.sh
 
 jobs=$(nproc)
 for preset in linux asan tsan; do
-    echo "=== $preset ==="
+    step "$preset"
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset" -j "$jobs"
     ctest --preset "$preset" -j "$jobs"
@@ -17,24 +35,24 @@ done
 
 # The optimised build the README's first command runs: it must build
 # warning-free too (the optimiser finds things a debug build does not).
-echo "=== linux-release ==="
+step release
 cmake --preset linux-release >/dev/null
 cmake --build --preset linux-release -j "$jobs"
 
 # The .deb made from it, checked as installed (own Xvfb display; screenshot
 # in build/linux-release/artifacts).
-echo "=== package (deb) ==="
+step package
 bash scripts/package-check.sh deb build/linux-release
 
-# Fuzz targets, a minute each, from their seeds and crash inputs.
-echo "=== fuzz ==="
-bash scripts/fuzz.sh all 60
+# Fuzz targets from their seeds and crash inputs, a short run each here;
+# scripts/fuzz.sh runs them longer.
+step fuzz
+bash scripts/fuzz.sh all "${UPDATER_FUZZ_SECONDS:-30}"
 
 # Windows: cross build, then every test under Wine. The runner creates the
 # Wine prefix in the build tree on first use and starts the X server that
 # the GUI check needs; --stop ends that session afterwards.
-echo "=== mingw ==="
-mingw_start=$SECONDS
+step mingw
 cmake --preset mingw >/dev/null
 cmake --build --preset mingw -j "$jobs"
 mingw_status=0
@@ -43,7 +61,7 @@ mingw_status=0
 # counts.
 ctest --preset mingw -j "$jobs" --repeat until-pass:2 || mingw_status=$?
 WINEPREFIX="$PWD/build/mingw/wineprefix" scripts/wine-run.sh --stop
-echo "=== package (zip) ==="
+echo "--- package (zip) ---"
 bash scripts/package-check.sh zip build/mingw || mingw_status=1
-echo "mingw step: $((SECONDS - mingw_start)) s; screenshots in build/mingw/artifacts"
+echo "screenshots in build/mingw/artifacts"
 exit "$mingw_status"

@@ -1,8 +1,8 @@
 #include "sim/fake_clock.h"
 
-bool FakeClock::SleepMs(std::uint32_t ms, std::stop_token stop)
+bool FakeClock::SleepMs(std::uint32_t ms, const StopSignal& stop)
 {
-    if (stop.stop_requested())
+    if (stop.Requested())
         return false;
     {
         std::lock_guard<std::mutex> guard(m_Mutex);

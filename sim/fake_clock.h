@@ -11,7 +11,7 @@
 class FakeClock final : public IClock {
 public:
     std::uint64_t NowMs() override { return m_Now.load(); }
-    bool SleepMs(std::uint32_t ms, std::stop_token stop) override;
+    bool SleepMs(std::uint32_t ms, const StopSignal& stop) override;
     void WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
                    std::uint64_t deadlineMs) override;
 

@@ -29,7 +29,7 @@ public:
         }
         return now;
     }
-    bool SleepMs(std::uint32_t ms, std::stop_token stop) override
+    bool SleepMs(std::uint32_t ms, const StopSignal& stop) override
     {
         const bool slept = m_Inner.SleepMs(ms, stop);
         NowMs();

@@ -70,7 +70,7 @@ class TracingClock final : public IClock {
 public:
     TracingClock(FakeClock& inner, BlockTrace& trace) : m_Inner(inner), m_Trace(trace) {}
     std::uint64_t NowMs() override { return m_Inner.NowMs(); }
-    bool SleepMs(std::uint32_t ms, std::stop_token stop) override
+    bool SleepMs(std::uint32_t ms, const StopSignal& stop) override
     {
         m_Trace.Add("sleep " + std::to_string(ms));
         return m_Inner.SleepMs(ms, stop);
