@@ -7,13 +7,7 @@
 
 namespace {
 
-struct SupportedPair {
-    std::uint16_t vendorId;
-    std::uint16_t productId;
-    bool blockProtocol;
-};
-
-constexpr SupportedPair kSupported[] = {
+constexpr SupportedController kSupported[] = {
     {0x0483, 0x5750, false},
     {0x5A3C, 0x5750, false},
     {0x5A3C, 0x4C21, true},
@@ -24,9 +18,11 @@ constexpr int kPathAttemptsPerIndex = 3;
 
 }  // namespace
 
+std::span<const SupportedController> SupportedControllers() { return kSupported; }
+
 bool IsSupportedController(std::uint16_t vendorId, std::uint16_t productId, bool* blockProtocol)
 {
-    for (const SupportedPair& pair : kSupported) {
+    for (const SupportedController& pair : kSupported) {
         if (pair.vendorId == vendorId && pair.productId == productId) {
             if (blockProtocol)
                 *blockProtocol = pair.blockProtocol;

@@ -6,6 +6,7 @@
 // UI thread while no update runs, the update worker while one does.
 #include <atomic>
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "hid/hid_backend.h"
@@ -24,6 +25,16 @@ inline constexpr std::uint32_t kReadDeviceGone = 0x48F;     // ERROR_DEVICE_NOT_
 
 inline constexpr std::uint32_t kInitialReadTimeoutMs = 10;
 inline constexpr std::uint32_t kOpenReadTimeoutMs = 200;
+
+struct SupportedController {
+    std::uint16_t vendorId;
+    std::uint16_t productId;
+    bool blockProtocol;
+};
+
+// The supported vendor/product pairs (a front end may filter a device
+// chooser with them).
+std::span<const SupportedController> SupportedControllers();
 
 // True for the three supported vendor/product pairs; *blockProtocol tells
 // which protocol the pair speaks.

@@ -1,0 +1,94 @@
+#include "platform/web/web_app.h"
+
+#include "base/utf.h"
+#include "platform/web/update_outcome.h"
+#include "platform/web/web_host.h"
+#include "platform/web/webhid_backend.h"
+#include "sim/virtual_hid_bus.h"
+
+WebApp::WebApp(std::optional<DemoKind> demo, bool chinese) : m_Chinese(chinese)
+{
+    SetUiLanguage(this);
+    SetDiagnosticSink(this);
+    if (demo) {
+        m_DemoBus = std::make_unique<VirtualHidBus>(m_Clock);
+        PlugDemoController(*m_DemoBus, *demo);
+        m_Backend = m_DemoBus.get();
+    } else {
+        m_WebHid = std::make_unique<WebHidBackend>();
+        m_Backend = m_WebHid.get();
+    }
+    NewSession();
+}
+
+WebApp::~WebApp()
+{
+    m_Session.reset();
+    SetDiagnosticSink(nullptr);
+    SetUiLanguage(nullptr);
+}
+
+void WebApp::NewSession()
+{
+    m_Session.reset();
+    m_Session = std::make_unique<UpdateSession>(*m_Backend, m_Clock, m_Ui);
+    m_Session->transfer = TransferRecord{};
+    m_Session->StopFlag = 1;
+    m_Session->TransferState = 3;
+}
+
+std::uint16_t WebApp::UserDefaultUILanguage() { return m_Chinese ? kLangZhCn : kLangEnUs; }
+
+void WebApp::Write(const std::u16string& line) { web_log(Utf16ToUtf8(line).c_str()); }
+
+void WebApp::Start()
+{
+    UpdateSession& s = *m_Session;
+    s.device.cur_devVersion = VersionProbeSentinel;
+    if (s.HidLink.ProbeHid()) {
+        m_Ui.EnableUpdateButton(true);
+        s.Attach();
+    } else {
+        m_Ui.EnableUpdateButton(false);
+    }
+    s.TransferState = 3;
+    m_Ui.SetTitle(LoadText(TextId::Title));
+}
+
+void WebApp::DeviceChange(std::uint32_t code)
+{
+    UpdateSession& s = *m_Session;
+    const bool present = s.HidLink.ProbeHid() != 0;
+    if (code == kDbtDeviceRemoveComplete) {
+        if (!present) {
+            m_Ui.EnableUpdateButton(false);
+            DebugOut(LoadText(TextId::Title));
+            m_Ui.SetTitle(LoadText(TextId::Title));
+        }
+        return;
+    }
+    if (present) {
+        m_Ui.EnableUpdateButton(true);
+        s.Attach();
+    } else if (code == kDbtDevNodesChanged) {
+        m_Ui.EnableUpdateButton(false);
+        m_Ui.SetTitle(LoadText(TextId::Title));
+    }
+}
+
+UpdateOutcome WebApp::Update()
+{
+    if (!m_Session->PrepareUpdate())
+        return UpdateOutcome::Quiet;
+    m_Ui.EnableUpdateButton(false);
+    m_Ui.SetProgress(0);
+    m_Ui.ForgetSeen();
+    m_Session->RunUpdate();
+    const UpdateOutcome outcome = UpdateOutcomeFrom(m_Ui.Seen());
+    // A session is not restarted after a stop: the next update gets a new one.
+    if (m_Session->StopRequested())
+        NewSession();
+    return outcome;
+}
+
+void WebApp::RequestStop() { m_Session->RequestStop(); }

@@ -1,0 +1,88 @@
+// The module's entry points for the page. The page holds the one WebApp by
+// the pointer web_app_create returns; strings go out as UTF-8 the page frees.
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <string>
+
+#include <emscripten.h>
+
+#include "base/utf.h"
+#include "hid/hid.h"
+#include "platform/web/inspect_json.h"
+#include "platform/web/web_app.h"
+
+namespace {
+
+char* Copy(const std::string& text)
+{
+    char* out = static_cast<char*>(std::malloc(text.size() + 1));
+    if (out)
+        std::memcpy(out, text.c_str(), text.size() + 1);
+    return out;
+}
+
+const char* RefusalName(SelectionRefusal refusal)
+{
+    switch (refusal) {
+    case SelectionRefusal::None: return "";
+    case SelectionRefusal::Stopped: return "stopped";
+    case SelectionRefusal::NoFileChosen: return "no-file";
+    case SelectionRefusal::CannotOpen: return "cannot-open";
+    case SelectionRefusal::NoRecord: return "no-record";
+    case SelectionRefusal::BrokenRecord: return "broken-record";
+    case SelectionRefusal::Incompatible: return "incompatible";
+    case SelectionRefusal::Cancelled: return "cancelled";
+    case SelectionRefusal::WrongRecordType: return "wrong-record-type";
+    }
+    return "";
+}
+
+}  // namespace
+
+extern "C" {
+
+// demo: 0 WebHID, 1 simulated stream controller, 2 simulated block controller.
+EMSCRIPTEN_KEEPALIVE WebApp* web_app_create(int demo, int chinese)
+{
+    std::optional<DemoKind> kind;
+    if (demo == 1)
+        kind = DemoKind::Stream;
+    else if (demo == 2)
+        kind = DemoKind::Block;
+    return new WebApp(kind, chinese != 0);
+}
+
+EMSCRIPTEN_KEEPALIVE void web_app_destroy(WebApp* app) { delete app; }
+EMSCRIPTEN_KEEPALIVE void web_app_start(WebApp* app) { app->Start(); }
+EMSCRIPTEN_KEEPALIVE void web_app_device_change(WebApp* app, std::uint32_t code)
+{
+    app->DeviceChange(code);
+}
+// UpdateOutcome: 0 succeeded, 1 failed, 2 quiet.
+EMSCRIPTEN_KEEPALIVE int web_app_update(WebApp* app) { return static_cast<int>(app->Update()); }
+EMSCRIPTEN_KEEPALIVE void web_app_stop(WebApp* app) { app->RequestStop(); }
+// Why the last package selection planned no transfer: "" when it did.
+EMSCRIPTEN_KEEPALIVE char* web_app_last_refusal(WebApp* app)
+{
+    return Copy(RefusalName(app->LastRefusal()));
+}
+
+// Text `index` in the language the app was created with.
+EMSCRIPTEN_KEEPALIVE char* web_text(int index) { return Copy(Utf16ToUtf8(LoadText(index))); }
+
+EMSCRIPTEN_KEEPALIVE char* web_inspect(const char* path)
+{
+    return Copy(InspectJson(Utf8ToUtf16(path)));
+}
+
+// [[vendorId, productId], ...]: the device chooser's filter.
+EMSCRIPTEN_KEEPALIVE char* web_supported_controllers()
+{
+    std::string json;
+    for (const SupportedController& c : SupportedControllers())
+        json += (json.empty() ? "[" : ",") + std::string("[") + std::to_string(c.vendorId) + "," +
+                std::to_string(c.productId) + "]";
+    return Copy(json + "]");
+}
+}

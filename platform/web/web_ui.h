@@ -1,0 +1,32 @@
+#pragma once
+// The update engine's front-end port on the page (web_host.h): title,
+// modal messages, progress, the update button, the done label and the
+// package chooser.
+#include <string>
+
+#include "engine/update_ui.h"
+
+// What the port saw during one update; see UpdateOutcomeFrom.
+struct SeenByUi {
+    bool doneLabel = false;
+    bool failureText = false;
+};
+
+class WebUi final : public IUpdateUi {
+public:
+    void SetTitle(const std::u16string& title) override;
+    int ShowMessage(const std::u16string& text, MessageButtons buttons) override;
+    void SetProgress(int position) override;
+    void EnableUpdateButton(bool enable) override;
+    void ShowDoneLabel() override;
+    bool ChooseFile(const FileOpenRequest& request, std::u16string& path) override;
+    // The page's packages live in the module's own file system.
+    std::u16string CurrentDirectory() override { return u"/"; }
+
+    void ForgetSeen() { m_Seen = {}; }
+    const SeenByUi& Seen() const { return m_Seen; }
+
+private:
+    SeenByUi m_Seen;
+    int m_Progress = -1;
+};
