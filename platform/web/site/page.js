@@ -1,0 +1,229 @@
+// The page: loads the module, shows the dialog's texts and runs its flow.
+// The engine runs on this thread (Asyncify): one engine call at a time, and
+// device changes that come during one are handled once it has returned, as
+// the dialog handles them after its worker.
+import { Chooser, MessageBox } from './dialogs.js';
+import { HidDevices } from './hid.js';
+import { Packages } from './packages.js';
+import { isChinesePrc, pageTexts } from './texts.js';
+import { Waits } from './waits.js';
+import { showInspection } from './inspect.js';
+
+const $ = (id) => document.getElementById(id);
+const DEMO_KINDS = { stream: 1, block: 2 };
+const OUTCOMES = ['succeeded', 'failed', 'quiet'];
+const DEVNODES_CHANGED = 7, DEVICE_ARRIVAL = 0x8000;
+
+const chinese = isChinesePrc(navigator.languages);
+const texts = pageTexts(chinese);
+const params = new URLSearchParams(location.search);
+const demoName = params.get('simulate');
+const demo = DEMO_KINDS[demoName] || 0;
+const webHid = 'hid' in navigator ? navigator.hid : null;
+
+const logLines = [];
+function log(text) {
+  for (const line of String(text).split('\n')) if (line.trim()) logLines.push([Date.now(), line]);
+}
+
+const waits = new Waits();
+const messages = new MessageBox(texts);
+const chooser = new Chooser(texts);
+let module, app, packages, devices;
+let preselected = null;   // a dropped or linked package, offered by the chooser
+let busy = false, pendingChange = false, updating = false;
+
+function text(index) { return takeString(module._web_text(index)); }
+function takeString(pointer) {
+  const value = module.UTF8ToString(pointer);
+  module._free(pointer);
+  return value;
+}
+function status(message) { $('status').textContent = message || ''; }
+
+// --- What the engine calls (web_library.js) ---
+const host = {
+  hid: null,
+  sleep(ms, done) {
+    waits.begin({ ms, onEnd: () => done(1), onTimeout: () => done(1), onStop: () => done(0) });
+  },
+  log,
+  ui: {
+    title(title) { $('title').textContent = title; document.title = title; },
+    message(body, caption, okCancel, done) { messages.show(body, caption, okCancel).then(done); },
+    progress(position, done) {
+      const bar = $('progress');
+      bar.value = position;
+      bar.setAttribute('aria-valuenow', String(position));
+      setTimeout(done, 0);  // lets the page repaint and take a stop
+    },
+    enableUpdate(enable) { $('update').disabled = !enable; },
+    doneLabel() { $('done').hidden = false; },
+    async chooseFile(label, done) {
+      const pkg = await chooser.show(label, preselected);
+      if (!pkg) { done(null); return; }
+      if (Packages.tooLarge(pkg)) {
+        status(texts.tooLarge(64));
+        await messages.show(`${text(17)}\n`, text(6), false);
+        done(null);
+        return;
+      }
+      log(`package ${pkg.name}, ${pkg.size} bytes`);
+      done(await packages.store(pkg));
+    },
+  },
+};
+
+// One engine call at a time; the ones that wait suspend and resolve later.
+async function engine(name, ...args) {
+  busy = true;
+  try {
+    return await module.ccall(name, 'number', args.map(() => 'number'), [app, ...args], { async: true });
+  } finally {
+    busy = false;
+    if (pendingChange) {
+      pendingChange = false;
+      await deviceChange(DEVNODES_CHANGED);
+    }
+  }
+}
+
+async function deviceChange(code) {
+  if (busy) { pendingChange = true; return; }
+  await engine('web_app_device_change', code);
+}
+
+async function update() {
+  if (busy) return;
+  $('done').hidden = true;
+  status('');
+  updating = true;
+  $('stop').hidden = false;
+  const outcome = OUTCOMES[await engine('web_app_update')];
+  updating = false;
+  $('stop').hidden = true;
+  const refusal = takeString(module._web_app_last_refusal(app));
+  log(`update ${outcome}${refusal ? ` (${refusal})` : ''}`);
+  document.body.dataset.outcome = outcome;
+  if (refusal === 'stopped' || stopRequested) {
+    stopRequested = false;
+    status(texts.stopped);
+    await engine('web_app_start');  // a new session, as after the dialog is opened again
+  } else if (outcome === 'quiet') {
+    status(texts.refusals[refusal] || '');
+  }
+}
+
+let stopRequested = false;
+function stop() {
+  stopRequested = true;
+  module._web_app_stop(app);
+  waits.stopAll();
+}
+
+async function askStop() {
+  if (!updating) return;
+  if (await messages.show(text(2), text(6), true) === 1 && updating) stop();
+}
+
+async function connect() {
+  try {
+    if (await devices.request()) await deviceChange(DEVICE_ARRIVAL);
+  } catch (error) {
+    log(`requestDevice: ${error}`);
+  }
+}
+
+async function inspect(pkg) {
+  preselected = pkg;
+  if (Packages.tooLarge(pkg)) { showInspection(pkg.name, null, texts, texts.tooLarge(64)); return; }
+  if (pkg.size === 0) { showInspection(pkg.name, null, texts, texts.empty); return; }
+  const path = await packages.store(pkg);
+  const report = JSON.parse(takeString(module.ccall('web_inspect', 'number', ['string'], [path])));
+  showInspection(pkg.name, report, texts, report.opened ? '' : texts.cannotOpen);
+}
+
+function saveLog() {
+  const pad = (n, w = 2) => String(n).padStart(w, '0');
+  const body = logLines.map(([ms, line]) => {
+    const d = new Date(ms);
+    return `${d.getFullYear()}-${pad(d.getMonth() + 1)}-${pad(d.getDate())} ` +
+      `${pad(d.getHours())}:${pad(d.getMinutes())}:${pad(d.getSeconds())}.${pad(d.getMilliseconds(), 3)} ${line}`;
+  }).join('\n') + '\n';
+  const link = document.createElement('a');
+  link.href = URL.createObjectURL(new Blob([body], { type: 'text/plain' }));
+  link.download = 'controller-updater.log';
+  link.click();
+  setTimeout(() => URL.revokeObjectURL(link.href), 0);
+}
+
+function wireDrops() {
+  const zone = document.body;
+  zone.addEventListener('dragover', (e) => { e.preventDefault(); $('drop').classList.add('over'); });
+  zone.addEventListener('dragleave', () => $('drop').classList.remove('over'));
+  zone.addEventListener('drop', (e) => {
+    e.preventDefault();
+    $('drop').classList.remove('over');
+    const file = e.dataTransfer.files[0];
+    if (!file) return;
+    if (chooser.open) chooser.choose(Packages.fromFile(file));
+    else if (!updating) inspect(Packages.fromFile(file));
+  });
+  $('inspect-file').addEventListener('change', (e) => {
+    const file = e.target.files[0];
+    e.target.value = '';
+    if (file) inspect(Packages.fromFile(file));
+  });
+}
+
+function showStaticTexts() {
+  document.documentElement.lang = chinese ? 'zh-CN' : 'en';
+  $('hint').textContent = text(14).replaceAll('\r\n', '\n');
+  $('update').textContent = text(12);
+  $('done').textContent = text(4);
+  $('stop').textContent = texts.stop;
+  $('connect').textContent = texts.connect;
+  $('save-log').textContent = texts.saveLog;
+  $('drop-label').textContent = texts.dropHere;
+  $('inspect-pick').textContent = texts.pickFile;
+  $('progress').setAttribute('aria-valuenow', '0');
+  if (demo) { $('mode').textContent = texts.demo(demoName); $('mode').hidden = false; }
+}
+
+async function main() {
+  module = await createUpdaterModule({ webHost: host });
+  app = module._web_app_create(demo, chinese ? 1 : 0);
+  packages = new Packages(module);
+  showStaticTexts();
+  host.ui.title(text(6));
+  wireDrops();
+  $('update').addEventListener('click', update);
+  $('stop').addEventListener('click', askStop);
+  $('save-log').addEventListener('click', saveLog);
+  window.addEventListener('beforeunload', (e) => { if (updating) { e.preventDefault(); e.returnValue = ''; } });
+  window.addEventListener('pagehide', () => { if (updating) stop(); });
+
+  if (!demo && !webHid) {
+    $('no-webhid').textContent = texts.noWebHid;
+    $('no-webhid').hidden = false;
+  } else if (!demo) {
+    const filters = JSON.parse(takeString(module._web_supported_controllers()))
+      .map(([vendorId, productId]) => ({ vendorId, productId }));
+    devices = new HidDevices(webHid, filters, waits, (code) => deviceChange(code), log);
+    host.hid = devices;
+    $('connect').hidden = false;
+    $('connect').addEventListener('click', connect);
+    await devices.remembered().catch((error) => log(`getDevices: ${error}`));
+  }
+  const linked = params.get('package');
+  if (linked) {
+    const result = await Packages.fromUrl(linked, texts);
+    if (result.refused) status(result.refused);
+    else await inspect(result.package);
+  }
+  if (demo || webHid) await engine('web_app_start');
+  document.querySelector('main').setAttribute('aria-busy', 'false');
+  document.body.dataset.ready = 'true';
+}
+
+main().catch((error) => { log(`start: ${error}`); status(String(error)); });
