@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Sets everything up and runs every test: native, ASan+UBSan and TSan builds,
-# the .deb of the release build, the fuzz targets, the Windows cross build
+# the .deb of the release build, the fuzz targets, the web page, the Windows cross build
 # under Wine (with its own Xvfb display) and its ZIP.
 # Prints the time of each step at the end, also when a step fails.
 set -euo pipefail
@@ -48,6 +48,11 @@ bash scripts/package-check.sh deb build/linux-release
 # scripts/fuzz.sh runs them longer.
 step fuzz
 bash scripts/fuzz.sh all "${UPDATER_FUZZ_SECONDS:-30}"
+
+# The web page: WebAssembly build and its tests in headless Chromium
+# (screenshots in build/web/artifacts).
+step web
+bash scripts/web-test.sh
 
 # Windows: cross build, then every test under Wine. The runner creates the
 # Wine prefix in the build tree on first use and starts the X server that

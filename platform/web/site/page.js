@@ -109,8 +109,8 @@ async function update() {
     stopRequested = false;
     status(texts.stopped);
     await engine('web_app_start');  // a new session, as after the dialog is opened again
-  } else if (outcome === 'quiet') {
-    status(texts.refusals[refusal] || '');
+  } else if (outcome === 'quiet' && texts.refusals[refusal]) {
+    status(texts.refusals[refusal]);
   }
 }
 
@@ -136,6 +136,7 @@ async function connect() {
 
 async function inspect(pkg) {
   preselected = pkg;
+  log(`inspect ${pkg.name}, ${pkg.size} bytes`);
   if (Packages.tooLarge(pkg)) { showInspection(pkg.name, null, texts, texts.tooLarge(64)); return; }
   if (pkg.size === 0) { showInspection(pkg.name, null, texts, texts.empty); return; }
   const path = await packages.store(pkg);
@@ -193,6 +194,7 @@ function showStaticTexts() {
 async function main() {
   module = await createUpdaterModule({ webHost: host });
   app = module._web_app_create(demo, chinese ? 1 : 0);
+  log(`page ${location.pathname}${location.search}, ${navigator.userAgent}, ${chinese ? 'zh' : 'en'}`);
   packages = new Packages(module);
   showStaticTexts();
   host.ui.title(text(6));

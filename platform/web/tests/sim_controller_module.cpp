@@ -8,14 +8,22 @@
 
 #include "sim/demo_setup.h"
 #include "sim/fake_clock.h"
+#include "sim/sim_stream_controller.h"
 #include "sim/virtual_hid_bus.h"
 
 namespace {
 
 struct SimController {
-    explicit SimController(DemoKind kind) : bus(clock)
+    SimController(DemoKind kind, std::uint16_t model, std::uint8_t subModel) : bus(clock)
     {
-        PlugDemoController(bus, kind);
+        if (kind == DemoKind::Stream && model != 0) {
+            SimStreamConfig config;
+            config.model = model;
+            config.subModel = subModel;
+            bus.Plug(MakeSimStreamDevice(std::make_shared<SimStreamController>(config)));
+        } else {
+            PlugDemoController(bus, kind);
+        }
         HidInterfaceList list = bus.OpenInterfaceList();
         std::u16string path;
         bus.InterfacePath(list, 0, bus.InterfacePathSize(list, 0), path);
@@ -35,10 +43,12 @@ struct SimController {
 
 extern "C" {
 
-// kind: 1 stream, 2 block.
-EMSCRIPTEN_KEEPALIVE SimController* sim_create(int kind)
+// kind: 1 stream, 2 block (the demo mode's controllers). A stream
+// controller with a model other than 0 is of that model and sub-model.
+EMSCRIPTEN_KEEPALIVE SimController* sim_create(int kind, int model, int subModel)
 {
-    return new SimController(kind == 2 ? DemoKind::Block : DemoKind::Stream);
+    return new SimController(kind == 2 ? DemoKind::Block : DemoKind::Stream,
+                             static_cast<std::uint16_t>(model), static_cast<std::uint8_t>(subModel));
 }
 EMSCRIPTEN_KEEPALIVE int sim_vendor_id(SimController* sim) { return sim->attributes.vendorId; }
 EMSCRIPTEN_KEEPALIVE int sim_product_id(SimController* sim) { return sim->attributes.productId; }

@@ -1,0 +1,45 @@
+// What the browser tests and the figures share: a static server on
+// 127.0.0.1 for build/web, headless Chromium, and the dialog's texts.
+import { createServer } from 'node:http';
+import { readFile } from 'node:fs/promises';
+import { extname, join, normalize } from 'node:path';
+import { chromium } from 'playwright-core';
+
+export const ROOT = new URL('../../..', import.meta.url).pathname;
+export const BUILD = join(ROOT, 'build/web');
+
+const TYPES = { '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css',
+                '.wasm': 'application/wasm', '.dat': 'application/octet-stream', '.png': 'image/png' };
+
+// Serves build/web (the site under /site/, the test controller under /testsim/).
+export async function serve() {
+  const server = createServer(async (request, response) => {
+    const path = normalize(decodeURIComponent(new URL(request.url, 'http://x').pathname));
+    try {
+      const body = await readFile(join(BUILD, path));
+      response.writeHead(200, { 'content-type': TYPES[extname(path)] || 'application/octet-stream' });
+      response.end(body);
+    } catch {
+      response.writeHead(404).end();
+    }
+  });
+  await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
+  return { server, origin: `http://127.0.0.1:${server.address().port}` };
+}
+
+export function launch() {
+  return chromium.launch({ executablePath: '/usr/bin/chromium',
+                           args: process.getuid() === 0 ? ['--no-sandbox'] : [] });
+}
+
+// The dialog's texts by index, from the one source the build uses.
+export async function dialogTexts() {
+  const tsv = await readFile(join(ROOT, 'res/texts.tsv'), 'utf8');
+  const unquote = (s) => JSON.parse(s.replace(/\\r/g, '\\r'));
+  const texts = { zh: [], en: [] };
+  for (const line of tsv.split('\n')) {
+    const m = line.match(/^(\d+)\t(".*")\t(".*")$/);
+    if (m) { texts.zh[+m[1]] = unquote(m[2]); texts.en[+m[1]] = unquote(m[3]); }
+  }
+  return texts;
+}
