@@ -225,6 +225,7 @@ async function main() {
   }
   if (demo || webHid) await engine('web_app_start');
   document.querySelector('main').setAttribute('aria-busy', 'false');
+  document.body.dataset.readyMs = String(Math.round(performance.now()));
   document.body.dataset.ready = 'true';
 }
 
