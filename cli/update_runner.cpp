@@ -14,6 +14,8 @@
 #include "engine/firmware_selection.h"
 #include "engine/update_session.h"
 #include "text/firmware_version.h"
+#include "text/text_table.h"
+#include "protocols/standard_protocols.h"
 
 namespace {
 
@@ -40,9 +42,8 @@ std::string Hex(std::uint32_t value)
 }
 
 // The lines the dialog keeps to itself.
-Verdict RefusalVerdict(const UpdateSession& s, const std::string& package)
+Verdict RefusalVerdict(const UpdateSession& s, const SelectionOutcome& o, const std::string& package)
 {
-    const SelectionOutcome& o = s.lastSelection;
     switch (o.refusal) {
     case SelectionRefusal::CannotOpen:
         return {kExitPackageRefused, "cannot-open", package + ": the package cannot be opened"};
@@ -80,10 +81,12 @@ public:
           m_Name(Utf16ToUtf8(controller.path)),
           m_Request(request),
           m_Ui(out, m_Name, Utf8ToUtf16(request.package), request.autoConfirm),
-          m_Session(backend, clock, m_Ui)
+          m_Session(backend, clock, m_Ui, StandardProtocolDrivers())
     {
         m_Ui.Watch(&m_Session);
-        m_Session.verifyImage = request.verify;
+        UpdateOptions options;
+        options.verifyImage = request.verify;
+        m_Session.SetOptions(options);
     }
 
     void Start()
@@ -112,8 +115,7 @@ private:
             m_Verdict = {kExitFailed, "cannot-open-controller", m_Name + ": the controller cannot be opened"};
             return;
         }
-        m_Session.RunUpdate();
-        Judge();
+        Judge(m_Session.RunUpdate());
     }
 
     void Interrupted()
@@ -128,18 +130,18 @@ private:
                          " Run the same command again to repeat the update."};
     }
 
-    void Judge()
+    void Judge(const UpdateResult& result)
     {
-        const VerifyResult& v = m_Session.verifyResult;
+        const VerifyResult& v = result.verify;
         if (m_Session.StopRequested())
             return Interrupted();
-        if (m_Ui.Succeeded()) {
+        if (result.outcome == UpdateOutcome::Succeeded) {
             m_Verdict = {kExitDone, "done",
                          m_Name + ": firmware updated" +
                              (v.verdict == VerifyVerdict::Passed ? " and verified." : ".")};
             return;
         }
-        Verdict refused = RefusalVerdict(m_Session, m_Request.package);
+        Verdict refused = RefusalVerdict(m_Session, result.selection, m_Request.package);
         if (!refused.reason.empty()) {
             m_Verdict = refused;
             return;
@@ -156,7 +158,7 @@ private:
         else
             m_Verdict = {kExitFailed, "update-failed",
                          m_Name + ": the update failed" +
-                             (m_Ui.LastMessage().empty() ? "." : ": " + m_Ui.LastMessage())};
+                             (result.outcome == UpdateOutcome::Failed ? ": " + MessageLine(LoadText(result.failureText)) : ".")};
     }
 
     FoundController m_Controller;
