@@ -8,8 +8,10 @@
 
 #include "base/utf.h"
 #include "cli/exit_codes.h"
+#include "cli/hex_text.h"
 #include "cli/interrupt_signal.h"
 #include "cli/package_precheck.h"
+#include "cli/record_problem_text.h"
 #include "cli/terminal_ui.h"
 #include "engine/firmware_selection.h"
 #include "engine/update_session.h"
@@ -34,13 +36,6 @@ std::string Release(std::uint32_t word)
     return text;
 }
 
-std::string Hex(std::uint32_t value)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08X", value);
-    return text;
-}
-
 // The lines the dialog keeps to itself.
 Verdict RefusalVerdict(const UpdateSession& s, const SelectionOutcome& o, const std::string& package)
 {
@@ -49,10 +44,10 @@ Verdict RefusalVerdict(const UpdateSession& s, const SelectionOutcome& o, const 
         return {kExitPackageRefused, "cannot-open", package + ": the package cannot be opened"};
     case SelectionRefusal::NoRecord:
         return {kExitPackageRefused, "no-record",
-                package + ": no record for device type " + Hex(s.device.currentDeviceType)};
+                package + ": no record for device type 0x" + Hex(s.device.currentDeviceType, 8)};
     case SelectionRefusal::BrokenRecord:
         return {kExitPackageRefused, "broken-record",
-                package + ": the record is broken (" + std::string(RecordProblemName(o.problem)) + ")"};
+                package + ": the record is broken: " + RecordProblemText(o.problem)};
     case SelectionRefusal::WrongRecordType:
         return {kExitPackageRefused, "wrong-record-type",
                 package + ": the record is not meant for this device type"};
@@ -150,11 +145,11 @@ private:
         if (v.verdict == VerifyVerdict::Mismatch)
             m_Verdict = {kExitFailed, "verify-mismatch",
                          m_Name + ": verification failed: the image differs at address " +
-                             Hex(v.firstDifference) + "." + repeat};
+                             "0x" + Hex(v.firstDifference, 8) + "." + repeat};
         else if (v.verdict == VerifyVerdict::NoAnswer)
             m_Verdict = {kExitFailed, "verify-no-answer",
                          m_Name + ": verification failed: the controller did not acknowledge reading its memory back at " +
-                             Hex(v.firstDifference) + "." + repeat};
+                             "0x" + Hex(v.firstDifference, 8) + "." + repeat};
         else
             m_Verdict = {kExitFailed, "update-failed",
                          m_Name + ": the update failed" +
