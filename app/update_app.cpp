@@ -1,4 +1,5 @@
 #include "app/update_app.h"
+#include "protocols/standard_protocols.h"
 
 CUpdateApp::CUpdateApp(IHidBackend& backend, IDialogView& view, IClock& clock, ModalRunner runModal)
     : m_Backend(backend), m_View(view), m_Clock(clock), m_RunModal(std::move(runModal))
@@ -7,7 +8,7 @@ CUpdateApp::CUpdateApp(IHidBackend& backend, IDialogView& view, IClock& clock, M
 
 bool CUpdateApp::InitInstance()
 {
-    CUpdateDlg dialog(m_Backend, m_View, m_Clock);
+    CUpdateDlg dialog(m_Backend, m_View, m_Clock, StandardProtocolDrivers());
     m_RunModal(dialog);
     return false;
 }

@@ -3,13 +3,14 @@
 #include "base/diagnostics.h"
 #include "text/text_table.h"
 
-CUpdateDlg::CUpdateDlg(IHidBackend& backend, IDialogView& view, IClock& clock)
+CUpdateDlg::CUpdateDlg(IHidBackend& backend, IDialogView& view, IClock& clock,
+                       ProtocolDrivers drivers)
     : m_View(view),
       m_UpdateButton(view, kIdUpdateButton),
       m_ProgressBar(view, kIdProgressBar),
       m_DoneLabel(view, kIdDoneLabel),
       m_HintLabel(view, kIdHintLabel),
-      m_Session(backend, clock, *this)
+      m_Session(backend, clock, *this, std::move(drivers))
 {
 }
 
@@ -29,7 +30,6 @@ bool CUpdateDlg::OnInitDialog()
     m_ProgressBar.SetRange(0, 100);
     m_ProgressBar.SetPos(0);
     m_Session.transfer = TransferRecord{};
-    m_Session.StopFlag = 1;
     m_UpdateButton.SetWindowText(LoadText(TextId::UpdateButton));
     m_Session.HidLink.m_NotifyWindow = m_View.NotifyTarget();
     m_Session.device.cur_devVersion = VersionProbeSentinel;
@@ -39,7 +39,10 @@ bool CUpdateDlg::OnInitDialog()
     } else {
         m_UpdateButton.EnableWindow(false);
     }
-    m_Session.TransferState = 3;
+    // The dialog, unlike the command line, waits as after a finished image
+    // from its first attach on: a stream controller that asks for data before
+    // it has announced itself is told END_UPDATE.
+    m_Session.EnterIdle();
     SetTitle(LoadText(TextId::Title));
     return true;
 }
@@ -109,7 +112,7 @@ void CUpdateDlg::RunWorker()
         m_PendingNotification = false;
     }
     m_Worker = std::thread([this] {
-        m_Session.RunUpdate();
+        m_LastResult = m_Session.RunUpdate();
         FinishWorker();
     });
 }

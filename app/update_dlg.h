@@ -15,7 +15,7 @@
 
 class CUpdateDlg final : private IUpdateUi {
 public:
-    CUpdateDlg(IHidBackend& backend, IDialogView& view, IClock& clock);
+    CUpdateDlg(IHidBackend& backend, IDialogView& view, IClock& clock, ProtocolDrivers drivers);
     ~CUpdateDlg() override;
     CUpdateDlg(const CUpdateDlg&) = delete;
     CUpdateDlg& operator=(const CUpdateDlg&) = delete;
@@ -25,7 +25,7 @@ public:
     bool OnDeviceChange(std::uint32_t event, std::uintptr_t data);
     void OnUpdateClicked();
     // Esc or the close box. While an update runs the user is asked first
-    // (text 2, OK/Cancel); on OK the worker is stopped and joined. True when
+    // (TextId::StopUpdateQuestion, OK/Cancel); on OK the worker is stopped and joined. True when
     // the dialog may close.
     bool OnCloseRequested();
 
@@ -36,6 +36,8 @@ public:
     void WaitForWorker();
 
     UpdateSession& Session() { return m_Session; }
+    // What the last update ended in; read once its worker has ended.
+    const UpdateResult& LastResult() const { return m_LastResult; }
     IDialogView& View() { return m_View; }
 
 private:
@@ -59,6 +61,7 @@ private:
     CControl m_DoneLabel;
     CControl m_HintLabel;
     UpdateSession m_Session;
+    UpdateResult m_LastResult;  // written by the worker, read after it ended
 
     mutable std::mutex m_WorkerMutex;
     bool m_WorkerActive = false;         // guarded by m_WorkerMutex

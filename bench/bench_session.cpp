@@ -6,6 +6,7 @@
 #include "package/package_writer.h"
 #include "sim/sim_block_controller.h"
 #include "sim/sim_stream_controller.h"
+#include "protocols/standard_protocols.h"
 
 std::u16string WriteBenchPackage(BenchFamily family, std::size_t imageBytes)
 {
@@ -35,7 +36,7 @@ void PlugBenchController(VirtualHidBus& bus, BenchFamily family)
 bool RunBenchUpdate(IHidBackend& backend, IClock& clock, const std::u16string& package)
 {
     ConfirmingUi ui(package);
-    UpdateSession session(backend, clock, ui);
+    UpdateSession session(backend, clock, ui, StandardProtocolDrivers());
     if (!session.HidLink.ProbeHid() || !session.PrepareUpdate())
         return false;
     session.RunUpdate();

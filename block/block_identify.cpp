@@ -2,6 +2,7 @@
 
 #include "base/little_endian.h"
 #include "block/block_primitives.h"
+#include "block/device_memory_map.h"
 #include "engine/update_session.h"
 #include "text/firmware_version.h"
 #include "text/text_table.h"

@@ -1,6 +1,6 @@
 #pragma once
 // Identification of a block-protocol controller: its type, memory map and
-// version. UI thread, right after AttachDevice opened the link.
+// version. UI thread, right after UpdateSession::Attach opened the link.
 #include <cstdint>
 #include <string>
 
@@ -15,5 +15,5 @@ class UpdateSession;
 // too.
 DeviceDescription IdentifyBlockDevice(UpdateSession& session, DeviceDescription earlier);
 
-// Text 6 followed by the version, with the beta number when bits 16-31 hold one.
+// TextId::Title followed by the version, with the beta number when bits 16-31 hold one.
 std::u16string BlockVersionTitle(std::uint32_t version);

@@ -1,15 +1,9 @@
 #pragma once
-// Device addresses an update of a block-protocol controller uses.
+// The memory maps of the block-protocol device types.
 #include <cstdint>
 
 #include "block/block_device_types.h"
-
-struct DeviceMemoryMap {
-    std::uint32_t imageBase = 0x08014000;       // image offset 0 is written here
-    std::uint32_t versionAddress = 0x08014034;  // the stored FirmwareVersionWord
-
-    bool operator==(const DeviceMemoryMap&) const = default;
-};
+#include "engine/device_description.h"
 
 inline constexpr std::uint32_t kDeviceType3009 = 0x3009;
 inline constexpr DeviceMemoryMap kDefaultMemoryMap{0x08014000, 0x08014034};

@@ -3,27 +3,14 @@
 #include <cerrno>
 
 #include "hid/hid.h"
-
-namespace {
-
-bool FetchPath(IHidBackend& backend, HidInterfaceList list, std::uint32_t index, std::u16string& path)
-{
-    const std::size_t chars = backend.InterfacePathSize(list, index);
-    return chars != 0 && backend.InterfacePath(list, index, chars, path);
-}
-
-}  // namespace
+#include "hid/hid_interfaces.h"
 
 std::vector<FoundController> ScanControllers(IHidBackend& backend, const IdentityLookup& lookup)
 {
     std::vector<FoundController> found;
-    const HidInterfaceList list = backend.OpenInterfaceList();
-    if (list == kInvalidInterfaceList)
-        return found;
-    for (std::uint32_t index = 0; backend.HasInterface(list, index); ++index) {
+    ForEachHidInterface(backend, [&](const std::u16string& path) {
         FoundController entry;
-        if (!FetchPath(backend, list, index, entry.path))
-            continue;
+        entry.path = path;
         HidAttributes attributes;
         const HidHandle handle = backend.Open(entry.path, HidOpenMode::ReadWriteOverlapped);
         if (handle == kInvalidHidHandle) {
@@ -31,21 +18,21 @@ std::vector<FoundController> ScanControllers(IHidBackend& backend, const Identit
             entry.openError = backend.LastErrorCode();
             const auto known = lookup ? lookup(entry.path) : std::nullopt;
             if (!known)
-                continue;
+                return false;
             attributes = *known;
         } else {
             const bool read = backend.GetAttributes(handle, attributes);
             backend.Close(handle);
             if (!read)
-                continue;
+                return false;
         }
         if (!IsSupportedController(attributes.vendorId, attributes.productId, &entry.block))
-            continue;
+            return false;
         entry.vendorId = attributes.vendorId;
         entry.productId = attributes.productId;
         found.push_back(std::move(entry));
-    }
-    backend.CloseInterfaceList(list);
+        return false;
+    });
     return found;
 }
 

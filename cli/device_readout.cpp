@@ -4,11 +4,12 @@
 #include "cli/quiet_ui.h"
 #include "engine/update_session.h"
 #include "text/firmware_version.h"
+#include "protocols/standard_protocols.h"
 
 DeviceReadout ReadDevice(IHidBackend& backend, IClock& clock, const FoundController& controller)
 {
     QuietUi ui;
-    UpdateSession session(backend, clock, ui);
+    UpdateSession session(backend, clock, ui, StandardProtocolDrivers());
     session.HidLink.m_DevicePath = controller.path;
     session.HidLink.ProtocolVariant = controller.block ? kProtocolBlock : kProtocolStream;
     session.Attach();

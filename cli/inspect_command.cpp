@@ -5,44 +5,33 @@
 #include "base/utf.h"
 #include "block/block_device_types.h"
 #include "cli/exit_codes.h"
+#include "cli/hex_text.h"
 #include "cli/package_precheck.h"
+#include "cli/record_problem_text.h"
 #include "engine/firmware_selection.h"
 
 namespace {
 
-std::string Hex(std::uint32_t value)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%X", value);
-    return text;
-}
 
-std::string Problem(RecordProblem problem)
+std::string RecordState(RecordProblem problem)
 {
-    switch (problem) {
-    case RecordProblem::None: return "sound";
-    case RecordProblem::CannotOpen: return "the file cannot be opened";
-    case RecordProblem::ReadError: return "the header cannot be read";
-    case RecordProblem::HeaderCutShort: return "broken: the header is cut short by the end of the file";
-    case RecordProblem::EmptyImage: return "broken: the image size is 0";
-    case RecordProblem::OffsetOverflow: return "broken: the record ends beyond 2 GiB (overflow)";
-    case RecordProblem::ImagePastEnd: return "broken: the image runs past the end of the file";
-    }
-    return "broken";
+    const bool broken = problem != RecordProblem::None && problem != RecordProblem::CannotOpen &&
+                        problem != RecordProblem::ReadError;
+    return (broken ? "broken: " : "") + RecordProblemText(problem);
 }
 
 std::string Describe(const InspectedRecord& r)
 {
     std::string line = "offset " + std::to_string(r.offset);
     if (!r.headerRead)
-        return line + "  " + Problem(r.problem);
+        return line + "  " + RecordState(r.problem);
     const PackageHeader& h = r.header;
     std::string version = Utf16ToUtf8(ConfirmationText(h));
     if (!version.empty() && version.back() == '\n')
         version.pop_back();
-    line += "  type " + Hex(h.deviceType) + (IsSpecialDeviceType(h.deviceType) ? " (special)" : "") +
-            "  " + version + "  revision " + std::to_string(h.revision) + "  address " +
-            Hex(h.imageAddress) + "  size " + std::to_string(h.imageSize) + "  " + Problem(r.problem);
+    line += "  type 0x" + Hex(h.deviceType) + (IsSpecialDeviceType(h.deviceType) ? " (special)" : "") +
+            "  " + version + "  revision " + std::to_string(h.revision) + "  address 0x" +
+            Hex(h.imageAddress) + "  size " + std::to_string(h.imageSize) + "  " + RecordState(r.problem);
     std::string chosen;
     for (const std::string& kind : r.chosenFor)
         chosen += (chosen.empty() ? "" : ", ") + kind;

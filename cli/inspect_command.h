@@ -4,7 +4,7 @@
 #include <string>
 
 #include "cli/event_output.h"
-#include "engine/package_inspection.h"
+#include "protocols/package_inspection.h"
 
 // kExitDone when every record is sound, kExitPackageRefused otherwise.
 int RunInspect(const std::string& path, EventOutput& out);

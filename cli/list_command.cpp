@@ -6,17 +6,7 @@
 #include "block/block_device_types.h"
 #include "cli/device_readout.h"
 #include "cli/exit_codes.h"
-
-namespace {
-
-std::string Hex(std::uint32_t value, int digits)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "%0*X", digits, value);
-    return text;
-}
-
-}  // namespace
+#include "cli/hex_text.h"
 
 int RunList(IHidBackend& backend, IClock& clock, const IdentityLookup& lookup, EventOutput& out)
 {

@@ -9,9 +9,7 @@
 #include <poll.h>
 #endif
 
-namespace {
-
-std::string Trimmed(const std::u16string& text)
+std::string MessageLine(const std::u16string& text)
 {
     std::string s = Utf16ToUtf8(text);
     const auto first = s.find_first_not_of(" \n");
@@ -19,17 +17,9 @@ std::string Trimmed(const std::u16string& text)
     return first == std::string::npos ? std::string() : s.substr(first, last - first + 1);
 }
 
-}  // namespace
-
 TerminalUi::TerminalUi(EventOutput& out, std::string controller, std::u16string package, bool autoConfirm)
     : m_Out(out), m_Controller(std::move(controller)), m_Package(std::move(package)), m_AutoConfirm(autoConfirm)
 {
-}
-
-std::string TerminalUi::LastMessage() const
-{
-    std::lock_guard<std::mutex> guard(m_Mutex);
-    return m_LastMessage;
 }
 
 bool TerminalUi::ChooseFile(const FileOpenRequest&, std::u16string& path)
@@ -58,7 +48,7 @@ bool TerminalUi::AskOnTerminal(const std::string& question)
 
 int TerminalUi::ShowMessage(const std::u16string& text, MessageButtons buttons)
 {
-    const std::string message = Trimmed(text);
+    const std::string message = MessageLine(text);
     if (buttons == MessageButtons::OkCancel) {
         if (m_AutoConfirm || m_Out.Json())
             m_Out.Message(m_Controller + ": " + message,
@@ -68,8 +58,7 @@ int TerminalUi::ShowMessage(const std::u16string& text, MessageButtons buttons)
             return kIdOk;
         return AskOnTerminal(message) ? kIdOk : kIdCancel;
     }
-    std::lock_guard<std::mutex> guard(m_Mutex);
-    m_LastMessage = message;
+    // Outcomes reach the terminal from the update's result, not from here.
     return kIdOk;
 }
 

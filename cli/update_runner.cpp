@@ -8,12 +8,16 @@
 
 #include "base/utf.h"
 #include "cli/exit_codes.h"
+#include "cli/hex_text.h"
 #include "cli/interrupt_signal.h"
 #include "cli/package_precheck.h"
+#include "cli/record_problem_text.h"
 #include "cli/terminal_ui.h"
 #include "engine/firmware_selection.h"
 #include "engine/update_session.h"
 #include "text/firmware_version.h"
+#include "text/text_table.h"
+#include "protocols/standard_protocols.h"
 
 namespace {
 
@@ -32,26 +36,18 @@ std::string Release(std::uint32_t word)
     return text;
 }
 
-std::string Hex(std::uint32_t value)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08X", value);
-    return text;
-}
-
 // The lines the dialog keeps to itself.
-Verdict RefusalVerdict(const UpdateSession& s, const std::string& package)
+Verdict RefusalVerdict(const UpdateSession& s, const SelectionOutcome& o, const std::string& package)
 {
-    const SelectionOutcome& o = s.lastSelection;
     switch (o.refusal) {
     case SelectionRefusal::CannotOpen:
         return {kExitPackageRefused, "cannot-open", package + ": the package cannot be opened"};
     case SelectionRefusal::NoRecord:
         return {kExitPackageRefused, "no-record",
-                package + ": no record for device type " + Hex(s.device.currentDeviceType)};
+                package + ": no record for device type 0x" + Hex(s.device.currentDeviceType, 8)};
     case SelectionRefusal::BrokenRecord:
         return {kExitPackageRefused, "broken-record",
-                package + ": the record is broken (" + std::string(RecordProblemName(o.problem)) + ")"};
+                package + ": the record is broken: " + RecordProblemText(o.problem)};
     case SelectionRefusal::WrongRecordType:
         return {kExitPackageRefused, "wrong-record-type",
                 package + ": the record is not meant for this device type"};
@@ -80,10 +76,12 @@ public:
           m_Name(Utf16ToUtf8(controller.path)),
           m_Request(request),
           m_Ui(out, m_Name, Utf8ToUtf16(request.package), request.autoConfirm),
-          m_Session(backend, clock, m_Ui)
+          m_Session(backend, clock, m_Ui, StandardProtocolDrivers())
     {
         m_Ui.Watch(&m_Session);
-        m_Session.verifyImage = request.verify;
+        UpdateOptions options;
+        options.verifyImage = request.verify;
+        m_Session.SetOptions(options);
     }
 
     void Start()
@@ -112,8 +110,7 @@ private:
             m_Verdict = {kExitFailed, "cannot-open-controller", m_Name + ": the controller cannot be opened"};
             return;
         }
-        m_Session.RunUpdate();
-        Judge();
+        Judge(m_Session.RunUpdate());
     }
 
     void Interrupted()
@@ -128,18 +125,18 @@ private:
                          " Run the same command again to repeat the update."};
     }
 
-    void Judge()
+    void Judge(const UpdateResult& result)
     {
-        const VerifyResult& v = m_Session.verifyResult;
+        const VerifyResult& v = result.verify;
         if (m_Session.StopRequested())
             return Interrupted();
-        if (m_Ui.Succeeded()) {
+        if (result.outcome == UpdateOutcome::Succeeded) {
             m_Verdict = {kExitDone, "done",
                          m_Name + ": firmware updated" +
                              (v.verdict == VerifyVerdict::Passed ? " and verified." : ".")};
             return;
         }
-        Verdict refused = RefusalVerdict(m_Session, m_Request.package);
+        Verdict refused = RefusalVerdict(m_Session, result.selection, m_Request.package);
         if (!refused.reason.empty()) {
             m_Verdict = refused;
             return;
@@ -148,15 +145,15 @@ private:
         if (v.verdict == VerifyVerdict::Mismatch)
             m_Verdict = {kExitFailed, "verify-mismatch",
                          m_Name + ": verification failed: the image differs at address " +
-                             Hex(v.firstDifference) + "." + repeat};
+                             "0x" + Hex(v.firstDifference, 8) + "." + repeat};
         else if (v.verdict == VerifyVerdict::NoAnswer)
             m_Verdict = {kExitFailed, "verify-no-answer",
                          m_Name + ": verification failed: the controller did not acknowledge reading its memory back at " +
-                             Hex(v.firstDifference) + "." + repeat};
+                             "0x" + Hex(v.firstDifference, 8) + "." + repeat};
         else
             m_Verdict = {kExitFailed, "update-failed",
                          m_Name + ": the update failed" +
-                             (m_Ui.LastMessage().empty() ? "." : ": " + m_Ui.LastMessage())};
+                             (result.outcome == UpdateOutcome::Failed ? ": " + MessageLine(LoadText(result.failureText)) : ".")};
     }
 
     FoundController m_Controller;

@@ -1,10 +1,8 @@
 #include "engine/firmware_selection.h"
 
 #include "base/diagnostics.h"
-#include "block/block_device_types.h"
 #include "engine/update_session.h"
 #include "package/package_validation.h"
-#include "stream/stream_send.h"
 #include "text/firmware_version.h"
 #include "text/text_table.h"
 #include "text/wformat.h"
@@ -17,12 +15,6 @@ constexpr std::uint32_t kOfnHideReadOnlyOverwritePrompt = 6;
 constexpr std::size_t kDirectoryBufferChars = 256;
 constexpr std::uint32_t kTransferReadTimeoutMs = 10;
 constexpr std::uint16_t kRuledModel = 261;
-
-bool SpecialBlockDevice(const UpdateSession& session)
-{
-    return session.HidLink.ProtocolVariant == kProtocolBlock &&
-           IsSpecialDeviceType(session.device.currentDeviceType);
-}
 
 FileOpenRequest PackageRequest(UpdateSession& session)
 {
@@ -51,14 +43,15 @@ void ShowNotRecognized(UpdateSession& session)
         session.ShowMessage(WFormat(u"%s\n", LoadText(TextId::NotRecognized)));
 }
 
-// The record that applies: by type for a special block device, else the
+// The record that applies: the one of the type the driver names, else the
 // first. Reads and checks its header; a record that cannot be transferred
-// (cut short, empty, past the end of the file) is refused with text 17.
+// (cut short, empty, past the end of the file) is refused with
+// TextId::NotRecognized.
 SelectionOutcome ReadChosenRecord(UpdateSession& session, const std::u16string& path)
 {
     std::int32_t recordOffset = 0;
-    if (SpecialBlockDevice(session))
-        recordOffset = FindPackageRecord(path, session.device.currentDeviceType);
+    if (const auto type = session.Driver().RecordType(session.device))
+        recordOffset = FindPackageRecord(path, *type);
     if (recordOffset < 0)
         return Refused(SelectionRefusal::NoRecord);
     // The check writes header only when all 28 bytes were read.
@@ -91,10 +84,9 @@ bool Confirmed(UpdateSession& session, const PackageHeader& header)
     return false;
 }
 
-// A special block device must get a record meant for a special type.
-bool RecordFitsDeviceType(UpdateSession& session, const PackageHeader& header)
+bool RecordFitsDevice(UpdateSession& session, const PackageHeader& header)
 {
-    if (!SpecialBlockDevice(session) || IsSpecialDeviceType(header.deviceType))
+    if (session.Driver().RecordFits(session.device, header))
         return true;
     ShowNotRecognized(session);
     return false;
@@ -156,13 +148,12 @@ SelectionOutcome SelectFirmwarePackage(UpdateSession& session)
         return Refused(session.StopRequested() ? SelectionRefusal::Stopped
                                                : SelectionRefusal::Cancelled,
                        header);
-    if (!RecordFitsDeviceType(session, header))
+    if (!RecordFitsDevice(session, header))
         return Refused(SelectionRefusal::WrongRecordType, header);
     return outcome;
 }
 
-void StartTransfer(UpdateSession& session, const TransferPlan& plan,
-                   std::int32_t transportHandle, std::int32_t transportSelector)
+void StartTransfer(UpdateSession& session, const TransferPlan& plan)
 {
     TransferRecord& t = session.transfer;
     session.packagePath = plan.packagePath;
@@ -172,24 +163,14 @@ void StartTransfer(UpdateSession& session, const TransferPlan& plan,
     t.recordOffset = plan.recordOffset;
     t.bytesSent = 0;
     session.HidLink.SetReadTimeout(kTransferReadTimeoutMs);
-    const std::uint32_t desVersion = plan.header.desVersion;
-    t.packageVersionWord = desVersion;
-    if (session.HidLink.ProtocolVariant != kProtocolStream)
-        return;
-    // State 1 before the packet goes: the first request starts this transfer.
-    session.TransferState = 1;
-    SendStartPacket(session, transportHandle, static_cast<std::uint8_t>(transportSelector), t);
-    DebugOut(WFormat(u"desVersion is %d\n", static_cast<std::int32_t>(desVersion)));
+    t.packageVersionWord = plan.header.desVersion;
 }
 
-bool SelectAndStart(UpdateSession& session, std::int32_t transportHandle,
-                    std::int32_t transportSelector)
+std::optional<TransferPlan> SelectAndStart(UpdateSession& session)
 {
     const SelectionOutcome outcome = SelectFirmwarePackage(session);
-    session.lastSelection = outcome;
-    if (!outcome.plan)
-        return false;
-    session.updatePlan = outcome.plan;
-    StartTransfer(session, *outcome.plan, transportHandle, transportSelector);
-    return true;
+    session.NoteSelection(outcome);
+    if (outcome.plan)
+        StartTransfer(session, *outcome.plan);
+    return outcome.plan;
 }

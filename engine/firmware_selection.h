@@ -21,10 +21,10 @@ enum class SelectionRefusal {
     NoFileChosen,      // the file chooser was cancelled
     CannotOpen,        // the package cannot be opened
     NoRecord,          // no record for this device type
-    BrokenRecord,      // the chosen record cannot be transferred (text 17)
+    BrokenRecord,      // the chosen record cannot be transferred (TextId::NotRecognized)
     Incompatible,      // the compatibility rule refuses its version
     Cancelled,         // the user answered Cancel to the confirmation
-    WrongRecordType,   // a special block device given another type (text 17)
+    WrongRecordType,   // the driver refuses the record for this device (TextId::NotRecognized)
 };
 
 struct SelectionOutcome {
@@ -38,15 +38,13 @@ struct SelectionOutcome {
 // there is none.
 SelectionOutcome SelectFirmwarePackage(UpdateSession& session);
 
-// Takes the plan as the session's transfer: read time-out 10 ms and, for the
-// stream protocol, TransferState 1 and the start packet sent with the
-// transport values unchanged.
-void StartTransfer(UpdateSession& session, const TransferPlan& plan,
-                   std::int32_t transportHandle, std::int32_t transportSelector);
+// Takes the plan as the session's transfer, with read time-out 10 ms.
+// Nothing goes on the wire: the protocol starts the transfer its own way.
+void StartTransfer(UpdateSession& session, const TransferPlan& plan);
 
-// SelectFirmwarePackage, then StartTransfer. True when a transfer started.
-bool SelectAndStart(UpdateSession& session, std::int32_t transportHandle,
-                    std::int32_t transportSelector);
+// SelectFirmwarePackage, noted as the session's last selection, then
+// StartTransfer. The plan when a transfer started.
+std::optional<TransferPlan> SelectAndStart(UpdateSession& session);
 
 // True when a package of version desVersion may go to the controller. Only
 // stream-protocol controllers of model 261 have a lowest accepted version.
@@ -60,5 +58,5 @@ std::uint16_t LowestAcceptedRelease(std::uint32_t protocolVariant, std::uint16_t
 // The confirmation question for the chosen record: its version and revision.
 std::u16string ConfirmationText(const PackageHeader& header);
 
-// The file dialog's filter: text 3 followed by "(*.dat)|*.dat||".
+// The file dialog's filter: TextId::FileType followed by "(*.dat)|*.dat||".
 std::u16string PackageFilter();

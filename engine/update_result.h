@@ -1,7 +1,9 @@
 #pragma once
 // What one update ended in, as the protocol driver saw it. Front ends read
 // their verdict from this, never from which UI calls happened.
+#include "engine/firmware_selection.h"
 #include "engine/image_verification.h"
+#include "text/text_id.h"
 
 enum class UpdateOutcome {
     Succeeded,  // the whole image went over and the success text was shown
@@ -11,5 +13,9 @@ enum class UpdateOutcome {
 
 struct UpdateResult {
     UpdateOutcome outcome = UpdateOutcome::Quiet;
+    // With Failed: the text the user was shown.
+    TextId failureText = TextId::Failure;
     VerifyResult verify;
+    // This update's package selection: why nothing was sent, when refused.
+    SelectionOutcome selection;
 };

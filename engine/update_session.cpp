@@ -1,44 +1,56 @@
 #include "engine/update_session.h"
 
-#include "block/block_worker.h"
-#include "stream/stream_worker.h"
-
-UpdateSession::UpdateSession(IHidBackend& backend, IClock& clock, IUpdateUi& ui)
-    : HidLink(backend), m_Clock(clock), m_Ui(ui)
+UpdateSession::UpdateSession(IHidBackend& backend, IClock& clock, IUpdateUi& ui,
+                             ProtocolDrivers drivers)
+    : HidLink(backend), m_Clock(clock), m_Ui(ui), m_Drivers(std::move(drivers))
 {
 }
 
 UpdateSession::~UpdateSession() { packageFile.Close(); }
 
-void UpdateSession::Attach() { AttachDevice(*this); }
+ProtocolDriver& UpdateSession::Driver()
+{
+    const std::uint32_t variant = HidLink.ProtocolVariant;
+    for (auto& driver : m_Drivers)
+        if (driver->Variant() == variant)
+            return *driver;
+    return *m_Drivers.front();
+}
+
+void UpdateSession::Attach()
+{
+    device.cur_devVersion = VersionProbeSentinel;
+    if (!HidLink.OpenHid())
+        return;
+    Driver().Identify(*this);
+}
+
+void UpdateSession::EnterIdle()
+{
+    for (auto& driver : m_Drivers)
+        driver->EnterIdle();
+}
 
 bool UpdateSession::PrepareUpdate()
 {
     if (!HidLink.OpenHid())
         return false;
-    StopFlag = 0;
-    imageSent = false;
-    updatePlan.reset();
-    updating = true;
+    for (auto& driver : m_Drivers)
+        driver->PrepareUpdate();
+    m_LastSelection = {};
+    m_Updating = true;
     return true;
 }
 
-void UpdateSession::RunUpdate()
+UpdateResult UpdateSession::RunUpdate()
 {
-    if (HidLink.ProtocolVariant == kProtocolBlock)
-        BlockUpdateThread(*this);
-    else
-        Usb_UpdateThread(*this);
-    updating = false;
+    UpdateResult result = Driver().RunUpdate(*this);
+    result.selection = m_LastSelection;
+    m_Updating = false;
+    return result;
 }
 
 bool UpdateSession::Pause(std::uint32_t ms) { return m_Clock.SleepMs(ms, m_Stop); }
-
-void UpdateSession::StopTransfer()
-{
-    packageFile.Close();
-    StopFlag = 1;
-}
 
 void UpdateSession::RefreshUpdateButton() { m_Ui.EnableUpdateButton(HidLink.ProbeHid() != 0); }
 

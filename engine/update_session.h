@@ -15,26 +15,39 @@
 #include "engine/device_description.h"
 #include "engine/firmware_selection.h"
 #include "engine/image_verification.h"
+#include "engine/protocol_driver.h"
 #include "engine/transfer_record.h"
+#include "engine/update_result.h"
 #include "engine/update_ui.h"
 #include "hid/hid.h"
 #include "package/package_file.h"
 
+// What a front end asks of its updates.
+struct UpdateOptions {
+    // Block: read the image back before the version word and Finish; a
+    // failed check sends neither, so the controller stays in its updater.
+    bool verifyImage = false;
+};
+
 class UpdateSession {
 public:
-    UpdateSession(IHidBackend& backend, IClock& clock, IUpdateUi& ui);
+    // drivers: one per protocol (protocols/standard_protocols.h); the first
+    // also drives a link of a variant none of them names.
+    UpdateSession(IHidBackend& backend, IClock& clock, IUpdateUi& ui, ProtocolDrivers drivers);
     ~UpdateSession();
     UpdateSession(const UpdateSession&) = delete;
     UpdateSession& operator=(const UpdateSession&) = delete;
 
     // --- Steps ---
-    // Opens the link to the controller found last and reads its version (or,
-    // for a block controller, identifies it). Bounded.
+    // Opens the link to the controller found last and has its driver
+    // identify it. Bounded.
     void Attach();
+    // Every driver waits as between updates (ProtocolDriver::EnterIdle).
+    void EnterIdle();
     // Opens the link for an update. False when the link cannot be opened.
     bool PrepareUpdate();
     // The update worker's body for the controller's protocol.
-    void RunUpdate();
+    UpdateResult RunUpdate();
 
     // --- Stop: one request ends the running step at its next safe point,
     // and every later one; a session is not restarted after a stop ---
@@ -44,40 +57,35 @@ public:
     bool Pause(std::uint32_t ms);
 
     // --- Operations the protocols share ---
-    // The package is closed and the stream loop ends.
-    void StopTransfer();
     // The update button enabled exactly when a controller is present.
     void RefreshUpdateButton();
     int ShowMessage(const std::u16string& text, MessageButtons buttons = MessageButtons::Ok);
 
     IClock& Clock() { return m_Clock; }
     IUpdateUi& Ui() { return m_Ui; }
+    // The driver of the link's protocol.
+    ProtocolDriver& Driver();
+
+    void SetOptions(const UpdateOptions& options) { m_Options = options; }
+    const UpdateOptions& Options() const { return m_Options; }
+    // From PrepareUpdate until RunUpdate has returned.
+    bool Updating() const { return m_Updating; }
+    // What the last package selection found (a front end may explain it).
+    const SelectionOutcome& LastSelection() const { return m_LastSelection; }
+    void NoteSelection(const SelectionOutcome& outcome) { m_LastSelection = outcome; }
 
     CHid HidLink;
     DeviceDescription device;
     TransferRecord transfer{};
     std::u16string packagePath;
     PackageFile packageFile;
-    // Non-zero ends the stream worker's read loop.
-    std::uint32_t StopFlag = 0;
-    // Stream: 1 first chunk next, 2 further chunks, 3 image sent.
-    std::uint32_t TransferState = 0;
-    // Stream: this update has sent the whole image (state 3 alone also
-    // holds outside any update).
-    bool imageSent = false;
-    // What the last package selection found (a front end may explain it).
-    SelectionOutcome lastSelection;
-    // The package this update's user chose and confirmed, once they have.
-    std::optional<TransferPlan> updatePlan;
-    // From PrepareUpdate until RunUpdate has returned.
-    bool updating = false;
-    // Block: read the image back before the version word and Finish; a
-    // failed check sends neither, so the controller stays in its updater.
-    bool verifyImage = false;
-    VerifyResult verifyResult;
 
 private:
     IClock& m_Clock;
     IUpdateUi& m_Ui;
+    ProtocolDrivers m_Drivers;
     StopSignal m_Stop;
+    UpdateOptions m_Options;
+    SelectionOutcome m_LastSelection;
+    bool m_Updating = false;
 };

@@ -16,6 +16,7 @@
 #include "sim/virtual_hid_bus.h"
 #include "text/text_table.h"
 #include "base/utf.h"
+#include "protocols/standard_protocols.h"
 
 class FuzzEnglish final : public IUiLanguage {
 public:
@@ -60,11 +61,11 @@ inline std::u16string FuzzPackage(const std::string& tag, const PackageRecordSpe
 // One controller on its own bus; the session is made after the bus, so it
 // closes its link first.
 struct FuzzRig {
-    explicit FuzzRig(SimDeviceConfig device)
+    explicit FuzzRig(SimDeviceConfig device, ProtocolDrivers drivers = StandardProtocolDrivers())
     {
         SetUiLanguage(&language);
         bus.Plug(std::move(device));
-        session = std::make_unique<UpdateSession>(bus, clock, ui);
+        session = std::make_unique<UpdateSession>(bus, clock, ui, std::move(drivers));
     }
     ~FuzzRig()
     {

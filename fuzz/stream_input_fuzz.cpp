@@ -4,7 +4,7 @@
 // nothing reads past a report, at most one outcome is shown, and success
 // only after this update sent the whole image.
 //
-// Input: a configuration byte (bits 0-1 the transfer state the session starts
+// Input: a configuration byte (bits 0-1 the stream phase the driver starts
 // in), then the input reports, 64 bytes each (a short last one zero-padded).
 #include <algorithm>
 #include <cstring>
@@ -14,7 +14,7 @@
 #include "fuzz/fuzz_entry.h"
 #include "fuzz/fuzz_session.h"
 #include "sim/sim_stream_controller.h"
-#include "stream/stream_dispatch.h"
+#include "stream/stream_driver.h"
 
 namespace {
 
@@ -37,14 +37,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     static const std::u16string path = FuzzPackage("stream_input", Record());
     // A silent controller: everything it says comes from the input.
-    FuzzRig rig(MakeSimStreamDevice(nullptr));
+    auto owned = std::make_unique<StreamDriver>(static_cast<StreamPhase>(data[0] & 3u));
+    StreamDriver& driver = *owned;
+    ProtocolDrivers drivers;
+    drivers.push_back(std::move(owned));
+    FuzzRig rig(MakeSimStreamDevice(nullptr), std::move(drivers));
     rig.ui.packagePath = path;
     UpdateSession& session = *rig.session;
     session.HidLink.ProbeHid();
     if (!session.PrepareUpdate())
         return 0;
-    session.TransferState = data[0] & 3u;
-    for (std::size_t at = 1; at < size && session.StopFlag == 0; at += kPayload) {
+    for (std::size_t at = 1; at < size && !driver.ReadLoopEnded(); at += kPayload) {
         const std::size_t n = std::min(kPayload, size - at);
         // Exact-size copy first, so the fuzzer sees reads past its input.
         std::unique_ptr<std::uint8_t[]> piece(new std::uint8_t[n]);
@@ -52,10 +55,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         HidReport report{};
         std::memcpy(report.data() + 1, piece.get(), n);
         rig.bus.InjectInput(1, report);
-        StreamReadCycle(session);
+        driver.ReadCycle(session);
     }
     FUZZ_CHECK(rig.ui.successes + rig.ui.failures <= 1);
     if (rig.ui.successes > 0)
-        FUZZ_CHECK(session.imageSent);
+        FUZZ_CHECK(driver.ImageSent());
     return 0;
 }

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "base/diagnostics.h"
+#include "hid/hid_interfaces.h"
 #include "text/wformat.h"
 
 namespace {
@@ -12,9 +13,6 @@ constexpr SupportedController kSupported[] = {
     {0x5A3C, 0x5750, false},
     {0x5A3C, 0x4C21, true},
 };
-
-// How often one index is retried when its path will not fit the buffer.
-constexpr int kPathAttemptsPerIndex = 3;
 
 }  // namespace
 
@@ -53,35 +51,13 @@ void CHid::CloseHandles()
     }
 }
 
-// The buffer is sized by the first interface that needs one and reused after;
-// bufferChars == 0 means no buffer is held.
-bool CHid::FetchPath(HidInterfaceList list, std::uint32_t index, std::size_t& bufferChars,
-                     std::u16string& path)
-{
-    for (int attempt = 0; attempt < kPathAttemptsPerIndex; ++attempt) {
-        if (bufferChars == 0)
-            bufferChars = m_Backend.InterfacePathSize(list, index);
-        if (bufferChars != 0 && m_Backend.InterfacePath(list, index, bufferChars, path))
-            return true;
-        bufferChars = 0;  // give the buffer up; the next attempt sizes one for this index
-    }
-    return false;
-}
-
 int CHid::FindHid(HidHandle* handle)
 {
     *handle = kInvalidHidHandle;
-    HidInterfaceList list = m_Backend.OpenInterfaceList();
-    if (list == kInvalidInterfaceList)
-        return 0;
-    std::size_t bufferChars = 0;
-    for (std::uint32_t index = 0; m_Backend.HasInterface(list, index); ++index) {
-        std::u16string path;
-        if (!FetchPath(list, index, bufferChars, path))
-            continue;
+    return ForEachHidInterface(m_Backend, [&](const std::u16string& path) {
         *handle = m_Backend.Open(path, HidOpenMode::ReadWriteOverlapped);
         if (*handle == kInvalidHidHandle)
-            continue;
+            return false;
         HidAttributes attributes;
         bool block = false;
         if (m_Backend.GetAttributes(*handle, attributes) &&
@@ -89,14 +65,12 @@ int CHid::FindHid(HidHandle* handle)
             m_DevicePath = path;
             DebugOut(WFormat(u"m_DevicePath:%s\n", path));
             ProtocolVariant = block ? kProtocolBlock : kProtocolStream;
-            m_Backend.CloseInterfaceList(list);
-            return 1;
+            return true;
         }
         m_Backend.Close(*handle);
         *handle = kInvalidHidHandle;
-    }
-    m_Backend.CloseInterfaceList(list);
-    return 0;
+        return false;
+    }) ? 1 : 0;
 }
 
 int CHid::SelectHid(const std::u16string& path)

@@ -93,8 +93,6 @@ public:
 
 private:
     void CloseHandles();
-    bool FetchPath(HidInterfaceList list, std::uint32_t index, std::size_t& bufferChars,
-                   std::u16string& path);
 
     IHidBackend& m_Backend;
     std::atomic<bool> m_DeviceGone{false};

@@ -50,16 +50,6 @@ std::int64_t Tell(std::FILE* file)
 
 }  // namespace
 
-std::FILE* OpenFileU16(const std::u16string& path, const char* mode)
-{
-#ifdef _WIN32
-    const std::wstring wideMode(mode, mode + std::char_traits<char>::length(mode));
-    return _wfopen(ToWide(path).c_str(), wideMode.c_str());
-#else
-    return std::fopen(Utf16ToUtf8(path).c_str(), mode);
-#endif
-}
-
 PackageFile::~PackageFile()
 {
     Close();

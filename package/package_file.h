@@ -9,9 +9,8 @@
 #include <cstdio>
 #include <string>
 
-// Opens a file named by a UTF-16 path with a C library mode such as "rb" or
-// "wb". nullptr when the file cannot be opened.
-std::FILE* OpenFileU16(const std::u16string& path, const char* mode);
+#include "base/file_open.h"
+
 
 class PackageFile {
 public:

@@ -2,6 +2,7 @@
 
 #include "base/diagnostics.h"
 #include "engine/firmware_selection.h"
+#include "engine/outcome_messages.h"
 #include "engine/update_session.h"
 #include "stream/stream_frame.h"
 #include "stream/stream_send.h"
@@ -27,27 +28,35 @@ void HandleVersionReply(UpdateSession& session, std::span<const std::uint8_t> bo
         session.Ui().SetTitle(FirmwareVersionWord(version).TitleText(LoadText(TextId::Title)));
 }
 
-void StartSelection(UpdateSession& session, std::int32_t transportHandle,
+void StartSelection(UpdateSession& session, StreamState& state, std::int32_t transportHandle,
                     std::uint8_t transportSelector)
 {
     const std::uint32_t type = session.device.firmwareType;
     // The identity again after the user's choice: the controller missed the
     // start packet (or restarted), so it gets the same start again rather
     // than a second file chooser.
-    if (session.updatePlan && (type == kUpdatableTypeA || type == kUpdatableTypeB)) {
+    if (state.confirmedPlan && (type == kUpdatableTypeA || type == kUpdatableTypeB)) {
         DebugOut(u"identity again: start packet sent again\n");
-        StartTransfer(session, *session.updatePlan, transportHandle, transportSelector);
+        StartTransfer(session, *state.confirmedPlan);
+        StartStreamTransfer(session, state, *state.confirmedPlan, transportHandle,
+                            transportSelector);
         return;
     }
     if (type == kUpdatableTypeA || type == kUpdatableTypeB) {
-        if (!SelectAndStart(session, transportHandle, transportSelector))
-            session.StopFlag = 1;
+        state.confirmedPlan = SelectAndStart(session);
+        if (state.confirmedPlan)
+            StartStreamTransfer(session, state, *state.confirmedPlan, transportHandle,
+                                transportSelector);
+        else
+            state.readLoopEnded = true;
         return;
     }
-    session.StopTransfer();
+    StopTransfer(session, state);
     const std::u16string text = WFormat(u"%s\n", LoadText(TextId::BootModeFailure));
     DebugOut(text);
     ShowStreamMessage(session, text);
+    state.outcome = UpdateOutcome::Failed;
+    state.failureText = TextId::BootModeFailure;
 }
 
 }  // namespace
@@ -58,14 +67,22 @@ void ShowStreamMessage(UpdateSession& session, const std::u16string& text)
         session.ShowMessage(text);
 }
 
-std::uint32_t StreamReadCycle(UpdateSession& session)
+void StartStreamTransfer(UpdateSession& session, StreamState& state, const TransferPlan& plan,
+                         std::int32_t transportHandle, std::uint8_t transportSelector)
+{
+    // The phase before the packet goes: the first request starts this transfer.
+    state.phase = StreamPhase::FirstChunk;
+    SendStartPacket(session, transportHandle, transportSelector, session.transfer);
+    DebugOut(WFormat(u"desVersion is %d\n", static_cast<std::int32_t>(plan.header.desVersion)));
+}
+
+std::uint32_t StreamReadCycle(UpdateSession& session, StreamState& state)
 {
     CHid& link = session.HidLink;
     const std::uint32_t result = link.ReadHid(link.ReportIn, sizeof link.ReportIn);
     if (result == kReadOk) {
         DebugOut(WFormat(u" %d Bytes received from sender\n", link.ReportIn[0]));
-        DispatchReport(session, 0, kHidTransport, ReportFrame(link.ReportIn),
-                       link.ReportIn[kReportCount]);
+        DispatchReport(session, state, 0, kHidTransport, ReportFrame(link.ReportIn));
         return result;
     }
     DebugOut(WFormat(u"recv() failed with error code 0x%x\n", result));
@@ -76,9 +93,8 @@ std::uint32_t StreamReadCycle(UpdateSession& session)
     return result;
 }
 
-void DispatchReport(UpdateSession& session, std::int32_t transportHandle,
-                    std::uint8_t transportSelector, std::span<const std::uint8_t> frame,
-                    std::uint8_t)
+void DispatchReport(UpdateSession& session, StreamState& state, std::int32_t transportHandle,
+                    std::uint8_t transportSelector, std::span<const std::uint8_t> frame)
 {
     if (FrameLead(frame) != 0)
         return;
@@ -86,10 +102,10 @@ void DispatchReport(UpdateSession& session, std::int32_t transportHandle,
     switch (FrameType(frame)) {
     case DEVICE_IDENTITY:
         HandleIdentity(session, body);
-        StartSelection(session, transportHandle, transportSelector);
+        StartSelection(session, state, transportHandle, transportSelector);
         break;
     case COMMAND_FRAME:
-        HandleCommandReport(session, transportHandle, transportSelector, body);
+        HandleCommandReport(session, state, transportHandle, transportSelector, body);
         break;
     default:
         break;
@@ -105,7 +121,7 @@ void HandleIdentity(UpdateSession& session, std::span<const std::uint8_t> body)
     DebugOut(WFormat(u"firmware type %d\n", identity.firmwareType));
 }
 
-void HandleCommandReport(UpdateSession& session, std::int32_t transportHandle,
+void HandleCommandReport(UpdateSession& session, StreamState& state, std::int32_t transportHandle,
                          std::uint8_t transportSelector, std::span<const std::uint8_t> body)
 {
     switch (BodyCommand(body)) {
@@ -113,21 +129,34 @@ void HandleCommandReport(UpdateSession& session, std::int32_t transportHandle,
         HandleVersionReply(session, body);
         break;
     case SET_FIRMWARE_DATA:
-        AnswerFirmwareDataRequest(session, transportHandle, transportSelector);
+        AnswerFirmwareDataRequest(session, state, transportHandle, transportSelector);
         break;
     case FAILURE_REPORT_A:
     case FAILURE_REPORT_B:
-        FailTransfer(session);
+        FailTransfer(session, state);
         break;
     default:
         break;
     }
 }
 
-void FailTransfer(UpdateSession& session)
+void StopTransfer(UpdateSession& session, StreamState& state)
 {
-    session.StopTransfer();
-    ShowStreamMessage(session, WFormat(u"%s\n", LoadText(TextId::Failure)));
+    session.packageFile.Close();
+    state.readLoopEnded = true;
+}
+
+void ReportFailure(UpdateSession& session, StreamState& state)
+{
+    ShowFailure(session);
+    state.outcome = UpdateOutcome::Failed;
+    state.failureText = TextId::Failure;
+}
+
+void FailTransfer(UpdateSession& session, StreamState& state)
+{
+    StopTransfer(session, state);
+    ReportFailure(session, state);
     if (session.HidLink.m_Present != 0)
         session.Ui().EnableUpdateButton(true);
 }

@@ -63,7 +63,6 @@ inline constexpr std::size_t kPieceBytes = 39;
 inline constexpr std::size_t kStartVersion = 0;
 inline constexpr std::size_t kStartAddress = 4;
 inline constexpr std::size_t kStartSize = 8;
-inline constexpr std::size_t kStartReserved = 12;
 inline constexpr std::size_t kStartPayloadBytes = 28;
 
 // Identity word: firmware type, sub-model, model.

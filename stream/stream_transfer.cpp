@@ -1,11 +1,11 @@
-// The answer to each SET_FIRMWARE_DATA request, by TransferState:
-// 1 open the package and send the first chunk, 2 the next chunk, 3 finish.
+// The answer to each SET_FIRMWARE_DATA request, by the stream phase: open
+// the package and send the first chunk, the next chunk, or finish.
 #include "base/diagnostics.h"
+#include "engine/outcome_messages.h"
 #include "engine/update_session.h"
 #include "stream/stream_dispatch.h"
 #include "stream/stream_frame.h"
 #include "stream/stream_send.h"
-#include "text/text_table.h"
 #include "text/wformat.h"
 
 namespace {
@@ -31,16 +31,16 @@ void SendChunk(UpdateSession& session, Link link, std::size_t got)
     session.transfer.bytesSent += static_cast<std::uint32_t>(got);
 }
 
-void SendFirstChunk(UpdateSession& session, Link link)
+void SendFirstChunk(UpdateSession& session, StreamState& state, Link link)
 {
     if (!session.packageFile.Open(session.packagePath))
         return;  // unanswered; the next request tries again
-    session.TransferState = 2;
+    state.phase = StreamPhase::NextChunk;
     const std::int64_t imageStart =
         std::int64_t{session.transfer.recordOffset} + kPackageHeaderSize;
     std::size_t got = 0;
     if (!session.packageFile.Seek(imageStart) || !ReadChunk(session, got)) {
-        FailTransfer(session);
+        FailTransfer(session, state);
         return;
     }
     SendChunk(session, link, got);
@@ -54,23 +54,23 @@ int ProgressOf(const TransferRecord& t)
     return static_cast<int>(std::uint64_t{t.bytesSent} * 100 / t.imageSize);
 }
 
-void FinishImage(UpdateSession& session)
+void FinishImage(UpdateSession& session, StreamState& state)
 {
     session.packageFile.Close();
     DebugOut(u"update successful\n");
-    session.TransferState = 3;
-    session.imageSent = true;
+    state.phase = StreamPhase::ImageSent;
+    state.imageSent = true;
     session.Ui().EnableUpdateButton(true);
 }
 
-void SendNextChunk(UpdateSession& session, Link link)
+void SendNextChunk(UpdateSession& session, StreamState& state, Link link)
 {
     TransferRecord& t = session.transfer;
     std::size_t got = 0;
     // Nothing left to read while image bytes are still owed: the package
     // changed under the transfer, and the controller would ask for ever.
     if (!ReadChunk(session, got) || (got == 0 && t.bytesSent < t.imageSize)) {
-        FailTransfer(session);
+        FailTransfer(session, state);
         return;
     }
     SendChunk(session, link, got);
@@ -78,44 +78,43 @@ void SendNextChunk(UpdateSession& session, Link link)
                      static_cast<std::int32_t>(got), t.bytesSent));
     session.Ui().SetProgress(ProgressOf(t));
     if (t.bytesSent >= t.imageSize)
-        FinishImage(session);
+        FinishImage(session, state);
 }
 
-// The controller may rely on END_UPDATE whenever it asks in state 3; the
+// The controller may rely on END_UPDATE whenever it asks in ImageSent; the
 // success is shown only when this update sent the whole image. During an
 // update that sent none, the user learns that it failed.
-void EndUpdate(UpdateSession& session, Link link)
+void EndUpdate(UpdateSession& session, StreamState& state, Link link)
 {
     SendFirmwarePacket(session, link.handle, link.selector, END_UPDATE, nullptr, 0);
-    session.StopFlag = 1;
-    if (!session.imageSent) {
+    state.readLoopEnded = true;
+    if (!state.imageSent) {
         DebugOut(u"END_UPDATE without an image sent by this update\n");
-        if (session.updating)
-            ShowStreamMessage(session, WFormat(u"%s\n", LoadText(TextId::Failure)));
+        if (session.Updating())
+            ReportFailure(session, state);
         return;
     }
-    ShowStreamMessage(session, WFormat(u"\n %s \n", LoadText(TextId::Success)));
-    session.Ui().ShowDoneLabel();
-    session.Ui().SetProgress(0);
+    ShowSuccess(session);
+    state.outcome = UpdateOutcome::Succeeded;
 }
 
 }  // namespace
 
-void AnswerFirmwareDataRequest(UpdateSession& session, std::int32_t transportHandle,
-                               std::uint8_t transportSelector)
+void AnswerFirmwareDataRequest(UpdateSession& session, StreamState& state,
+                               std::int32_t transportHandle, std::uint8_t transportSelector)
 {
     const Link link{transportHandle, transportSelector};
-    switch (session.TransferState) {
-    case 1:
-        SendFirstChunk(session, link);
+    switch (state.phase) {
+    case StreamPhase::FirstChunk:
+        SendFirstChunk(session, state, link);
         break;
-    case 2:
-        SendNextChunk(session, link);
+    case StreamPhase::NextChunk:
+        SendNextChunk(session, state, link);
         break;
-    case 3:
-        EndUpdate(session, link);
+    case StreamPhase::ImageSent:
+        EndUpdate(session, state, link);
         break;
-    default:
+    case StreamPhase::NoTransfer:
         break;
     }
 }

@@ -8,6 +8,7 @@
 #include "block/device_memory_map.h"
 #include "sim/sim_block_controller.h"
 #include "support/session_fixture.h"
+#include "protocols/standard_protocols.h"
 
 namespace {
 
@@ -17,7 +18,7 @@ protected:
     void SetUp() override
     {
         SessionFixture::SetUp();
-        session = std::make_unique<UpdateSession>(bus, clock, ui);
+        session = std::make_unique<UpdateSession>(bus, clock, ui, StandardProtocolDrivers());
         view.SetTitle(LoadText(6));
     }
     VirtualHidBus::DeviceId Plug(const SimBlockConfig& config)

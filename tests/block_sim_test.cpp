@@ -8,6 +8,7 @@
 #include "block/block_primitives.h"
 #include "block/device_memory_map.h"
 #include "block_test_helpers.h"
+#include "protocols/standard_protocols.h"
 
 namespace {
 
@@ -98,7 +99,7 @@ TEST(SimBlockDevice, AnswersWithARealClock)
     config.faults.answerDelayMs = 20;
     auto device = std::make_shared<SimBlockController>(config);
     bus.Plug(MakeSimBlockDevice(device));
-    UpdateSession session(bus, SystemClock::Instance(), ui);
+    UpdateSession session(bus, SystemClock::Instance(), ui, StandardProtocolDrivers());
     ASSERT_EQ(session.HidLink.ProbeHid(), 1);
     ASSERT_EQ(session.HidLink.OpenHid(), 1);
     std::uint8_t dest[4] = {};

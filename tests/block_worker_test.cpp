@@ -16,6 +16,7 @@
 #include "package/package_writer.h"
 #include "support/dialog_fixture.h"
 #include "support/fault_model.h"
+#include "protocols/standard_protocols.h"
 
 namespace {
 
@@ -132,7 +133,7 @@ TEST_P(SuccessfulUpdateTest, InstallsTheImageAndItsVersionWord)
     EXPECT_TRUE(DoneShown());
     EXPECT_TRUE(ButtonEnabled());
     EXPECT_EQ(view.ProgressPos(), 0);
-    EXPECT_EQ(dlg->Session().StopFlag, 1u);
+    EXPECT_EQ(dlg->LastResult().outcome, UpdateOutcome::Succeeded);
 
     const auto writes = device->FramesOf(BlockCommand::WriteImage);
     ASSERT_EQ(writes.size(), (size + 45) / 46);
@@ -475,7 +476,7 @@ TEST_F(BlockWorkerTest, ClosingTheDialogStopsAtTheNextBlock)
     Plug();
     ProgressHookView hookView(view);
     std::atomic<bool> reached{false};
-    dlg = std::make_unique<CUpdateDlg>(bus, hookView, clock);
+    dlg = std::make_unique<CUpdateDlg>(bus, hookView, clock, StandardProtocolDrivers());
     dlg->OnInitDialog();
     hookView.onProgress = [&](int position) {
         if (position != 30 || reached)
@@ -516,9 +517,11 @@ TEST_P(VerifyTest, FinishOnlyAfterAVerifiedImage)
     SimBlockConfig config;
     GetParam().fault(config.faults);
     Start(config);
-    dlg->Session().verifyImage = true;
+    UpdateOptions options;
+    options.verifyImage = true;
+    dlg->Session().SetOptions(options);
     Update(WritePackage({Record(0, 0x08014000, 200, 8)}));
-    const VerifyResult result = dlg->Session().verifyResult;
+    const VerifyResult result = dlg->LastResult().verify;
     EXPECT_EQ(result.verdict, GetParam().verdict);
     EXPECT_EQ(result.firstDifference, GetParam().firstDifference);
     const bool passed = GetParam().verdict == VerifyVerdict::Passed;

@@ -17,6 +17,7 @@
 #include "support/headless_view.h"
 #include "support/test_paths.h"
 #include "text/text_table.h"
+#include "protocols/standard_protocols.h"
 
 namespace {
 
@@ -68,7 +69,7 @@ TEST_P(BoundedClose, EndsSoonAfterTheUsersOk)
     ASSERT_TRUE(WritePackageFile(path, std::vector<PackageRecordSpec>{record}));
     bus.Plug(c.device(), {});
 
-    CUpdateDlg dlg(bus, view, SystemClock::Instance());
+    CUpdateDlg dlg(bus, view, SystemClock::Instance(), StandardProtocolDrivers());
     dlg.OnInitDialog();
     view.QueueFile(path);
     view.QueueMessageAnswer(kIdOk);  // the confirmation

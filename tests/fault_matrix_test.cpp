@@ -32,6 +32,7 @@
 #include "support/test_paths.h"
 #include "support/view_ui.h"
 #include "text/text_table.h"
+#include "protocols/standard_protocols.h"
 
 namespace {
 
@@ -102,7 +103,7 @@ public:
         }
         config.model = faults;
         m_Bus.Plug(config);
-        session = std::make_unique<UpdateSession>(m_Bus, m_Clock, m_Ui);
+        session = std::make_unique<UpdateSession>(m_Bus, m_Clock, m_Ui, StandardProtocolDrivers());
         session->HidLink.ProbeHid();
         session->Attach();
     }

@@ -16,6 +16,7 @@
 #include "support/headless_view.h"
 #include "support/test_paths.h"
 #include "support/view_ui.h"
+#include "protocols/standard_protocols.h"
 
 namespace {
 
@@ -56,8 +57,8 @@ TEST(ParallelSessions, StreamAndBlockControllersUpdateAtOnce)
 
     Controller a(Package("_stream", 0, 3000));
     Controller b(Package("_block", 0, 3000));
-    UpdateSession first(bus, clock, a.ui);
-    UpdateSession second(bus, clock, b.ui);
+    UpdateSession first(bus, clock, a.ui, StandardProtocolDrivers());
+    UpdateSession second(bus, clock, b.ui, StandardProtocolDrivers());
     ASSERT_EQ(first.HidLink.SelectHid(streamDevice.path), 1);
     ASSERT_EQ(second.HidLink.SelectHid(blockDevice.path), 1);
     ASSERT_TRUE(first.PrepareUpdate());

@@ -96,14 +96,13 @@ protected:
         SessionFixture::SetUp();
         id = bus.Plug(MakeSimStreamDevice(std::make_shared<SimStreamController>()));
         OpenSession();
-        session->TransferState = 3;
     }
     void AsBlockDevice(std::uint32_t type)
     {
         session->HidLink.ProtocolVariant = kProtocolBlock;
         session->device.currentDeviceType = type;
     }
-    SelectionRefusal Refusal() const { return session->lastSelection.refusal; }
+    SelectionRefusal Refusal() const { return session->LastSelection().refusal; }
     struct Rec {
         std::uint32_t deviceType;
         std::size_t size;
@@ -128,13 +127,12 @@ protected:
     {
         view.QueueFile(path);
         view.QueueMessageAnswer(answer);
-        return SelectAndStart(*session, 0, 0x97);
+        return SelectAndStart(*session).has_value();
     }
-    // No transfer was set up: nothing sent, state and time-out as before.
+    // No transfer was set up: nothing sent, time-out as before.
     void ExpectNothingStarted()
     {
         EXPECT_TRUE(bus.OutputLog(id).empty());
-        EXPECT_EQ(session->TransferState, 3u);
         EXPECT_EQ(session->HidLink.m_ReadTimeout, 200u);
         EXPECT_EQ(session->transfer.packageVersionWord, 0u);
     }
@@ -153,7 +151,7 @@ protected:
 TEST_F(Selection, AsksForADatFileFromTheCurrentDirectory)
 {
     view.QueueFile(std::nullopt);
-    EXPECT_FALSE(SelectAndStart(*session, 0, 0x97));
+    EXPECT_FALSE(SelectAndStart(*session).has_value());
     ASSERT_EQ(view.FileRequests().size(), 1u);
     const FileOpenRequest r = view.FileRequests()[0];
     EXPECT_EQ(r.filter, u"File type(*.dat)|*.dat||");
@@ -168,7 +166,7 @@ TEST_F(Selection, DirectoryBeyondTheBufferIsLeftToThePlatform)
     for (std::size_t length : {255u, 256u}) {
         view.SetCurrentDirectory(std::u16string(length, u'd'));
         view.QueueFile(std::nullopt);
-        SelectAndStart(*session, 0, 0x97);
+        SelectAndStart(*session).has_value();
         EXPECT_EQ(view.FileRequests().back().initialDirectory.size(), length < 256 ? length : 0u);
     }
 }
@@ -177,13 +175,13 @@ TEST_F(Selection, CancelledFileDialogShowsNothingAndKeepsThePath)
 {
     session->packagePath = u"earlier.dat";
     view.QueueFile(std::nullopt);
-    EXPECT_FALSE(SelectAndStart(*session, 0, 0x97));
+    EXPECT_FALSE(SelectAndStart(*session).has_value());
     EXPECT_EQ(session->packagePath, u"earlier.dat");
     EXPECT_TRUE(view.Messages().empty());
     ExpectNothingStarted();
 }
 
-TEST_F(Selection, ConfirmedStreamPackageSendsTheStartPacket)
+TEST_F(Selection, ConfirmedPackageBecomesTheTransfer)
 {
     const auto path = Package({{0, 4096, Ver(137, 2)}});
     EXPECT_TRUE(Select(path));
@@ -194,17 +192,11 @@ TEST_F(Selection, ConfirmedStreamPackageSendsTheStartPacket)
     EXPECT_EQ(t.imageSize, 4096u);
     EXPECT_EQ(t.recordOffset, 0u);
     EXPECT_EQ(t.bytesSent, 0u);
-    EXPECT_EQ(session->TransferState, 1u);
     EXPECT_EQ(session->HidLink.m_ReadTimeout, 10u);
     EXPECT_EQ(Texts(), std::vector<std::u16string>{u"Firmware Version:  1.37 beta2\n"});
     EXPECT_EQ(view.Messages()[0].buttons, MessageButtons::OkCancel);
-    const auto log = bus.OutputLog(id);
-    ASSERT_EQ(log.size(), 1u);
-    EXPECT_EQ(std::vector<std::uint8_t>(log[0].begin(), log[0].begin() + 21),
-              (std::vector<std::uint8_t>{0x00, 0x23, 0x00, 0x16, 0x1F, 0x00, 0x01, 0x1C, 0x00, 0x89,
-                                         0x00, 0x02, 0x00, 0x00, 0x40, 0x01, 0x08, 0x00, 0x10,
-                                         0x00, 0x00}));
-    EXPECT_TRUE(sink.Contains(u"desVersion is 131209\n"));
+    // The protocol starts the transfer on the wire, not the selection.
+    EXPECT_TRUE(bus.OutputLog(id).empty());
 }
 
 TEST_F(Selection, CancelledConfirmationKeepsTheHeaderButStartsNothing)
@@ -213,8 +205,8 @@ TEST_F(Selection, CancelledConfirmationKeepsTheHeaderButStartsNothing)
     EXPECT_FALSE(Select(path, kIdCancel));
     EXPECT_TRUE(sink.Contains(u"MessageBox == IDCANCEL\n"));
     EXPECT_EQ(Refusal(), SelectionRefusal::Cancelled);
-    EXPECT_EQ(session->lastSelection.header.desVersion, Ver(140));
-    EXPECT_EQ(session->lastSelection.header.imageSize, 300u);
+    EXPECT_EQ(session->LastSelection().header.desVersion, Ver(140));
+    EXPECT_EQ(session->LastSelection().header.imageSize, 300u);
     ExpectNothingStarted();
 }
 
@@ -282,7 +274,7 @@ TEST_F(Selection, StreamDeviceUsesTheFirstRecordWhateverTypeWasLeft)
     EXPECT_EQ(session->transfer.imageSize, 100u);
 }
 
-TEST_F(Selection, SpecialBlockDeviceGetsItsOwnRecordAndNoStartPacket)
+TEST_F(Selection, SpecialBlockDeviceGetsItsOwnRecord)
 {
     AsBlockDevice(0x5111);
     EXPECT_TRUE(Select(Package({{0x3010, 100}, {0x5111, 200, Ver(141)}})));
@@ -290,7 +282,6 @@ TEST_F(Selection, SpecialBlockDeviceGetsItsOwnRecordAndNoStartPacket)
     EXPECT_EQ(session->transfer.imageSize, 200u);
     EXPECT_EQ(session->transfer.packageVersionWord, Ver(141));
     EXPECT_EQ(session->HidLink.m_ReadTimeout, 10u);
-    EXPECT_EQ(session->TransferState, 3u);
     EXPECT_TRUE(bus.OutputLog(id).empty());
 }
 

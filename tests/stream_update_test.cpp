@@ -105,6 +105,18 @@ TEST_F(StreamUpdate, InstallsThePackageImageByteForByte)
     EXPECT_EQ(start->versionWord, kPackageVersion);
     EXPECT_EQ(start->imageAddress, 0x08004000u);
     EXPECT_EQ(start->imageSize, 5000u);
+    // On the wire: count, frame header, START_UPDATE, payload length 28, the
+    // three words, then 16 reserved zero bytes.
+    const auto log = bus.OutputLog(id);
+    const auto startReport = std::find_if(log.begin(), log.end(), [](const HidReport& r) {
+        return r[3] == COMMAND_FRAME && r[6] == START_UPDATE;
+    });
+    ASSERT_NE(startReport, log.end());
+    std::vector<std::uint8_t> expected = {0x00, 0x23, 0x00, 0x16, 0x1F, 0x00, 0x01, 0x1C, 0x00,
+                                          0x96, 0x00, 0x00, 0x00, 0x00, 0x40, 0x00, 0x08,
+                                          0x88, 0x13, 0x00, 0x00};
+    expected.resize(37, 0x00);
+    EXPECT_EQ(std::vector<std::uint8_t>(startReport->begin(), startReport->begin() + 37), expected);
     const auto messages = view.Messages();
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_EQ(messages[0].text, ConfirmationFor(kPackageVersion));
@@ -115,8 +127,7 @@ TEST_F(StreamUpdate, InstallsThePackageImageByteForByte)
     EXPECT_TRUE(view.ControlVisible(kIdDoneLabel));
     EXPECT_TRUE(view.ControlEnabled(kIdUpdateButton));
     EXPECT_EQ(view.ProgressPos(), 0);
-    EXPECT_EQ(dlg->Session().StopFlag, 1u);
-    EXPECT_EQ(dlg->Session().TransferState, 3u);
+    EXPECT_EQ(dlg->LastResult().outcome, UpdateOutcome::Succeeded);
     EXPECT_FALSE(dlg->Session().packageFile.IsOpen());
     for (const char16_t* line : {u"send() is OK!\n", u"Bytes Sent: 1\n", u"firmware type 1\n",
                                  u"desVersion is 150\n", u"update successful\n",
@@ -220,8 +231,7 @@ TEST_P(StreamRefusal, EndsWithoutTransfer)
     ClickAndWait();
     EXPECT_EQ(Texts(), c.texts);
     EXPECT_EQ(Sent(START_UPDATE), 0);
-    EXPECT_EQ(dlg->Session().StopFlag, 1u);
-    EXPECT_EQ(dlg->Session().TransferState, 3u);
+    EXPECT_EQ(dlg->LastResult().outcome, UpdateOutcome::Quiet);
     EXPECT_EQ(dlg->Session().HidLink.m_ReadTimeout, 200u);
     EXPECT_TRUE(view.ControlEnabled(kIdUpdateButton));
     EXPECT_TRUE(sink.Contains(u"Exit Usb_UpdateThread\n"));
@@ -329,7 +339,7 @@ TEST_P(StreamFirmwareType, OnlyTypesOneAndTwoHundredSelectAPackage)
     EXPECT_EQ(Texts(), c.selects ? std::vector<std::u16string>{}
                                  : std::vector<std::u16string>{kBootMode});
     EXPECT_EQ(sink.Count(kBootMode), c.selects ? 0 : 1);
-    EXPECT_EQ(dlg->Session().StopFlag, 1u);
+    EXPECT_EQ(dlg->LastResult().outcome, c.selects ? UpdateOutcome::Quiet : UpdateOutcome::Failed);
     EXPECT_EQ(dlg->Session().device.firmwareType, c.firmwareType);
 }
 

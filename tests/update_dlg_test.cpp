@@ -55,9 +55,39 @@ TEST_F(UpdateDlg, StartsWithoutController)
     EXPECT_EQ(view.ProgressRange(), (std::pair<std::uint16_t, std::uint16_t>{0, 100}));
     EXPECT_EQ(view.ProgressPos(), 0);
     EXPECT_EQ(view.Title(), LoadText(6));
-    EXPECT_EQ(dlg->Session().StopFlag, 1u);
-    EXPECT_EQ(dlg->Session().TransferState, 3u);
     EXPECT_EQ(dlg->Session().device.cur_devVersion, VersionProbeSentinel);
+}
+
+// A controller still asking for image data: every report it gets is first
+// answered by a data request.
+class StillAskingController final : public ISimDeviceModel {
+public:
+    explicit StillAskingController(std::shared_ptr<SimStreamController> inner) : m_Inner(std::move(inner)) {}
+    void OnOutputReport(const std::uint8_t* report65, SimDevicePort& port) override
+    {
+        std::uint8_t request[64] = {};
+        stream_frame::PutReport(stream_frame::BuildDeviceCommand(SET_FIRMWARE_DATA).View(), request);
+        port.SendInput(request);
+        m_Inner->OnOutputReport(report65, port);
+    }
+
+private:
+    std::shared_ptr<SimStreamController> m_Inner;
+};
+
+// The dialog waits as after a finished image from the end of its first
+// attach on: a data request is then told END_UPDATE, silently.
+TEST_F(UpdateDlg, WaitsAsAfterAFinishedImageOnceStarted)
+{
+    SimDeviceConfig config = MakeSimStreamDevice(device);
+    config.model = std::make_shared<StillAskingController>(device);
+    id = bus.Plug(config, {});
+    StartDialog();
+    EXPECT_EQ(device->Count(COMMAND_FRAME, END_UPDATE), 0);
+    dlg->OnDeviceChange(kDbtDeviceArrival, 0);
+    EXPECT_EQ(device->Count(COMMAND_FRAME, END_UPDATE), 1);
+    EXPECT_TRUE(view.Messages().empty());
+    EXPECT_TRUE(sink.Contains(u"END_UPDATE without an image sent by this update\n"));
 }
 
 TEST_F(UpdateDlg, StartsWithControllerAndPlainTitle)
@@ -159,7 +189,6 @@ TEST_F(UpdateDlg, ClickWhoseLinkWillNotOpenOnlyHidesTheDoneLabel)
     EXPECT_FALSE(dlg->WorkerActive());
     EXPECT_FALSE(view.ControlVisible(kIdDoneLabel));
     EXPECT_EQ(view.ProgressPositions(), positions);
-    EXPECT_EQ(dlg->Session().StopFlag, 1u);
     EXPECT_TRUE(view.ControlEnabled(kIdUpdateButton));
     EXPECT_EQ(UpdateStarts(), 0);
 }

@@ -6,6 +6,7 @@
 
 #include "app/update_dlg.h"
 #include "platform/linux/console_view.h"
+#include "protocols/standard_protocols.h"
 
 int RunConsoleUpdate(IHidBackend& backend, IClock& clock, const ConsoleRunSetup& setup)
 {
@@ -15,7 +16,7 @@ int RunConsoleUpdate(IHidBackend& backend, IClock& clock, const ConsoleRunSetup&
         setup.setNotifier([&](NotifyWindow, std::uint32_t event) { view.PostDeviceChange(event); });
     int result = 1;
     {
-        CUpdateDlg dlg(backend, view, clock);
+        CUpdateDlg dlg(backend, view, clock, StandardProtocolDrivers());
         view.SetDeviceChangeTarget([&](std::uint32_t event) { dlg.OnDeviceChange(event, 0); });
         dlg.OnInitDialog();
         if (setup.afterInit)

@@ -3,7 +3,7 @@
 #include "base/utf.h"
 #include "block/block_device_types.h"
 #include "engine/firmware_selection.h"
-#include "engine/package_inspection.h"
+#include "protocols/package_inspection.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "platform/web/web_app.h"
 
 #include "base/utf.h"
-#include "platform/web/update_outcome.h"
+#include "protocols/standard_protocols.h"
 #include "platform/web/web_host.h"
 #include "platform/web/webhid_backend.h"
 #include "sim/virtual_hid_bus.h"
@@ -31,10 +31,8 @@ WebApp::~WebApp()
 void WebApp::NewSession()
 {
     m_Session.reset();
-    m_Session = std::make_unique<UpdateSession>(*m_Backend, m_Clock, m_Ui);
+    m_Session = std::make_unique<UpdateSession>(*m_Backend, m_Clock, m_Ui, StandardProtocolDrivers());
     m_Session->transfer = TransferRecord{};
-    m_Session->StopFlag = 1;
-    m_Session->TransferState = 3;
 }
 
 std::uint16_t WebApp::UserDefaultUILanguage() { return m_Chinese ? kLangZhCn : kLangEnUs; }
@@ -51,7 +49,8 @@ void WebApp::Start()
     } else {
         m_Ui.EnableUpdateButton(false);
     }
-    s.TransferState = 3;
+    // As the dialog: from the first attach on, wait as after a finished image.
+    s.EnterIdle();
     m_Ui.SetTitle(LoadText(TextId::Title));
 }
 
@@ -82,9 +81,7 @@ UpdateOutcome WebApp::Update()
         return UpdateOutcome::Quiet;
     m_Ui.EnableUpdateButton(false);
     m_Ui.SetProgress(0);
-    m_Ui.ForgetSeen();
-    m_Session->RunUpdate();
-    const UpdateOutcome outcome = UpdateOutcomeFrom(m_Ui.Seen());
+    const UpdateOutcome outcome = m_Session->RunUpdate().outcome;
     // A session is not restarted after a stop: the next update gets a new one.
     if (m_Session->StopRequested())
         NewSession();

@@ -38,7 +38,7 @@ public:
     // waits; once the update has returned, the next one gets a new session.
     void RequestStop();
     // What the last package selection found (for the page's status line).
-    SelectionRefusal LastRefusal() const { return m_Session->lastSelection.refusal; }
+    SelectionRefusal LastRefusal() const { return m_Session->LastSelection().refusal; }
 
 private:
     std::uint16_t UserDefaultUILanguage() override;

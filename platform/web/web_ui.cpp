@@ -3,7 +3,6 @@
 #include "base/utf.h"
 #include "platform/web/web_host.h"
 #include "text/text_table.h"
-#include "text/wformat.h"
 
 namespace {
 constexpr int kPathCapacity = 512;
@@ -13,9 +12,6 @@ void WebUi::SetTitle(const std::u16string& title) { web_ui_title(Utf16ToUtf8(tit
 
 int WebUi::ShowMessage(const std::u16string& text, MessageButtons buttons)
 {
-    if (text == WFormat(u"%s\n", LoadText(TextId::Failure)) ||
-        text == WFormat(u"%s\n", LoadText(TextId::BootModeFailure)))
-        m_Seen.failureText = true;
     const int answer = web_ui_message(Utf16ToUtf8(text).c_str(),
                                       Utf16ToUtf8(LoadText(TextId::Title)).c_str(),
                                       buttons == MessageButtons::OkCancel ? 1 : 0);
@@ -34,7 +30,6 @@ void WebUi::EnableUpdateButton(bool enable) { web_ui_enable_update(enable ? 1 : 
 
 void WebUi::ShowDoneLabel()
 {
-    m_Seen.doneLabel = true;
     web_ui_done_label();
 }
 

@@ -6,12 +6,6 @@
 
 #include "engine/update_ui.h"
 
-// What the port saw during one update; see UpdateOutcomeFrom.
-struct SeenByUi {
-    bool doneLabel = false;
-    bool failureText = false;
-};
-
 class WebUi final : public IUpdateUi {
 public:
     void SetTitle(const std::u16string& title) override;
@@ -23,10 +17,6 @@ public:
     // The page's packages live in the module's own file system.
     std::u16string CurrentDirectory() override { return u"/"; }
 
-    void ForgetSeen() { m_Seen = {}; }
-    const SeenByUi& Seen() const { return m_Seen; }
-
 private:
-    SeenByUi m_Seen;
     int m_Progress = -1;
 };

@@ -22,6 +22,7 @@
 #include "sim/demo_setup.h"
 #include "sim/sim_stream_controller.h"
 #include "support/dialog_fixture.h"
+#include "protocols/standard_protocols.h"
 
 namespace {
 
@@ -114,7 +115,7 @@ TEST_P(QtDemoUpdate, ClickChooseConfirmAndSucceed)
     script.ChooseFile(package);
     script.PressButton(QMessageBox::Ok);  // confirmation
     script.PressButton(QMessageBox::Ok);  // success
-    CUpdateDlg dlg(bus, view, SystemClock::Instance());
+    CUpdateDlg dlg(bus, view, SystemClock::Instance(), StandardProtocolDrivers());
 
     bool clicked = false;
     bool doneShown = false;
@@ -163,7 +164,7 @@ TEST_F(QtUpdateFlow, ClosingWhileAnUpdateRunsAsksAndStopsIt)
 {
     auto device = PlugQuietStreamController("quiet.dat");
     ASSERT_TRUE(device);
-    CUpdateDlg dlg(bus, view, SystemClock::Instance());
+    CUpdateDlg dlg(bus, view, SystemClock::Instance(), StandardProtocolDrivers());
 
     int phase = 0;
     bool openAfterCancel = false;
@@ -203,7 +204,7 @@ TEST_F(QtUpdateFlow, AClosingRequestDuringAnotherIsIgnored)
 {
     auto device = PlugQuietStreamController("quiet2.dat");
     ASSERT_TRUE(device);
-    CUpdateDlg dlg(bus, view, SystemClock::Instance());
+    CUpdateDlg dlg(bus, view, SystemClock::Instance(), StandardProtocolDrivers());
 
     int phase = 0;
     EveryTick([&] {

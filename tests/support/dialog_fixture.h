@@ -11,6 +11,7 @@
 #include "sim/virtual_hid_bus.h"
 #include "support/recording_sink.h"
 #include "support/fixed_language.h"
+#include "protocols/standard_protocols.h"
 
 class DialogFixture : public ::testing::Test {
 protected:
@@ -30,7 +31,7 @@ protected:
     // Constructs the dialog and runs its initialization.
     void StartDialog()
     {
-        dlg = std::make_unique<CUpdateDlg>(bus, view, clock);
+        dlg = std::make_unique<CUpdateDlg>(bus, view, clock, StandardProtocolDrivers());
         dlg->OnInitDialog();
     }
     // Device-change events reach OnDeviceChange on the thread that caused them.

@@ -13,6 +13,7 @@
 #include "support/recording_sink.h"
 #include "support/view_ui.h"
 #include "text/text_table.h"
+#include "protocols/standard_protocols.h"
 
 class SessionFixture : public ::testing::Test {
 protected:
@@ -27,7 +28,7 @@ protected:
     void OpenSession(IHidBackend* backend = nullptr, IClock* sessionClock = nullptr)
     {
         session = std::make_unique<UpdateSession>(backend ? *backend : bus,
-                                                  sessionClock ? *sessionClock : clock, ui);
+                                                  sessionClock ? *sessionClock : clock, ui, StandardProtocolDrivers());
         ASSERT_EQ(session->HidLink.ProbeHid(), 1);
         ASSERT_EQ(session->HidLink.OpenHid(), 1);
     }

@@ -20,6 +20,7 @@
 #include "res/resource.h"
 #include "sim/fake_clock.h"
 #include "sim/virtual_hid_bus.h"
+#include "protocols/standard_protocols.h"
 
 namespace {
 
@@ -124,7 +125,7 @@ TEST(DialogHost, RunsTheDialogUntilEsc)
     VirtualHidBus bus(clock);
     HICON icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP_ICON));
     Win32DialogView view(icon);
-    CUpdateDlg dlg(bus, view, clock);
+    CUpdateDlg dlg(bus, view, clock, StandardProtocolDrivers());
     std::atomic<LRESULT> dragIcon{0};
     std::atomic<bool> buttonEnabled{true};
     DialogHostOptions options;

@@ -1,13 +1,12 @@
-// controller-updater: list, inspect and update from the command line. A
-// command line without a subcommand is the console replay of the dialog.
+#include "cli/subcommands.h"
+
 #include <cstdio>
 #include <iostream>
 #include <memory>
-#include <string>
-#include <vector>
 
 #include "base/clock.h"
 #include "base/diagnostics.h"
+#include "base/timestamped_log.h"
 #include "base/utf.h"
 #include "cli/cli_options.h"
 #include "cli/event_output.h"
@@ -16,21 +15,14 @@
 #include "cli/interrupt_signal.h"
 #include "cli/list_command.h"
 #include "cli/sim_fleet.h"
-#include "cli/timestamped_log.h"
 #include "cli/update_runner.h"
 
 #if defined(_WIN32)
 #include <io.h>
-#include "platform/win32/win32_hid_backend.h"
 #define isatty _isatty
 #define fileno _fileno
 #else
 #include <unistd.h>
-#include "cli/sysfs_identity.h"
-#include "platform/linux/hidraw_backend.h"
-#include "platform/linux/udev_hidraw_system.h"
-// The console replay (platform/linux/main.cpp).
-int LegacyConsoleMain(int argc, char** argv);
 #endif
 
 namespace {
@@ -38,19 +30,6 @@ namespace {
 class StderrSink final : public IDiagnosticSink {
 public:
     void Write(const std::u16string& line) override { std::fputs(Utf16ToUtf8(line).c_str(), stderr); }
-};
-
-// The attached controllers' backend and how it names devices it cannot open.
-struct RealControllers {
-#if defined(_WIN32)
-    Win32HidBackend backend;
-    IdentityLookup lookup;
-#else
-    RealControllers() : backend(udev, SystemClock::Instance()) {}
-    UdevHidrawSystem udev;
-    HidrawBackend backend;
-    IdentityLookup lookup = SysfsHidIdentity;
-#endif
 };
 
 int RunCommand(const CliOptions& options, IHidBackend& backend, const IdentityLookup& lookup, EventOutput& out)
@@ -70,7 +49,9 @@ int RunCommand(const CliOptions& options, IHidBackend& backend, const IdentityLo
     return RunInspect(options.package, out);
 }
 
-int RunSubcommand(const std::vector<std::string>& arguments)
+}  // namespace
+
+int RunSubcommand(const std::vector<std::string>& arguments, const AttachedControllersFactory& attached)
 {
     CliOptions options;
     const CliParse parse = ParseCliOptions(arguments, options, std::cout, std::cerr);
@@ -98,21 +79,9 @@ int RunSubcommand(const std::vector<std::string>& arguments)
         result = RunCommand(options, fleet.Backend(),
                             [&](const std::u16string& path) { return fleet.Identity(path); }, out);
     } else {
-        auto real = std::make_unique<RealControllers>();
-        result = RunCommand(options, real->backend, real->lookup, out);
+        const std::unique_ptr<AttachedControllers> real = attached();
+        result = RunCommand(options, real->Backend(), real->Lookup(), out);
     }
     SetDiagnosticSink(nullptr);
     return result;
-}
-
-}  // namespace
-
-int main(int argc, char** argv)
-{
-    std::vector<std::string> arguments(argv + 1, argv + argc);
-#if !defined(_WIN32)
-    if (!WantsSubcommandParser(arguments))
-        return LegacyConsoleMain(argc, argv);
-#endif
-    return RunSubcommand(arguments);
 }

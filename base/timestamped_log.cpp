@@ -1,10 +1,10 @@
-#include "cli/timestamped_log.h"
+#include "base/timestamped_log.h"
 
 #include <chrono>
 #include <ctime>
 
+#include "base/file_open.h"
 #include "base/utf.h"
-#include "package/package_file.h"
 
 TimestampedLog::~TimestampedLog()
 {

@@ -1,4 +1,4 @@
-#include "engine/package_inspection.h"
+#include "protocols/package_inspection.h"
 
 #include <cstdio>
 

@@ -12,10 +12,11 @@
 
 #include "base/clock.h"
 #include "base/diagnostics.h"
-#include "cli/tee_sink.h"
-#include "cli/timestamped_log.h"
+#include "base/tee_sink.h"
+#include "base/timestamped_log.h"
 #include "text/text_table.h"
 #include "text/wformat.h"
+#include "platform/linux/console_replay.h"
 #include "platform/linux/console_run.h"
 #include "platform/linux/controller_probe.h"
 #include "platform/linux/hidraw_backend.h"
@@ -124,12 +125,7 @@ int RunDialog(Session& session, int& argc, char** argv)
 
 }  // namespace
 
-#if defined(UPDATER_LEGACY_ENTRY)
-int LegacyConsoleMain(int argc, char** argv);
-int LegacyConsoleMain(int argc, char** argv)
-#else
-int main(int argc, char** argv)
-#endif
+int RunConsoleReplay(int argc, char** argv)
 {
     ProgramOptions options;
     if (!ParseProgramOptions(std::vector<std::string>(argv + 1, argv + argc), options)) {

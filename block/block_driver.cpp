@@ -1,17 +1,17 @@
-#include "block/block_worker.h"
+#include "block/block_driver.h"
 
 #include <algorithm>
 #include <cstdint>
 
 #include "block/block_device_types.h"
 #include "block/block_frame.h"
+#include "block/block_identify.h"
 #include "block/block_primitives.h"
 #include "block/owed_answers.h"
 #include "engine/firmware_selection.h"
+#include "engine/outcome_messages.h"
 #include "engine/update_session.h"
 #include "package/package_header.h"
-#include "text/text_table.h"
-#include "text/wformat.h"
 
 namespace {
 
@@ -19,7 +19,6 @@ constexpr std::uint64_t kEraseUnit = 0x8000;
 // Each try is one frame and up to 100 polls.
 constexpr int kBlockTries = 5;
 
-enum class Outcome { Quiet, Failed, Succeeded };
 enum class Transfer { Done, Failed, Aborted };
 
 int ProgressPosition(std::uint32_t bytesSent, std::uint32_t imageSize)
@@ -108,54 +107,65 @@ VerifyResult VerifyImage(UpdateSession& session)
     return {VerifyVerdict::Passed, 0};
 }
 
-Outcome RunUpdate(UpdateSession& session)
+UpdateOutcome Update(UpdateSession& session, VerifyResult& verify)
 {
-    session.verifyResult = {};
-    if (!SelectAndStart(session, 0, 0) || session.StopRequested())
-        return Outcome::Quiet;
+    if (!SelectAndStart(session) || session.StopRequested())
+        return UpdateOutcome::Quiet;
     // The selection refuses empty images; nothing here may divide by one.
     if (session.transfer.imageSize == 0 || !EraseImageRange(session))
-        return Outcome::Failed;
+        return UpdateOutcome::Failed;
     if (!session.packageFile.Open(session.packagePath))
-        return Outcome::Failed;
+        return UpdateOutcome::Failed;
     Transfer sent = SendImage(session);
-    if (sent == Transfer::Done && session.verifyImage) {
-        session.verifyResult = VerifyImage(session);
+    if (sent == Transfer::Done && session.Options().verifyImage) {
+        verify = VerifyImage(session);
         if (session.StopRequested())
             sent = Transfer::Aborted;
-        else if (session.verifyResult.verdict != VerifyVerdict::Passed)
+        else if (verify.verdict != VerifyVerdict::Passed)
             sent = Transfer::Failed;
     }
     session.packageFile.Close();
     if (sent != Transfer::Done)
-        return sent == Transfer::Aborted ? Outcome::Quiet : Outcome::Failed;
+        return sent == Transfer::Aborted ? UpdateOutcome::Quiet : UpdateOutcome::Failed;
     if (!WriteVersionWord(session))
-        return Outcome::Failed;
+        return UpdateOutcome::Failed;
     // Image and version word are stored; a lost answer to Finish changes nothing.
     BlockFinish(session);
-    return Outcome::Succeeded;
-}
-
-void ReportSuccess(UpdateSession& session)
-{
-    session.ShowMessage(WFormat(u"\n %s \n", LoadText(TextId::Success)));
-    session.Ui().ShowDoneLabel();
-    session.Ui().SetProgress(0);
+    return UpdateOutcome::Succeeded;
 }
 
 }  // namespace
 
-unsigned BlockUpdateThread(UpdateSession& session)
+std::uint32_t BlockDriver::Variant() const { return kProtocolBlock; }
+
+void BlockDriver::Identify(UpdateSession& session)
 {
-    const Outcome outcome = RunUpdate(session);
+    session.device = IdentifyBlockDevice(session, session.device);
+}
+
+std::optional<std::uint32_t> BlockDriver::RecordType(const DeviceDescription& device) const
+{
+    if (IsSpecialDeviceType(device.currentDeviceType))
+        return device.currentDeviceType;
+    return std::nullopt;
+}
+
+bool BlockDriver::RecordFits(const DeviceDescription& device, const PackageHeader& header) const
+{
+    return !IsSpecialDeviceType(device.currentDeviceType) || IsSpecialDeviceType(header.deviceType);
+}
+
+UpdateResult BlockDriver::RunUpdate(UpdateSession& session)
+{
+    UpdateResult result;
+    result.outcome = Update(session, result.verify);
     // A stopped update shows nothing more.
-    if (!session.StopRequested()) {
-        if (outcome == Outcome::Succeeded)
-            ReportSuccess(session);
-        else if (outcome == Outcome::Failed)
-            session.ShowMessage(WFormat(u"%s\n", LoadText(TextId::Failure)));
-    }
-    session.StopFlag = 1;
+    if (session.StopRequested())
+        result.outcome = UpdateOutcome::Quiet;
+    else if (result.outcome == UpdateOutcome::Succeeded)
+        ShowSuccess(session);
+    else if (result.outcome == UpdateOutcome::Failed)
+        ShowFailure(session);
     session.RefreshUpdateButton();
-    return 0;
+    return result;
 }

@@ -1,0 +1,25 @@
+#pragma once
+// The command line's subcommands (list, inspect, update). The program's
+// entry point lives in platform/ and hands in the attached controllers.
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/controller_scan.h"
+#include "hid/hid_backend.h"
+
+// The platform's backend to the attached controllers, and how it names
+// devices it cannot open.
+class AttachedControllers {
+public:
+    virtual ~AttachedControllers() = default;
+    virtual IHidBackend& Backend() = 0;
+    virtual IdentityLookup Lookup() = 0;
+};
+// Made only when a subcommand needs real controllers.
+using AttachedControllersFactory = std::function<std::unique_ptr<AttachedControllers>()>;
+
+// Parses the arguments (without the program name) and runs the subcommand;
+// the exit code.
+int RunSubcommand(const std::vector<std::string>& arguments, const AttachedControllersFactory& attached);

@@ -1,0 +1,35 @@
+// controller-updater: the subcommands of cli/ over hidraw; a command line
+// without a subcommand is the console replay of the dialog.
+#include <string>
+#include <vector>
+
+#include "base/clock.h"
+#include "cli/cli_options.h"
+#include "cli/subcommands.h"
+#include "cli/sysfs_identity.h"
+#include "platform/linux/console_replay.h"
+#include "platform/linux/hidraw_backend.h"
+#include "platform/linux/udev_hidraw_system.h"
+
+namespace {
+
+class HidrawControllers final : public AttachedControllers {
+public:
+    HidrawControllers() : m_Backend(m_Udev, SystemClock::Instance()) {}
+    IHidBackend& Backend() override { return m_Backend; }
+    IdentityLookup Lookup() override { return SysfsHidIdentity; }
+
+private:
+    UdevHidrawSystem m_Udev;
+    HidrawBackend m_Backend;
+};
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    if (!WantsSubcommandParser(arguments))
+        return RunConsoleReplay(argc, argv);
+    return RunSubcommand(arguments, [] { return std::make_unique<HidrawControllers>(); });
+}

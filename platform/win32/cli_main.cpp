@@ -1,0 +1,26 @@
+// controller-updater-cli.exe: the subcommands of cli/ over the Windows HID
+// backend.
+#include <string>
+#include <vector>
+
+#include "cli/subcommands.h"
+#include "platform/win32/win32_hid_backend.h"
+
+namespace {
+
+class Win32Controllers final : public AttachedControllers {
+public:
+    IHidBackend& Backend() override { return m_Backend; }
+    IdentityLookup Lookup() override { return {}; }
+
+private:
+    Win32HidBackend m_Backend;
+};
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    return RunSubcommand(std::vector<std::string>(argv + 1, argv + argc),
+                         [] { return std::make_unique<Win32Controllers>(); });
+}
