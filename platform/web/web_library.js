@@ -1,5 +1,5 @@
 // The module's imports (web_host.h), handed on to the page's host object
-// (Module.webHost, see site/host.js). The waits use Asyncify.handleSleep: an
+// (Module.webHost, made in site/page.js). The waits use Asyncify.handleSleep: an
 // answer that is already there comes back without suspending the module.
 mergeInto(LibraryManager.library, {
   web_hid_list: function (ids, capacity) {

@@ -24,6 +24,8 @@ export class Packages {
     const length = Number(response.headers.get('content-length') || 0);
     if (length > LARGEST_PACKAGE_BYTES) return { refused: texts.tooLarge(LARGEST_PACKAGE_BYTES >> 20) };
     const bytes = new Uint8Array(await response.arrayBuffer());
+    // A reply without a length is checked once it is here.
+    if (bytes.length > LARGEST_PACKAGE_BYTES) return { refused: texts.tooLarge(LARGEST_PACKAGE_BYTES >> 20) };
     const name = decodeURIComponent(target.pathname.split('/').pop() || 'package.dat');
     return { package: { name, size: bytes.length, bytes: async () => bytes } };
   }

@@ -4,7 +4,7 @@
 // the dialog handles them after its worker.
 import { Chooser, MessageBox } from './dialogs.js';
 import { HidDevices } from './hid.js';
-import { Packages } from './packages.js';
+import { LARGEST_PACKAGE_BYTES, Packages } from './packages.js';
 import { isChinesePrc, pageTexts } from './texts.js';
 import { Waits } from './waits.js';
 import { showInspection } from './inspect.js';
@@ -63,7 +63,7 @@ const host = {
       const pkg = await chooser.show(label, preselected);
       if (!pkg) { done(null); return; }
       if (Packages.tooLarge(pkg)) {
-        status(texts.tooLarge(64));
+        status(texts.tooLarge(LARGEST_PACKAGE_BYTES >> 20));
         await messages.show(`${text(17)}\n`, text(6), false);
         done(null);
         return;
@@ -137,7 +137,7 @@ async function connect() {
 async function inspect(pkg) {
   preselected = pkg;
   log(`inspect ${pkg.name}, ${pkg.size} bytes`);
-  if (Packages.tooLarge(pkg)) { showInspection(pkg.name, null, texts, texts.tooLarge(64)); return; }
+  if (Packages.tooLarge(pkg)) { showInspection(pkg.name, null, texts, texts.tooLarge(LARGEST_PACKAGE_BYTES >> 20)); return; }
   if (pkg.size === 0) { showInspection(pkg.name, null, texts, texts.empty); return; }
   const path = await packages.store(pkg);
   const report = JSON.parse(takeString(module.ccall('web_inspect', 'number', ['string'], [path])));

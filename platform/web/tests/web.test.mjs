@@ -46,6 +46,12 @@ async function openPage({ locale = 'en-US', query = '', fake = null, noHid = fal
 }
 
 const messageText = (page) => page.textContent('#message-text');
+// The page fills some texts in after an event: wait (bounded) for a match, then check.
+async function assertTextComes(page, selector, pattern) {
+  await page.waitForFunction(([sel, source]) => new RegExp(source).test(document.querySelector(sel)?.textContent ?? ''),
+    [selector, pattern.source], LONG).catch(() => {});
+  assert.match(await page.textContent(selector), pattern);
+}
 const sent = (page) => page.evaluate(() => window.__fakeHid.sent);
 
 // Update click, the package through the file input, the confirmation's text.
@@ -185,6 +191,7 @@ describe('the WebHID backend under faults', () => {
     await page.click('#message-ok');
     await page.waitForFunction(() => document.getElementById('progress').value >= 5, null, LONG);
     await page.click('#stop');
+    await page.waitForSelector('#message[open]', LONG);
     assert.equal(await messageText(page), T.en[2]);
     await page.click('#message-ok');
     await page.waitForSelector('body[data-outcome]', LONG);
@@ -223,12 +230,12 @@ describe('the page around the update', () => {
 
   test('inspect without a controller, ?package= from this site only, the log', async () => {
     const page = await openPage({ query: '?package=demo_block.dat' });
-    assert.match(await page.textContent('#inspect-verdict'), /Every record is sound/);
-    assert.match(await page.textContent('#inspect-rows'), /block type 0x5111/);
+    await assertTextComes(page, '#inspect-verdict', /Every record is sound/);
+    await assertTextComes(page, '#inspect-rows', /block type 0x5111/);
     await page.setInputFiles('#inspect-file', await fixture('broken.dat', record({ size: 4096, image: 10 })));
-    assert.match(await page.textContent('#inspect-verdict'), /broken record/);
+    await assertTextComes(page, '#inspect-verdict', /broken record/);
     const other = await openPage({ query: '?package=http://example.invalid/x.dat' });
-    assert.match(await other.textContent('#status'), /this site only/);
+    await assertTextComes(other, '#status', /this site only/);
     const [download] = await Promise.all([page.waitForEvent('download'), page.click('#save-log')]);
     const log = await readFile(await download.path(), 'utf8');
     assert.match(log, /^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} /);
