@@ -27,6 +27,8 @@ fi
 # that the page tests drive through playwright-core (npm ci, package-lock.json).
 if [[ "${UPDATER_WITH_WEB:-1}" == 1 ]]; then
     packages+=(emscripten node-acorn chromium fonts-wqy-microhei)
+    # npm ci of the page tests; a Node.js that came with its own npm keeps it.
+    command -v npm >/dev/null || packages+=(npm)
 fi
 
 missing=()
