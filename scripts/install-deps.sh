@@ -23,10 +23,11 @@ if [[ "${UPDATER_WITH_PACKAGE_CHECK:-1}" == 1 ]]; then
                xvfb xauth x11-utils imagemagick qt6-qpa-plugins)
 fi
 
-# The web page: emscripten (its optimiser runs on node-acorn), and Chromium
-# that the page tests drive through playwright-core (npm ci, package-lock.json).
+# The web page: emscripten (its optimiser runs on node-acorn), rsvg-convert
+# for its icons, and Chromium that the page tests drive through
+# playwright-core (npm ci, package-lock.json).
 if [[ "${UPDATER_WITH_WEB:-1}" == 1 ]]; then
-    packages+=(emscripten node-acorn chromium fonts-wqy-microhei)
+    packages+=(emscripten node-acorn chromium fonts-wqy-microhei librsvg2-bin)
     # npm ci of the page tests; a Node.js that came with its own npm keeps it.
     command -v npm >/dev/null || packages+=(npm)
 fi

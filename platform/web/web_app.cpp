@@ -88,4 +88,12 @@ UpdateOutcome WebApp::Update()
     return outcome;
 }
 
+std::optional<WebApp::Connected> WebApp::ConnectedController() const
+{
+    const UpdateSession& s = *m_Session;
+    if (!s.HidLink.m_Present || s.device.cur_devVersion == VersionProbeSentinel)
+        return std::nullopt;
+    return Connected{s.HidLink.ProtocolVariant == kProtocolBlock, s.device.cur_devVersion};
+}
+
 void WebApp::RequestStop() { m_Session->RequestStop(); }

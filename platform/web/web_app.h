@@ -39,6 +39,13 @@ public:
     void RequestStop();
     // What the last package selection found (for the page's status line).
     SelectionRefusal LastRefusal() const { return m_Session->LastSelection().refusal; }
+    // The attached controller's protocol and running version word, once an
+    // attach has read it; nothing while none is present or none was read.
+    struct Connected {
+        bool blockProtocol;
+        std::uint32_t version;
+    };
+    std::optional<Connected> ConnectedController() const;
 
 private:
     std::uint16_t UserDefaultUILanguage() override;

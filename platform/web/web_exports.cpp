@@ -9,6 +9,8 @@
 
 #include "base/utf.h"
 #include "hid/hid.h"
+#include "text/firmware_version.h"
+#include "text/wformat.h"
 #include "platform/web/inspect_json.h"
 #include "platform/web/web_app.h"
 
@@ -66,6 +68,21 @@ EMSCRIPTEN_KEEPALIVE void web_app_stop(WebApp* app) { app->RequestStop(); }
 EMSCRIPTEN_KEEPALIVE char* web_app_last_refusal(WebApp* app)
 {
     return Copy(RefusalName(app->LastRefusal()));
+}
+
+// The attached controller as the engine knows it, for the page's own line:
+// {"family":"stream"|"block","release":"1.37","beta":0}, "release" empty for
+// a controller without firmware; "" while no version is known.
+EMSCRIPTEN_KEEPALIVE char* web_app_connected(WebApp* app)
+{
+    const std::optional<WebApp::Connected> c = app->ConnectedController();
+    if (!c)
+        return Copy("");
+    const FirmwareVersionWord word(c->version);
+    const std::string release =
+        c->version == kNoFirmwareVersion ? "" : Utf16ToUtf8(WFormat(u"%0.2f", word.ReleaseNumber()));
+    return Copy(std::string("{\"family\":\"") + (c->blockProtocol ? "block" : "stream") +
+                "\",\"release\":\"" + release + "\",\"beta\":" + std::to_string(word.Beta()) + "}");
 }
 
 // Text `index` in the language the app was created with.

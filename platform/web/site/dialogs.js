@@ -1,5 +1,6 @@
 // The modal message box and the package chooser, as native <dialog>s: they
-// take the focus, keep it inside and give it back when they close.
+// take the focus, keep it inside and give it back to where it was when
+// they close (when that is disabled by then, the page takes it on).
 export class MessageBox {
   constructor(texts) {
     this.box = document.getElementById('message');
@@ -16,9 +17,11 @@ export class MessageBox {
       document.getElementById('message-caption').textContent = caption;
       document.getElementById('message-text').textContent = text;
       this.cancel.hidden = !okCancel;
+      const opener = document.activeElement;
       const close = (answer) => {
         this.ok.onclick = this.cancel.onclick = this.box.oncancel = null;
         this.box.close();
+        opener?.focus();
         resolve(answer);
       };
       this.ok.onclick = () => close(1);
@@ -59,6 +62,7 @@ export class Chooser {
     this.use.hidden = !preselected;
     this.use.textContent = preselected ? this.texts.use(preselected.name) : '';
     this.use.onclick = () => this.choose(preselected);
+    this.opener = document.activeElement;
     return new Promise((resolve) => {
       this.pending = resolve;
       this.box.showModal();
@@ -71,6 +75,7 @@ export class Chooser {
     if (!resolve) return;
     this.pending = null;
     this.box.close();
+    this.opener?.focus();
     resolve(file);
   }
 }

@@ -84,7 +84,11 @@ export class HidDevices {
     const wait = this.waits.begin({ ms: OPEN_TIMEOUT_MS, onEnd: done, onTimeout: () => done(0),
       onStop: () => done(0), cleanup: () => entry.others.delete(wait) });
     entry.others.add(wait);
-    entry.device.open().then(() => wait.end(1), (error) => { this.log(`open: ${error}`); wait.end(0); });
+    entry.device.open().then(() => wait.end(1), (error) => {
+      this.log(`open: ${error}`);
+      this.onOpenFailed?.(error);  // set by the page: its help for this case
+      wait.end(0);
+    });
   }
 
   listen(id, on) {

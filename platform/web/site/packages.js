@@ -2,6 +2,8 @@
 // file in the module's own file system. Nothing larger than any controller
 // could hold is read: such a file is refused before its first byte.
 export const LARGEST_PACKAGE_BYTES = 64 * 1024 * 1024;
+// What the service worker answers for a file it never cached, offline.
+const GATEWAY_TIMEOUT = 504;
 
 export class Packages {
   constructor(module) {
@@ -20,7 +22,8 @@ export class Packages {
     const target = new URL(url, location.href);
     if (target.origin !== location.origin) return { refused: texts.otherSite };
     const response = await fetch(target, { credentials: 'same-origin' }).catch(() => null);
-    if (!response || !response.ok) return { refused: texts.fetchFailed };
+    if (!response || !response.ok)
+      return { refused: response?.status === GATEWAY_TIMEOUT ? texts.notOffline : texts.fetchFailed };
     const length = Number(response.headers.get('content-length') || 0);
     if (length > LARGEST_PACKAGE_BYTES) return { refused: texts.tooLarge(LARGEST_PACKAGE_BYTES >> 20) };
     const bytes = new Uint8Array(await response.arrayBuffer());

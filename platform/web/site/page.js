@@ -8,6 +8,11 @@ import { LARGEST_PACKAGE_BYTES, Packages } from './packages.js';
 import { isChinesePrc, pageTexts } from './texts.js';
 import { Waits } from './waits.js';
 import { showInspection } from './inspect.js';
+import { showSteps } from './steps.js';
+import { showConnected } from './connected.js';
+import { OpenHelp } from './open_help.js';
+import { Deployments } from './deployments.js';
+import { progressAnnouncer } from './progress_words.js';
 
 const $ = (id) => document.getElementById(id);
 const DEMO_KINDS = { stream: 1, block: 2 };
@@ -29,6 +34,9 @@ function log(text) {
 const waits = new Waits();
 const messages = new MessageBox(texts);
 const chooser = new Chooser(texts);
+const deployments = new Deployments($('new-version'), texts);
+const announceProgress = progressAnnouncer($('progress-words'), texts);
+const openHelp = new OpenHelp($('open-help'), texts, () => deviceChange(DEVICE_ARRIVAL));
 let module, app, packages, devices;
 let preselected = null;   // a dropped or linked package, offered by the chooser
 let busy = false, pendingChange = false, updating = false;
@@ -55,6 +63,7 @@ const host = {
       const bar = $('progress');
       bar.value = position;
       bar.setAttribute('aria-valuenow', String(position));
+      announceProgress(position);
       setTimeout(done, 0);  // lets the page repaint and take a stop
     },
     enableUpdate(enable) { $('update').disabled = !enable; },
@@ -81,11 +90,16 @@ async function engine(name, ...args) {
     return await module.ccall(name, 'number', args.map(() => 'number'), [app, ...args], { async: true });
   } finally {
     busy = false;
+    showWhatIsConnected();
     if (pendingChange) {
       pendingChange = false;
       await deviceChange(DEVNODES_CHANGED);
     }
   }
+}
+
+function showWhatIsConnected() {
+  if (showConnected($('connected'), takeString(module._web_app_connected(app)), texts)) openHelp.hide();
 }
 
 async function deviceChange(code) {
@@ -98,9 +112,14 @@ async function update() {
   $('done').hidden = true;
   status('');
   updating = true;
+  deployments.pause();
   $('stop').hidden = false;
   const outcome = OUTCOMES[await engine('web_app_update')];
   updating = false;
+  deployments.resume();
+  // The dialogs gave focus back to a button the update had disabled.
+  const focus = document.activeElement;
+  if (!focus || focus === document.body || focus.closest('dialog:not([open])')) $('update').focus();
   $('stop').hidden = true;
   const refusal = takeString(module._web_app_last_refusal(app));
   log(`update ${outcome}${refusal ? ` (${refusal})` : ''}`);
@@ -179,7 +198,7 @@ function wireDrops() {
 
 function showStaticTexts() {
   document.documentElement.lang = chinese ? 'zh-CN' : 'en';
-  $('hint').textContent = text(14).replaceAll('\r\n', '\n');
+  showSteps($('hint'), text(14));
   $('update').textContent = text(12);
   $('done').textContent = text(4);
   $('stop').textContent = texts.stop;
@@ -213,6 +232,7 @@ async function main() {
       .map(([vendorId, productId]) => ({ vendorId, productId }));
     devices = new HidDevices(webHid, filters, waits, (code) => deviceChange(code), log);
     host.hid = devices;
+    devices.onOpenFailed = () => openHelp.show();
     $('connect').hidden = false;
     $('connect').addEventListener('click', connect);
     await devices.remembered().catch((error) => log(`getDevices: ${error}`));
@@ -227,6 +247,7 @@ async function main() {
   document.querySelector('main').setAttribute('aria-busy', 'false');
   document.body.dataset.readyMs = String(Math.round(performance.now()));
   document.body.dataset.ready = 'true';
+  deployments.start().catch((error) => log(`service worker: ${error}`));
 }
 
 main().catch((error) => { log(`start: ${error}`); status(String(error)); });

@@ -1,6 +1,10 @@
 // The page's own words, around the dialog's texts (which come from the
 // module's text table). Chinese under the PRC language, English otherwise,
 // as the dialog chooses.
+// The same two commands in either language: install the rule, apply it.
+const udevCommands = (rule) => [`sudo cp ~/Downloads/${rule} /etc/udev/rules.d/`,
+  'sudo udevadm control --reload-rules && sudo udevadm trigger --subsystem-match=hidraw'];
+
 const EN = {
   noWebHid: 'This browser cannot talk to USB controllers (no WebHID). Open this page in Chrome, Edge or Opera on Windows, macOS, Linux or ChromeOS, served over https or from localhost. You can still drop a package here to see what it holds.',
   connect: 'Connect controller',
@@ -36,6 +40,20 @@ const EN = {
   stopped: 'The update was stopped.',
   otherSite: 'Packages are loaded from this site only.',
   fetchFailed: 'The package could not be loaded.',
+  notOffline: 'Not available offline.',
+  connected: ({ family, release, beta }) =>
+    `Connected: ${family} controller, ${release ? `firmware V${release}${beta ? ` beta${beta}` : ''}` : 'no firmware'}`,
+  openFailed: {
+    what: 'The browser could not open the controller.',
+    linux: 'On Linux a browser may open it only with this udev rule installed: ',
+    commands: udevCommands,
+    replug: 'Run these two commands (from the folder you saved the rule to), then unplug the controller and plug it in again.',
+    elsewhere: 'Another program may be using it. Close other programs that use the controller, then unplug it and plug it in again.',
+    retry: 'Try again',
+  },
+  progressAt: (percent) => `Update ${percent}% done`,
+  newVersion: 'A new version of this page is ready.',
+  reload: 'Reload',
 };
 
 const ZH = {
@@ -73,6 +91,20 @@ const ZH = {
   stopped: '更新已停止。',
   otherSite: '只能从本站加载固件包。',
   fetchFailed: '无法加载固件包。',
+  notOffline: '离线时不可用。',
+  connected: ({ family, release, beta }) =>
+    `已连接：${family} 手柄，${release ? `固件 V${release}${beta ? ` beta${beta}` : ''}` : '无固件'}`,
+  openFailed: {
+    what: '浏览器无法打开手柄。',
+    linux: '在 Linux 上，需安装此 udev 规则后浏览器才能打开手柄：',
+    commands: udevCommands,
+    replug: '请在保存规则的文件夹中运行以上两条命令，然后拔下手柄并重新插入。',
+    elsewhere: '可能有其他程序正在使用手柄。请关闭使用手柄的其他程序，然后拔下手柄并重新插入。',
+    retry: '重试',
+  },
+  progressAt: (percent) => `已更新 ${percent}%`,
+  newVersion: '本页有新版本。',
+  reload: '重新加载',
 };
 
 // The dialog's rule: only Chinese as used in the PRC counts as Chinese.

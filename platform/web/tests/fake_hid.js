@@ -5,11 +5,13 @@
 // unplug the disconnect event fires, the device still says opened and a
 // sendReport on it never settles.
 // Options (window.__fakeHidOptions, set by the test): kind 1|2, model,
-// subModel, granted, foreign, unplugAfter, silentAfter, answerDelayMs.
+// subModel, granted, foreign, unplugAfter, silentAfter, answerDelayMs,
+// openFails (open() rejects as Chromium's does without access to the node;
+// window.__fakeHid.openFails turns it off for a retry).
 (() => {
   const o = Object.assign({ kind: 1, model: 0, subModel: 0, granted: false, foreign: false,
-    unplugAfter: 0, silentAfter: 0, answerDelayMs: 0 }, window.__fakeHidOptions || {});
-  const record = { sent: 0, opened: 0, filters: null, progressPeak: 0 };
+    unplugAfter: 0, silentAfter: 0, answerDelayMs: 0, openFails: false }, window.__fakeHidOptions || {});
+  const record = { sent: 0, opened: 0, filters: null, progressPeak: 0, openFails: o.openFails };
   window.__fakeHid = record;
 
   const ready = (async () => {
@@ -25,7 +27,11 @@
       Object.assign(this, { vendorId, productId, productName: 'Simulated controller', collections: [],
                             opened: false, sim, unplugged: false });
     }
-    async open() { record.opened++; this.opened = true; }
+    async open() {
+      if (record.openFails) throw new DOMException('Failed to open the device.', 'NotAllowedError');
+      record.opened++;
+      this.opened = true;
+    }
     async close() { this.opened = false; }
     sendReport(reportId, data) {
       if (this.unplugged) return new Promise(() => {});

@@ -9,14 +9,21 @@ export const ROOT = new URL('../../..', import.meta.url).pathname;
 export const BUILD = join(ROOT, 'build/web');
 
 const TYPES = { '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css',
-                '.wasm': 'application/wasm', '.dat': 'application/octet-stream', '.png': 'image/png' };
+                '.wasm': 'application/wasm', '.dat': 'application/octet-stream', '.png': 'image/png',
+                '.svg': 'image/svg+xml', '.webmanifest': 'application/manifest+json' };
 
-// Serves build/web (the site under /site/, the test controller under /testsim/).
+// Serves build/web (the site under /site/, the test controller under
+// /testsim/); deploy(path, body) serves other bytes at path, as a new
+// deployment would, until deploy(path, null); down(true) drops every
+// request as an unreachable host would.
 export async function serve() {
+  const deployed = new Map();
+  let down = false;
   const server = createServer(async (request, response) => {
+    if (down) { request.socket.destroy(); return; }
     const path = normalize(decodeURIComponent(new URL(request.url, 'http://x').pathname));
     try {
-      const body = await readFile(join(BUILD, path));
+      const body = deployed.get(path) ?? await readFile(join(BUILD, path));
       response.writeHead(200, { 'content-type': TYPES[extname(path)] || 'application/octet-stream' });
       response.end(body);
     } catch {
@@ -24,7 +31,8 @@ export async function serve() {
     }
   });
   await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
-  return { server, origin: `http://127.0.0.1:${server.address().port}` };
+  const deploy = (path, body) => (body === null ? deployed.delete(path) : deployed.set(path, body));
+  return { server, deploy, down: (on) => { down = on; }, origin: `http://127.0.0.1:${server.address().port}` };
 }
 
 export function launch() {

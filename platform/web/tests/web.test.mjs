@@ -6,6 +6,7 @@ import assert from 'node:assert/strict';
 import { mkdir, open, readFile, rm, writeFile } from 'node:fs/promises';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
+import AxeBuilder from '@axe-core/playwright';
 import { BUILD, dialogTexts, launch, serve } from './harness.mjs';
 
 const FAKE_HID = await readFile(new URL('./fake_hid.js', import.meta.url), 'utf8');
@@ -34,11 +35,14 @@ async function fixture(name, bytes) {
   return path;
 }
 
-async function openPage({ locale = 'en-US', query = '', fake = null, noHid = false } = {}) {
-  const context = await browser.newContext({ locale, acceptDownloads: true });
+async function openPage({ locale = 'en-US', query = '', fake = null, noHid = false, platform = '',
+                         colorScheme = 'light' } = {}) {
+  const context = await browser.newContext({ locale, colorScheme, acceptDownloads: true });
   await context.addInitScript(PROGRESS_PEAK);
   if (fake) await context.addInitScript(`window.__fakeHidOptions = ${JSON.stringify(fake)};\n${FAKE_HID}`);
   if (noHid) await context.addInitScript('delete Navigator.prototype.hid;');
+  if (platform) await context.addInitScript(`Object.defineProperty(Navigator.prototype, 'userAgentData',
+    { get: () => ({ platform: ${JSON.stringify(platform)} }), configurable: true });`);
   const page = await context.newPage();
   await page.goto(`${site.origin}/site/index.html${query}`);
   await page.waitForSelector('body[data-ready="true"]', LONG);
@@ -223,7 +227,16 @@ describe('the page around the update', () => {
       const page = await openPage({ locale, query: '?simulate=block' });
       assert.equal(await page.textContent('#title'), T[lang][6]);
       assert.equal(await page.textContent('#update'), T[lang][12]);
-      assert.equal(await page.textContent('#hint'), T[lang][14].replaceAll('\r\n', '\n'));
+      // The instructions keep the dialog's bytes; on screen each step is one
+      // line of its own, without the runs of spaces meant for the dialog.
+      const steps = T[lang][14].split(/(?:\r?\n)+/).map((step) => step.replace(/ +/g, ' '));
+      assert.equal(await page.textContent('#hint'), T[lang][14]);
+      assert.equal(await page.innerText('#hint'), steps.join('\n'));
+      assert.deepEqual(await page.$$eval('#hint .step', (spans) => spans.map((span) => {
+        const range = document.createRange();
+        range.selectNodeContents(span);
+        return range.getClientRects().length;
+      })), steps.map(() => 1));
       await page.context().close();
     });
   }
@@ -242,4 +255,197 @@ describe('the page around the update', () => {
     await page.context().close();
     await other.context().close();
   });
+});
+
+describe('what is connected, and help when the browser cannot open it', () => {
+  for (const [locale, lang, connected] of [['en-US', 'en', /^Connected: stream controller, firmware V\d\.\d\d/],
+                                            ['zh-CN', 'zh', /^已连接：stream 手柄，固件 V\d\.\d\d/]]) {
+    test(`${locale}: the version read at start-up beside the dialog's plain title`, async () => {
+      const page = await openPage({ locale, fake: { kind: 1, granted: true } });
+      await assertTextComes(page, '#connected', connected);
+      assert.equal(await page.textContent('#title'), T[lang][6]);
+      await page.context().close();
+    });
+  }
+
+  const cases = [
+    { locale: 'en-US', platform: 'Linux', help: /could not open.*udev rule.*udevadm control --reload-rules/s },
+    { locale: 'zh-CN', platform: 'Linux', help: /无法打开手柄.*udev 规则.*udevadm control --reload-rules/s },
+    { locale: 'en-US', platform: 'Windows', help: /could not open.*Close other programs/s },
+    { locale: 'zh-CN', platform: 'macOS', help: /无法打开手柄.*关闭使用手柄的其他程序/s },
+  ];
+  for (const c of cases) {
+    test(`${c.locale} on ${c.platform}: open() rejected, what to do, a retry without a reload`, async () => {
+      const page = await openPage({ locale: c.locale, platform: c.platform, fake: { kind: 1, granted: true, openFails: true } });
+      await page.waitForSelector('#open-help:not([hidden])', LONG);
+      assert.match(await page.textContent('#open-help'), c.help);
+      const rule = await page.getAttribute('#open-help a', 'href').catch(() => null);
+      if (c.platform === 'Linux') {
+        const served = await page.evaluate(async (href) => (await fetch(href)).text(), rule);
+        assert.equal(served, await readFile(join(BUILD, '../../platform/linux/70-controller-updater.rules'), 'utf8'));
+      } else {
+        assert.equal(rule, null);
+      }
+      await page.evaluate(() => { window.__fakeHid.openFails = false; });
+      await page.click('#open-help button');
+      await page.waitForSelector('#connected:not([hidden])', LONG);
+      assert.ok(await page.isHidden('#open-help'));
+      await page.context().close();
+    });
+  }
+});
+
+describe('offline, and a new deployment', () => {
+  const controlled = (page) => page.waitForFunction(() => navigator.serviceWorker.controller !== null, null, LONG);
+
+  test('offline: the page reloads from its cache, demo and packages included', async () => {
+    const page = await openPage({ query: '?simulate=stream' });
+    await controlled(page);
+    await page.context().setOffline(true);
+    site.down(true);  // the worker's own fetches too
+    await page.goto(`${site.origin}/site/index.html?simulate=stream&package=demo_stream.dat`);
+    await page.waitForSelector('body[data-ready="true"]', LONG);
+    await assertTextComes(page, '#inspect-verdict', /Every record is sound/);
+    await page.click('#update');
+    await page.click('#chooser-use');
+    const { outcome } = await answerAll(page);
+    assert.equal(outcome, 'succeeded');
+    const missing = await openPageIn(page.context(), '?simulate=stream&package=not-cached.dat');
+    await assertTextComes(missing, '#status', /^Not available offline\.$/);
+    site.down(false);
+    await page.context().close();
+  });
+
+  test('a new deployment is offered after an update, never during it, and the reload brings it', async () => {
+    const page = await openPage({ query: '?simulate=block' });
+    await controlled(page);
+    const worker = await readFile(join(BUILD, 'site/sw.js'), 'utf8');
+    const next = worker.replace(/^const VERSION = '[^']*'/, "const VERSION = 'next'");
+    await page.click('#update');
+    await page.setInputFiles('#chooser-file', join(BUILD, 'site/demo_block.dat'));
+    await page.waitForSelector('#message[open]', LONG);
+    site.deploy('/site/sw.js', next);
+    try {
+      await page.evaluate(async () => {
+        const registration = await navigator.serviceWorker.getRegistration();
+        await registration.update();
+        while (!registration.waiting) await new Promise((resolve) => setTimeout(resolve, 20));
+      });
+      assert.ok(await page.isHidden('#new-version'), 'not offered mid-update');
+      await page.click('#message-ok');
+      assert.equal((await answerAll(page)).outcome, 'succeeded');
+      await page.waitForSelector('#new-version:not([hidden])', LONG);
+      await Promise.all([page.waitForEvent('load'), page.click('#new-version button')]);
+      await page.waitForSelector('body[data-ready="true"]', LONG);
+      assert.deepEqual(await page.evaluate(() => caches.keys()), ['updater-next']);
+      assert.ok(await page.isHidden('#new-version'));
+    } finally {
+      site.deploy('/site/sw.js', null);
+      await page.context().close();
+    }
+  });
+});
+
+async function openPageIn(context, query) {
+  const page = await context.newPage();
+  await page.goto(`${site.origin}/site/index.html${query}`);
+  await page.waitForSelector('body[data-ready="true"]', LONG);
+  return page;
+}
+
+describe('keyboard and screen readers', () => {
+  test('every action by keyboard, focus shown and given back after a dialog, progress told in quarters', async () => {
+    const page = await openPage({ fake: { kind: 1, granted: true, answerDelayMs: 1 } });
+    await page.evaluate(() => {
+      window.__said = [];
+      new MutationObserver(() => window.__said.push(document.getElementById('progress-words').textContent))
+        .observe(document.getElementById('progress-words'), { childList: true, characterData: true, subtree: true });
+    });
+    const reached = [];
+    for (let i = 0; i < 8; i++) {
+      await page.keyboard.press('Tab');
+      reached.push(await page.evaluate(() => {
+        const e = document.activeElement;
+        return [e.id || e.closest('label')?.querySelector('input')?.id, getComputedStyle(e.closest('label') || e).outlineStyle];
+      }));
+    }
+    const ids = reached.map(([id]) => id);
+    for (const id of ['connect', 'update', 'inspect-file', 'save-log']) assert.ok(ids.includes(id), `${id} in ${ids}`);
+    for (const [id, outline] of reached.filter(([id]) => id)) assert.notEqual(outline, 'none', `${id} shows focus`);
+    await page.focus('#update');
+    await page.keyboard.press('Enter');
+    await page.waitForSelector('#chooser[open]', LONG);
+    await page.keyboard.press('Escape');
+    await page.waitForSelector('body[data-outcome]', LONG);
+    assert.equal(await page.evaluate(() => document.activeElement.id), 'update');
+    await page.evaluate(() => delete document.body.dataset.outcome);
+    await startUpdate(page, join(BUILD, 'site/demo_stream.dat'));
+    assert.equal((await answerAll(page)).outcome, 'succeeded');
+    assert.deepEqual(await page.evaluate(() => window.__said), [25, 50, 75, 100].map((p) => `Update ${p}% done`));
+    await page.context().close();
+  });
+});
+
+// Each state the page can be in, audited by axe for WCAG 2.1 A and AA.
+describe('axe: no WCAG 2.1 A or AA violation in any state', () => {
+  const audit = async (page, state, found) => {
+    const { violations } = await new AxeBuilder({ page }).withTags(['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa']).analyze();
+    found[state] = violations.map((v) => `${v.id}: ${v.nodes.map((n) => n.target).join(' ')}`);
+  };
+  const flows = {
+    'idle (demo), chooser, confirmation, progress, success': async (page, found) => {
+      await audit(page, 'idle demo', found);
+      await page.click('#update');
+      await page.waitForSelector('#chooser[open]', LONG);
+      await audit(page, 'chooser', found);
+      await page.setInputFiles('#chooser-file', join(BUILD, 'site/demo_block.dat'));
+      await page.waitForSelector('#message[open]', LONG);
+      await audit(page, 'confirmation', found);
+      await page.click('#message-ok');
+      await page.waitForFunction(() => document.getElementById('progress').value >= 5, null, LONG);
+      await audit(page, 'progress', found);
+      await answerAll(page);
+      await audit(page, 'success', found);
+    },
+    'connected, failure': async (page, found) => {
+      await audit(page, 'connected', found);
+      await startUpdate(page, join(BUILD, 'site/demo_stream.dat'));
+      await page.waitForSelector('#message[open]', LONG);
+      await page.click('#message-ok');
+      await page.waitForSelector('#message[open]', LONG);
+      await audit(page, 'failure message', found);
+      await answerAll(page);
+      await audit(page, 'failure', found);
+    },
+    'no WebHID, inspect table': async (page, found) => {
+      await audit(page, 'no WebHID', found);
+      await page.setInputFiles('#inspect-file', join(BUILD, 'site/demo_block.dat'));
+      await page.waitForSelector('#inspect:not([hidden])', LONG);
+      await audit(page, 'inspect', found);
+    },
+    'open failure help': async (page, found) => {
+      await page.waitForSelector('#open-help:not([hidden])', LONG);
+      await audit(page, 'open failure', found);
+    },
+  };
+  const setups = {
+    'idle (demo), chooser, confirmation, progress, success': { query: '?simulate=block' },
+    'connected, failure': { fake: { kind: 1, granted: true, unplugAfter: 200 } },
+    'no WebHID, inspect table': { noHid: true },
+    'open failure help': { platform: 'Linux', fake: { kind: 1, granted: true, openFails: true } },
+  };
+  for (const locale of ['en-US', 'zh-CN']) {
+    for (const colorScheme of ['light', 'dark']) {
+      for (const [name, flow] of Object.entries(flows)) {
+        test(`${locale} ${colorScheme}: ${name}`, async () => {
+          const page = await openPage({ locale, colorScheme, ...setups[name] });
+          const found = {};
+          await flow(page, found);
+          console.log(`axe ${locale} ${colorScheme}: ${Object.entries(found).map(([s, v]) => `${s} ${v.length}`).join(', ')}`);
+          assert.deepEqual(Object.values(found).flat(), [], JSON.stringify(found));
+          await page.context().close();
+        });
+      }
+    }
+  }
 });

@@ -1,0 +1,25 @@
+# Writes the site's service worker (cmake -P): VERSION, a hash over every
+# file of the site folder, and PRECACHE, their names, in front of the
+# worker's code. Files added to the site are cached without touching it.
+#   -DSITE=<site folder> -DWORKER=<service_worker.js> -DOUTPUT=<site>/sw.js
+file(GLOB files RELATIVE ${SITE} ${SITE}/*)
+list(REMOVE_ITEM files sw.js)
+list(SORT files)
+set(hashes "")
+set(names "")
+foreach(name IN LISTS files)
+    if(IS_DIRECTORY ${SITE}/${name})
+        continue()
+    endif()
+    file(SHA256 ${SITE}/${name} hash)
+    string(APPEND hashes "${name} ${hash}\n")
+    list(APPEND names "'${name}'")
+endforeach()
+file(READ ${WORKER} code)
+string(APPEND hashes "${code}")
+string(SHA256 version "${hashes}")
+string(SUBSTRING ${version} 0 16 version)
+list(JOIN names ", " names)
+file(WRITE ${OUTPUT}.tmp "const VERSION = '${version}';\nconst PRECACHE = [${names}];\n${code}")
+file(COPY_FILE ${OUTPUT}.tmp ${OUTPUT} ONLY_IF_DIFFERENT)
+file(REMOVE ${OUTPUT}.tmp)
