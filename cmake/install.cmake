@@ -64,6 +64,9 @@ if(TARGET controller-updater-qt)
                 DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
                 RENAME ${UPDATER_APP_ID}.png)
     endforeach()
+    get_target_property(icon_svg app_icon_png UPDATER_ICON_SVG)
+    install(FILES ${icon_svg} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
+            RENAME ${UPDATER_APP_ID}.svg)
 
     # The supported devices, from the udev rule, as the modaliases that let
     # a software centre offer the program when such a controller is plugged.

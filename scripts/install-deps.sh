@@ -6,8 +6,9 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     googletest libgtest-dev libgmock-dev
-    libudev-dev qt6-base-dev zlib1g-dev help2man
+    libudev-dev qt6-base-dev help2man
     libcli11-dev nlohmann-json3-dev
+    librsvg2-bin icoutils  # the icon's renderings and the Windows .ico
 )
 # The fuzz targets (clang's libFuzzer runtime): tests only.
 if [[ "${UPDATER_WITH_FUZZ:-1}" == 1 ]]; then
@@ -23,11 +24,10 @@ if [[ "${UPDATER_WITH_PACKAGE_CHECK:-1}" == 1 ]]; then
                xvfb xauth x11-utils imagemagick qt6-qpa-plugins)
 fi
 
-# The web page: emscripten (its optimiser runs on node-acorn), rsvg-convert
-# for its icons, and Chromium that the page tests drive through
-# playwright-core (npm ci, package-lock.json).
+# The web page: emscripten (its optimiser runs on node-acorn), and Chromium
+# that the page tests drive through playwright-core (npm ci, package-lock.json).
 if [[ "${UPDATER_WITH_WEB:-1}" == 1 ]]; then
-    packages+=(emscripten node-acorn chromium fonts-wqy-microhei librsvg2-bin)
+    packages+=(emscripten node-acorn chromium fonts-wqy-microhei)
     # npm ci of the page tests; a Node.js that came with its own npm keeps it.
     command -v npm >/dev/null || packages+=(npm)
 fi

@@ -9,8 +9,9 @@
 # deb: makes the package with cpack, runs lintian (no errors allowed),
 # unpacks it into a scratch root and checks every installed file: the
 # desktop entry and the AppStream file pass their validators, the hicolor
-# PNGs have exactly the sizes of their folders and are what the icon
-# generator of icon 152 draws, the manual pages list every option of
+# PNGs have exactly the sizes of their folders and are rsvg-convert's
+# renderings of the icon's SVG (shipped too), the 32 px one with the pixels
+# of icon 152's .ico, the manual pages list every option of
 # --help, the installed programs run --version, the postinst exits 0 and
 # leaves udev alone where udev does not run, and the installed dialog,
 # started on an Xvfb display of its own, puts its icon on its window.
@@ -65,7 +66,7 @@ check_zip() {
         grep -qxF "$entry" <<<"$listing" && ok "ZIP holds $entry" || fail "ZIP lacks $entry"
     done
     # Icon 152 of the Windows build and the icon of the Linux build are one
-    # drawing: the generator writes the same .ico on both.
+    # rendering: the same .ico on both.
     local linux_ico=build/linux-release/generated/app_icon.ico
     if [[ -f "$linux_ico" ]]; then
         cmp -s "$build/generated/app_icon.ico" "$linux_ico" &&
@@ -126,6 +127,7 @@ check_files() {
     for size in "${icon_sizes[@]}"; do
         files+=("usr/share/icons/hicolor/${size}x$size/apps/$app_id.png")
     done
+    files+=("usr/share/icons/hicolor/scalable/apps/$app_id.svg")
     for file in "${files[@]}"; do
         [[ -f "$root/$file" ]] && ok "installs /$file" || fail "does not install /$file"
     done
@@ -162,20 +164,21 @@ check_icons() {
     for dir in "$root"/usr/share/icons/hicolor/*/; do
         found+=("$(basename "$dir")")
     done
-    expected=$(for size in "${icon_sizes[@]}"; do echo "${size}x$size"; done | sort)
+    expected=$( (for size in "${icon_sizes[@]}"; do echo "${size}x$size"; done; echo scalable) | sort)
     [[ "$(printf '%s\n' "${found[@]}" | sort)" == "$expected" ]] &&
         ok "hicolor sizes: ${found[*]}" || fail "hicolor sizes are ${found[*]}"
     for size in "${icon_sizes[@]}"; do
         png=$root/usr/share/icons/hicolor/${size}x$size/apps/$app_id.png
         [[ "$(identify -format '%m %wx%h' "$png")" == "PNG ${size}x$size" ]] &&
             ok "$size px icon is a ${size}x$size PNG" || fail "$png is $(identify -format '%m %wx%h' "$png")"
-        # Drawn by the generator that writes icon 152, and nothing else.
-        "$build/bin/make_app_icon" --png "$size" "$work/$size.png"
-        cmp -s "$png" "$work/$size.png" && ok "$size px icon is make_app_icon's drawing" ||
-            fail "$size px icon is not what make_app_icon draws"
+        # Rendered from the one source, and nothing else.
+        rsvg-convert -w "$size" -h "$size" -o "$work/$size.png" res/app_icon.svg
+        cmp -s "$png" "$work/$size.png" && ok "$size px icon is the SVG's rendering" ||
+            fail "$size px icon is not what rsvg-convert renders of res/app_icon.svg"
     done
-    "$build/bin/make_app_icon" "$work/app_icon.ico"
-    same_pixels "$work/app_icon.ico" "$root/usr/share/icons/hicolor/32x32/apps/$app_id.png" &&
+    cmp -s res/app_icon.svg "$root/usr/share/icons/hicolor/scalable/apps/$app_id.svg" &&
+        ok "scalable icon is res/app_icon.svg" || fail "scalable icon differs from res/app_icon.svg"
+    same_pixels "$build/generated/app_icon.ico" "$root/usr/share/icons/hicolor/32x32/apps/$app_id.png" &&
         ok "32 px icon has the pixels of the .ico of icon 152" || fail "32 px icon differs from the .ico"
 }
 

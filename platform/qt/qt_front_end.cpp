@@ -23,8 +23,8 @@ std::unique_ptr<QApplication> CreateApplication(int& argc, char** argv)
 {
     auto application = std::make_unique<QApplication>(argc, argv);
     std::setlocale(LC_NUMERIC, "C");
-    // The icon of every window (the dialog takes it in SetIcons), drawn at
-    // build time by res/make_app_icon like the Windows icon; the desktop
+    // The icon of every window (the dialog takes it in SetIcons), rendered
+    // at build time from res/app_icon.svg like the Windows icon; the desktop
     // entry names the same one for the window lists of Wayland desktops.
     QIcon icon;
     for (int size : {UPDATER_ICON_SIZES})

@@ -187,7 +187,7 @@ TEST(QtFrontEnd, ApplicationIconComesInEveryHicolorSize)
 
 TEST(QtFrontEnd, ApplicationIconIsTheWindowsIcon)
 {
-    // Icon 152 of the Windows program, drawn by the same generator: the
+    // Icon 152 of the Windows program, made from the same rendering: the
     // 32 px image has the same pixels. The .ico holds one 32 bpp image after
     // its 6 + 16 byte directory and 40 byte header: BGRA rows, bottom up.
     QFile file(QStringLiteral(UPDATER_APP_ICON_ICO));

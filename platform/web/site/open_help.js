@@ -1,9 +1,9 @@
 // What to do when the browser cannot open the controller: on Linux the udev
 // rule this site serves and the commands that install it, elsewhere another
 // program holding the device. "Try again" retries without a reload.
-export const UDEV_RULE = '70-controller-updater.rules';
+const UDEV_RULE = '70-controller-updater.rules';
 
-export function onLinux(nav = navigator) {
+function onLinux(nav = navigator) {
   const platform = nav.userAgentData?.platform;
   if (platform) return platform === 'Linux';
   return /Linux/.test(nav.userAgent) && !/Android|CrOS/.test(nav.userAgent);

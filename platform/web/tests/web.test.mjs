@@ -326,11 +326,12 @@ describe('offline, and a new deployment', () => {
     await page.waitForSelector('#message[open]', LONG);
     site.deploy('/site/sw.js', next);
     try {
-      await page.evaluate(async () => {
+      assert.ok(await page.evaluate(async () => {
         const registration = await navigator.serviceWorker.getRegistration();
         await registration.update();
-        while (!registration.waiting) await new Promise((resolve) => setTimeout(resolve, 20));
-      });
+        for (let i = 0; i < 1000 && !registration.waiting; i++) await new Promise((resolve) => setTimeout(resolve, 20));
+        return registration.waiting !== null;
+      }), 'the new deployment waits');
       assert.ok(await page.isHidden('#new-version'), 'not offered mid-update');
       await page.click('#message-ok');
       assert.equal((await answerAll(page)).outcome, 'succeeded');
