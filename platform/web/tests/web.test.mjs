@@ -15,6 +15,14 @@ const WORK = join(tmpdir(), `web-test-${process.pid}`);
 const LONG = { timeout: 60_000 };  // generous: bounds, not timings
 
 // The highest progress the page showed.
+// How many times a message box opened.
+const MESSAGES_OPENED = `window.__messagesOpened = 0;
+const showModal = HTMLDialogElement.prototype.showModal;
+HTMLDialogElement.prototype.showModal = function () {
+  if (this.id === 'message') window.__messagesOpened++;
+  return showModal.call(this);
+};`;
+
 const PROGRESS_PEAK = `new MutationObserver(() => {
   const bar = document.getElementById('progress');
   if (bar) window.__progressPeak = Math.max(window.__progressPeak || 0, Number(bar.value));
@@ -39,6 +47,7 @@ async function openPage({ locale = 'en-US', query = '', fake = null, noHid = fal
                          colorScheme = 'light' } = {}) {
   const context = await browser.newContext({ locale, colorScheme, acceptDownloads: true });
   await context.addInitScript(PROGRESS_PEAK);
+  await context.addInitScript(MESSAGES_OPENED);
   if (fake) await context.addInitScript(`window.__fakeHidOptions = ${JSON.stringify(fake)};\n${FAKE_HID}`);
   if (noHid) await context.addInitScript('delete Navigator.prototype.hid;');
   if (platform) await context.addInitScript(`Object.defineProperty(Navigator.prototype, 'userAgentData',
@@ -73,8 +82,11 @@ async function answerAll(page) {
       page.waitForSelector('body[data-outcome]', LONG).then(() => false)]);
     if (!box) break;
     shown.push(await messageText(page));
+    const opened = await page.evaluate(() => window.__messagesOpened);
     await page.click('#message-ok');
-    await page.waitForSelector('#message:not([open])', { state: 'attached' });
+    // Closed, or already the next one: a slow poll can miss the moment between.
+    await page.waitForFunction((n) => !document.getElementById('message').open || window.__messagesOpened > n,
+      opened, LONG);
   }
   return { shown, outcome: await page.getAttribute('body', 'data-outcome') };
 }
@@ -303,17 +315,20 @@ describe('offline, and a new deployment', () => {
     await controlled(page);
     await page.context().setOffline(true);
     site.down(true);  // the worker's own fetches too
-    await page.goto(`${site.origin}/site/index.html?simulate=stream&package=demo_stream.dat`);
-    await page.waitForSelector('body[data-ready="true"]', LONG);
-    await assertTextComes(page, '#inspect-verdict', /Every record is sound/);
-    await page.click('#update');
-    await page.click('#chooser-use');
-    const { outcome } = await answerAll(page);
-    assert.equal(outcome, 'succeeded');
-    const missing = await openPageIn(page.context(), '?simulate=stream&package=not-cached.dat');
-    await assertTextComes(missing, '#status', /^Not available offline\.$/);
-    site.down(false);
-    await page.context().close();
+    try {
+      await page.goto(`${site.origin}/site/index.html?simulate=stream&package=demo_stream.dat`);
+      await page.waitForSelector('body[data-ready="true"]', LONG);
+      await assertTextComes(page, '#inspect-verdict', /Every record is sound/);
+      await page.click('#update');
+      await page.click('#chooser-use');
+      const { outcome } = await answerAll(page);
+      assert.equal(outcome, 'succeeded');
+      const missing = await openPageIn(page.context(), '?simulate=stream&package=not-cached.dat');
+      await assertTextComes(missing, '#status', /^Not available offline\.$/);
+    } finally {
+      site.down(false);
+      await page.context().close();
+    }
   });
 
   test('a new deployment is offered after an update, never during it, and the reload brings it', async () => {
