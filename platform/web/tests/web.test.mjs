@@ -13,6 +13,8 @@ const FAKE_HID = await readFile(new URL('./fake_hid.js', import.meta.url), 'utf8
 const ARTIFACTS = join(BUILD, 'artifacts');
 const WORK = join(tmpdir(), `web-test-${process.pid}`);
 const LONG = { timeout: 60_000 };  // generous: bounds, not timings
+const WCAG_21_A_AA = ['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa'];
+const axeViolations = async (page) => (await new AxeBuilder({ page }).withTags(WCAG_21_A_AA).analyze()).violations;
 
 // The highest progress the page showed.
 // How many times a message box opened.
@@ -351,6 +353,7 @@ describe('offline, and a new deployment', () => {
       await page.click('#message-ok');
       assert.equal((await answerAll(page)).outcome, 'succeeded');
       await page.waitForSelector('#new-version:not([hidden])', LONG);
+      assert.deepEqual((await axeViolations(page)).map((v) => v.id), [], 'axe: the offer');
       await Promise.all([page.waitForEvent('load'), page.click('#new-version button')]);
       await page.waitForSelector('body[data-ready="true"]', LONG);
       assert.deepEqual(await page.evaluate(() => caches.keys()), ['updater-next']);
@@ -405,8 +408,7 @@ describe('keyboard and screen readers', () => {
 // Each state the page can be in, audited by axe for WCAG 2.1 A and AA.
 describe('axe: no WCAG 2.1 A or AA violation in any state', () => {
   const audit = async (page, state, found) => {
-    const { violations } = await new AxeBuilder({ page }).withTags(['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa']).analyze();
-    found[state] = violations.map((v) => `${v.id}: ${v.nodes.map((n) => n.target).join(' ')}`);
+    found[state] = (await axeViolations(page)).map((v) => `${v.id}: ${v.nodes.map((n) => n.target).join(' ')}`);
   };
   const flows = {
     'idle (demo), chooser, confirmation, progress, success': async (page, found) => {
