@@ -312,9 +312,13 @@ describe('what is connected, and help when the browser cannot open it', () => {
 describe('offline, and a new deployment', () => {
   const controlled = (page) => page.waitForFunction(() => navigator.serviceWorker.controller !== null, null, LONG);
 
-  test('offline: the page reloads from its cache, demo and packages included', async () => {
+  test('installable; offline: the page reloads from its cache, demo and packages included', async () => {
     const page = await openPage({ query: '?simulate=stream' });
     await controlled(page);
+    const cdp = await page.context().newCDPSession(page);
+    // Everything but the test profile itself (incognito, where nothing installs).
+    const { installabilityErrors } = await cdp.send('Page.getInstallabilityErrors');
+    assert.deepEqual(installabilityErrors.map((e) => e.errorId).filter((id) => id !== 'in-incognito'), []);
     await page.context().setOffline(true);
     site.down(true);  // the worker's own fetches too
     try {
