@@ -11,10 +11,12 @@ export const BUILD = join(ROOT, 'build/web');
 const TYPES = { '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css',
                 '.wasm': 'application/wasm', '.dat': 'application/octet-stream', '.png': 'image/png' };
 
-// Serves build/web (the site under /site/, the test controller under /testsim/).
-export async function serve() {
+// Serves build/web (the site under /site/, the test controller under /testsim/);
+// routes: { path: (request, response) => void } answered instead.
+export async function serve(routes = {}) {
   const server = createServer(async (request, response) => {
     const path = normalize(decodeURIComponent(new URL(request.url, 'http://x').pathname));
+    if (routes[path]) { routes[path](request, response); return; }
     try {
       const body = await readFile(join(BUILD, path));
       response.writeHead(200, { 'content-type': TYPES[extname(path)] || 'application/octet-stream' });
