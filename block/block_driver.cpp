@@ -7,6 +7,7 @@
 #include "block/block_frame.h"
 #include "block/block_identify.h"
 #include "block/block_primitives.h"
+#include "block/block_timing.h"
 #include "block/owed_answers.h"
 #include "engine/firmware_selection.h"
 #include "engine/outcome_messages.h"
@@ -16,8 +17,6 @@
 namespace {
 
 constexpr std::uint64_t kEraseUnit = 0x8000;
-// Each try is one frame and up to 100 polls.
-constexpr int kBlockTries = 5;
 
 enum class Transfer { Done, Failed, Aborted };
 

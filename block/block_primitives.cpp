@@ -6,18 +6,12 @@
 #include "base/little_endian.h"
 #include "block/block_device_types.h"
 #include "block/block_frame.h"
+#include "block/block_timing.h"
 #include "block/owed_answers.h"
 #include "engine/update_session.h"
 
 namespace {
 
-constexpr std::uint32_t kEraseSettleMs = 1000;
-constexpr std::uint32_t kEraseResendPauseMs = 200;
-constexpr std::uint32_t kErasePollPauseMs = 500;
-constexpr int kReadTries = 5;
-constexpr int kEraseResendPolls = 3;
-constexpr int kErasePolls = 20;
-constexpr int kWritePolls = 100;
 constexpr std::uint32_t kVersionEraseBytes = 32;
 constexpr std::uint32_t kVersionWordBytes = 4;
 // The HID driver buffers a few dozen reports at most.

@@ -1,13 +1,7 @@
 #include "block/owed_answers.h"
 
+#include "block/block_timing.h"
 #include "engine/update_session.h"
-
-namespace {
-
-// The time-out of one write try: 100 polls of 10 ms.
-constexpr std::uint64_t kPollWindowMs = 1000;
-
-}  // namespace
 
 void SendRecord::Note(UpdateSession& session)
 {
@@ -23,7 +17,7 @@ void SendRecord::DrainOwedAnswers(UpdateSession& session) const
         return;
     IClock& clock = session.Clock();
     const std::uint64_t lateness = clock.NowMs() - m_FirstMs;
-    const std::uint64_t until = m_LastMs + lateness + kPollWindowMs;
+    const std::uint64_t until = m_LastMs + lateness + kWriteWindowMs;
     CHid& link = session.HidLink;
     std::uint8_t scratch[64];
     while (clock.NowMs() < until && !session.StopRequested()) {

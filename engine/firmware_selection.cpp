@@ -1,6 +1,7 @@
 #include "engine/firmware_selection.h"
 
 #include "base/diagnostics.h"
+#include "engine/transfer_timing.h"
 #include "engine/update_session.h"
 #include "package/package_validation.h"
 #include "text/firmware_version.h"
@@ -13,7 +14,6 @@ constexpr std::uint32_t kOfnHideReadOnlyOverwritePrompt = 6;
 // The current directory is read into a buffer of this many wide characters,
 // its terminator included.
 constexpr std::size_t kDirectoryBufferChars = 256;
-constexpr std::uint32_t kTransferReadTimeoutMs = 10;
 constexpr std::uint16_t kRuledModel = 261;
 
 FileOpenRequest PackageRequest(UpdateSession& session)
@@ -50,7 +50,8 @@ void ShowNotRecognized(UpdateSession& session)
 SelectionOutcome ReadChosenRecord(UpdateSession& session, const std::u16string& path)
 {
     std::int32_t recordOffset = 0;
-    if (const auto type = session.Driver().RecordType(session.device))
+    const ProtocolDriver* driver = session.Driver();
+    if (const auto type = driver ? driver->RecordType(session.device) : std::nullopt)
         recordOffset = FindPackageRecord(path, *type);
     if (recordOffset < 0)
         return Refused(SelectionRefusal::NoRecord);
@@ -86,7 +87,8 @@ bool Confirmed(UpdateSession& session, const PackageHeader& header)
 
 bool RecordFitsDevice(UpdateSession& session, const PackageHeader& header)
 {
-    if (session.Driver().RecordFits(session.device, header))
+    const ProtocolDriver* driver = session.Driver();
+    if (driver && driver->RecordFits(session.device, header))
         return true;
     ShowNotRecognized(session);
     return false;

@@ -1,5 +1,8 @@
 #include "engine/update_session.h"
 
+#include "base/diagnostics.h"
+#include "text/wformat.h"
+
 UpdateSession::UpdateSession(IHidBackend& backend, IClock& clock, IUpdateUi& ui,
                              ProtocolDrivers drivers)
     : HidLink(backend), m_Clock(clock), m_Ui(ui), m_Drivers(std::move(drivers))
@@ -8,21 +11,30 @@ UpdateSession::UpdateSession(IHidBackend& backend, IClock& clock, IUpdateUi& ui,
 
 UpdateSession::~UpdateSession() { packageFile.Close(); }
 
-ProtocolDriver& UpdateSession::Driver()
+ProtocolDriver* UpdateSession::Driver()
 {
     const std::uint32_t variant = HidLink.ProtocolVariant;
     for (auto& driver : m_Drivers)
         if (driver->Variant() == variant)
-            return *driver;
-    return *m_Drivers.front();
+            return driver.get();
+    return nullptr;
+}
+
+ProtocolDriver* UpdateSession::DriverOrSay()
+{
+    ProtocolDriver* driver = Driver();
+    if (!driver)
+        DebugOut(WFormat(u"no protocol driver for variant %u\n", HidLink.ProtocolVariant));
+    return driver;
 }
 
 void UpdateSession::Attach()
 {
     device.cur_devVersion = VersionProbeSentinel;
-    if (!HidLink.OpenHid())
+    ProtocolDriver* driver = DriverOrSay();
+    if (!driver || !HidLink.OpenHid())
         return;
-    Driver().Identify(*this);
+    driver->Identify(*this);
 }
 
 void UpdateSession::EnterIdle()
@@ -33,7 +45,7 @@ void UpdateSession::EnterIdle()
 
 bool UpdateSession::PrepareUpdate()
 {
-    if (!HidLink.OpenHid())
+    if (!DriverOrSay() || !HidLink.OpenHid())
         return false;
     for (auto& driver : m_Drivers)
         driver->PrepareUpdate();
@@ -44,7 +56,8 @@ bool UpdateSession::PrepareUpdate()
 
 UpdateResult UpdateSession::RunUpdate()
 {
-    UpdateResult result = Driver().RunUpdate(*this);
+    ProtocolDriver* driver = DriverOrSay();
+    UpdateResult result = driver ? driver->RunUpdate(*this) : UpdateResult{};
     result.selection = m_LastSelection;
     m_Updating = false;
     return result;

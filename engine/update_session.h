@@ -31,8 +31,8 @@ struct UpdateOptions {
 
 class UpdateSession {
 public:
-    // drivers: one per protocol (protocols/standard_protocols.h); the first
-    // also drives a link of a variant none of them names.
+    // drivers: one per protocol (protocols/standard_protocols.h). A link of a
+    // variant none of them names is neither identified nor updated.
     UpdateSession(IHidBackend& backend, IClock& clock, IUpdateUi& ui, ProtocolDrivers drivers);
     ~UpdateSession();
     UpdateSession(const UpdateSession&) = delete;
@@ -44,9 +44,11 @@ public:
     void Attach();
     // Every driver waits as between updates (ProtocolDriver::EnterIdle).
     void EnterIdle();
-    // Opens the link for an update. False when the link cannot be opened.
+    // Opens the link for an update. False when the link cannot be opened or
+    // no driver speaks its protocol (a diagnostic line says which).
     bool PrepareUpdate();
-    // The update worker's body for the controller's protocol.
+    // The update worker's body for the controller's protocol; without its
+    // driver, a quiet result.
     UpdateResult RunUpdate();
 
     // --- Stop: one request ends the running step at its next safe point,
@@ -63,8 +65,8 @@ public:
 
     IClock& Clock() { return m_Clock; }
     IUpdateUi& Ui() { return m_Ui; }
-    // The driver of the link's protocol.
-    ProtocolDriver& Driver();
+    // The driver of the link's protocol, or null when none speaks it.
+    ProtocolDriver* Driver();
 
     void SetOptions(const UpdateOptions& options) { m_Options = options; }
     const UpdateOptions& Options() const { return m_Options; }
@@ -81,6 +83,9 @@ public:
     PackageFile packageFile;
 
 private:
+    // Driver(), or null after a diagnostic line naming the variant.
+    ProtocolDriver* DriverOrSay();
+
     IClock& m_Clock;
     IUpdateUi& m_Ui;
     ProtocolDrivers m_Drivers;

@@ -1,7 +1,8 @@
 // Runs a fuzz target's entry point on stored inputs, without libFuzzer, so
 // crash inputs stay fixed as ordinary tests. Arguments are files or
-// directories (every regular file in them but dot files, in name order). A missing path
-// fails: a renamed directory must not pass silently.
+// directories (every regular file in them but dot files, in name order). A missing path,
+// or one that holds no input, fails: a renamed or emptied directory must not
+// pass silently.
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -61,8 +62,13 @@ int main(int argc, char** argv)
     }
     std::vector<fs::path> files;
     for (int i = 1; i < argc; ++i) {
+        const std::size_t before = files.size();
         if (!Inputs(argv[i], files)) {
             std::fprintf(stderr, "cannot list inputs in %s\n", argv[i]);
+            return 1;
+        }
+        if (files.size() == before) {
+            std::fprintf(stderr, "no inputs in %s\n", argv[i]);
             return 1;
         }
     }

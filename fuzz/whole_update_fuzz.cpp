@@ -2,8 +2,9 @@
 // scripts. The controller gets every report the host writes; the input only
 // decides what becomes of its answers: on time, late, lost, twice, replaced
 // by input bytes, or the controller leaves. Every update must end within the
-// limit, show at most one outcome, and succeed only when the controller holds
-// the whole image and version word (stream: installed on END_UPDATE).
+// fault matrix's bound (sim/update_bound.h), show exactly one outcome (or,
+// refused, say why), and succeed only when the controller holds the whole
+// image and version word (stream: installed on END_UPDATE).
 //
 // Input: a configuration byte (bit 0 the family, bits 1-2 the block device
 // type), then one byte per output report: bits 0-2 the action, bits 3-7 the
@@ -22,13 +23,15 @@
 #include "fuzz/fuzz_session.h"
 #include "sim/sim_block_controller.h"
 #include "sim/sim_stream_controller.h"
+#include "sim/update_bound.h"
 
 namespace {
 
 constexpr std::uint32_t kBlockTypes[4] = {0x0042, 0x5111, 0x3009, 0x6007};
 constexpr std::uint32_t kVersion = 0x0002008D;
 constexpr std::uint32_t kDelayStepMs = 40;
-// Far beyond any bound the host's time-outs and retries allow.
+constexpr std::uint64_t kBlocks = 3;
+// The guard's stop, far beyond the bound: a run past the bound still ends.
 constexpr std::uint64_t kLimitMs = 10 * 60 * 1000;
 
 enum Action : std::uint8_t { Pass, Late, Drop, Twice, Replace, Unplug, Pass2, Pass3 };
@@ -90,13 +93,21 @@ public:
     {
     }
     void Arm() { m_Armed = true; }
+    // Since Arm: output reports, and the delay added to their answers.
+    std::size_t Reports() const { return m_Reports; }
+    std::uint64_t InjectedMs() const { return m_InjectedMs; }
     void OnOutputReport(const std::uint8_t* report65, SimDevicePort& port) override
     {
         std::uint8_t byte = Pass;
-        if (m_Armed)
+        if (m_Armed) {
             m_Script.Next(byte);
+            ++m_Reports;
+        }
         const auto action = static_cast<Action>(byte & 7u);
-        ScriptedPort scripted(port, action, (byte >> 3) * kDelayStepMs, m_Script);
+        const std::uint32_t delayMs = (byte >> 3) * kDelayStepMs;
+        if (action == Late)
+            m_InjectedMs += delayMs;
+        ScriptedPort scripted(port, action, delayMs, m_Script);
         m_Inner->OnOutputReport(report65, scripted);
         if (action == Unplug)
             port.Unplug();
@@ -106,6 +117,8 @@ private:
     std::shared_ptr<ISimDeviceModel> m_Inner;
     Script& m_Script;
     bool m_Armed = false;
+    std::size_t m_Reports = 0;
+    std::uint64_t m_InjectedMs = 0;
 };
 
 PackageRecordSpec Record(std::uint32_t deviceType, std::uint32_t address, std::size_t size)
@@ -153,7 +166,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         device = std::make_shared<SimBlockController>(blockConfig);
         model = std::make_shared<ScriptedModel>(device, script);
         config = MakeSimBlockDevice(device);
-        record = Record(IsSpecialDeviceType(type) ? type : 0, MemoryMapForType(type).imageBase, 3 * 46);
+        record = Record(IsSpecialDeviceType(type) ? type : 0, MemoryMapForType(type).imageBase, kBlocks * 46);
     } else {
         stream = std::make_shared<SimStreamController>();
         model = std::make_shared<ScriptedModel>(stream, script);
@@ -172,11 +185,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     rig.session->HidLink.ProbeHid();
     rig.session->Attach();
     model->Arm();
-    rig.clock.Guard(rig.session.get(), rig.clock.NowMs() + kLimitMs);
-    if (rig.session->PrepareUpdate())
-        rig.session->RunUpdate();
+    const std::uint64_t start = rig.clock.NowMs();
+    rig.clock.Guard(rig.session.get(), start + kLimitMs);
+    FUZZ_CHECK(rig.session->PrepareUpdate());
+    const UpdateResult result = rig.session->RunUpdate();
     FUZZ_CHECK(!rig.clock.LimitHit());
-    FUZZ_CHECK(rig.ui.successes + rig.ui.failures <= 1);
+    const std::uint64_t bound = block ? update_bound::BlockUpdateMs(type, kBlocks)
+                                      : update_bound::StreamUpdateMs(model->Reports(), model->InjectedMs());
+    FUZZ_CHECK(rig.clock.NowMs() - start <= bound);
+    // One outcome shown, and the one the result names; quiet only when refused.
+    if (result.outcome == UpdateOutcome::Quiet)
+        FUZZ_CHECK(rig.ui.successes + rig.ui.failures == 0 && result.selection.refusal != SelectionRefusal::None);
+    else
+        FUZZ_CHECK(rig.ui.successes + rig.ui.failures == 1 &&
+                   (result.outcome == UpdateOutcome::Succeeded) == (rig.ui.successes == 1));
     if (rig.ui.successes > 0) {
         if (block)
             FUZZ_CHECK(BlockHolds(*device, type, record) && device->Finished());

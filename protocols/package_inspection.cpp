@@ -3,6 +3,8 @@
 #include <cstdio>
 
 #include "block/block_device_types.h"
+#include "hid/hid.h"
+#include "protocols/standard_protocols.h"
 
 namespace {
 
@@ -13,19 +15,39 @@ std::string Hex(std::uint32_t value)
     return text;
 }
 
-// Stream controllers and non-special block ones take the first record; a
-// special block device takes the first record of its own type.
-void MarkChoices(std::vector<InspectedRecord>& records)
+// A controller inspect speaks for, by the protocol and device type its
+// driver sees.
+struct Candidate {
+    std::string label;
+    std::uint32_t variant;
+    DeviceDescription device;
+};
+
+std::vector<Candidate> Candidates()
 {
-    if (records.empty())
-        return;
-    records.front().chosenFor = {"stream", "block (other types)"};
+    std::vector<Candidate> list = {{"stream", kProtocolStream, {}}, {"block (other types)", kProtocolBlock, {}}};
     for (std::uint32_t type : SpecialDeviceTypes) {
-        for (InspectedRecord& record : records) {
-            if (record.headerRead && record.header.deviceType == type) {
-                record.chosenFor.push_back("block type " + Hex(type));
-                break;
-            }
+        DeviceDescription device;
+        device.currentDeviceType = type;
+        list.push_back({"block type " + Hex(type), kProtocolBlock, device});
+    }
+    return list;
+}
+
+// The record each controller's driver takes, by the lookup an update makes.
+void MarkChoices(const std::u16string& path, std::vector<InspectedRecord>& records)
+{
+    const ProtocolDrivers drivers = StandardProtocolDrivers();
+    for (const Candidate& candidate : Candidates()) {
+        for (const auto& driver : drivers) {
+            if (driver->Variant() != candidate.variant)
+                continue;
+            const auto type = driver->RecordType(candidate.device);
+            const std::int64_t offset = type ? FindPackageRecord(path, *type) : 0;
+            for (InspectedRecord& record : records)
+                if (record.offset == offset &&
+                    (!record.headerRead || driver->RecordFits(candidate.device, record.header)))
+                    record.chosenFor.push_back(candidate.label);
         }
     }
 }
@@ -52,6 +74,7 @@ std::vector<InspectedRecord> InspectPackage(const std::u16string& path, bool& op
             break;
         offset += static_cast<std::int64_t>(kPackageHeaderSize) + record.header.imageSize;
     }
-    MarkChoices(records);
+    file.Close();  // the lookup opens the file itself
+    MarkChoices(path, records);
     return records;
 }

@@ -1,7 +1,9 @@
 #pragma once
-// A fake clock for runs that must end: once time passes the deadline it asks
-// the session to stop, so a host that would never end shows up as a run that
-// hit its limit (tests, fuzz targets) rather than as a hang.
+// A fake clock for runs that must end: once time passes the deadline, or the
+// host has read one unchanging time so often that it can only be spinning, it
+// asks the session to stop, so a host that would never end shows up as a run
+// that hit its limit (tests, fuzz targets) rather than as a hang.
+#include <atomic>
 #include <cstdint>
 
 #include "engine/update_session.h"
@@ -14,18 +16,24 @@ public:
     // Stops session once NowMs() passes deadlineMs; nullptr disarms.
     void Guard(UpdateSession* session, std::uint64_t deadlineMs)
     {
-        m_Session = session;
-        m_DeadlineMs = deadlineMs;
         m_Hit = false;
+        m_StillReads = 0;
+        m_DeadlineMs = deadlineMs;
+        m_Session = session;
     }
     bool LimitHit() const { return m_Hit; }
 
     std::uint64_t NowMs() override
     {
         const std::uint64_t now = m_Inner.NowMs();
-        if (m_Session && now > m_DeadlineMs) {
+        UpdateSession* session = m_Session;
+        if (!session)
+            return now;
+        if (m_LastMs.exchange(now) != now)
+            m_StillReads = 0;
+        if (now > m_DeadlineMs || ++m_StillReads > kStillReadsLimit) {
             m_Hit = true;
-            m_Session->RequestStop();
+            session->RequestStop();
         }
         return now;
     }
@@ -41,9 +49,16 @@ public:
         m_Inner.WaitUntil(lock, cv, deadlineMs);
     }
 
+    // Readings of one time: a 1 MiB stream update, answered at once, takes
+    // about 33000.
+    static constexpr std::uint64_t kStillReadsLimit = 200'000;
+
 private:
     FakeClock& m_Inner;
-    UpdateSession* m_Session = nullptr;
-    std::uint64_t m_DeadlineMs = 0;
-    bool m_Hit = false;
+    // Atomic: a dialog's worker reads them while its UI thread may read the time.
+    std::atomic<UpdateSession*> m_Session{nullptr};
+    std::atomic<std::uint64_t> m_DeadlineMs{0};
+    std::atomic<bool> m_Hit{false};
+    std::atomic<std::uint64_t> m_LastMs{0};
+    std::atomic<std::uint64_t> m_StillReads{0};
 };

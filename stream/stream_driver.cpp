@@ -50,15 +50,16 @@ void StreamDriver::Identify(UpdateSession& session)
 
 void StreamDriver::EnterIdle()
 {
+    m_IdlePhase = StreamPhase::ImageSent;
     m_State.readLoopEnded = true;
-    m_State.phase = StreamPhase::ImageSent;
+    m_State.phase = m_IdlePhase;
 }
 
 void StreamDriver::PrepareUpdate()
 {
-    m_State.readLoopEnded = false;
-    m_State.imageSent = false;
-    m_State.confirmedPlan.reset();
+    // A failed transfer leaves its phase and texts behind: none of it counts.
+    m_State = StreamState{};
+    m_State.phase = m_IdlePhase;
 }
 
 std::optional<std::uint32_t> StreamDriver::RecordType(const DeviceDescription&) const

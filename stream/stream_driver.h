@@ -10,7 +10,10 @@ class StreamDriver final : public ProtocolDriver {
 public:
     // phase: how data requests are answered before the first update (the
     // fuzz targets start elsewhere).
-    explicit StreamDriver(StreamPhase phase = StreamPhase::NoTransfer) { m_State.phase = phase; }
+    explicit StreamDriver(StreamPhase phase = StreamPhase::NoTransfer) : m_IdlePhase(phase)
+    {
+        m_State.phase = phase;
+    }
 
     std::uint32_t Variant() const override;
     void Identify(UpdateSession& session) override;
@@ -29,4 +32,6 @@ private:
     void RunReadCycles(UpdateSession& session);
 
     StreamState m_State;
+    // The phase between updates, where each update starts.
+    StreamPhase m_IdlePhase;
 };

@@ -4,6 +4,7 @@
 #include <memory>
 #include <numeric>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -177,11 +178,14 @@ TEST_P(FrameCrcTest, CrcOnlyOnWritesOfSpecialTypes)
     BlockErasePoll(*session, 0x100, 3);
     BlockFinish(*session);
     const std::uint16_t writeCrc = c.crc ? 0x5749 : 0;
+    std::set<std::uint16_t> commands;
     for (const HidReport& report : Sent()) {
         const BlockFrameFields f = ParseBlockFrame(report.data() + 1);
         const bool write = f.command == 2 || f.command == 3;
         EXPECT_EQ(f.crc, write ? writeCrc : 0) << "command " << f.command;
+        commands.insert(f.command);
     }
+    EXPECT_EQ(commands, (std::set<std::uint16_t>{2, 3, 4, 5, 7, 8}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Types, FrameCrcTest,
@@ -205,8 +209,8 @@ TEST_F(BlockPrimitivesTest, ShortFrameLeavesEarlierReportBytes)
     ASSERT_EQ(sent.size(), 2u);
     EXPECT_EQ(sent[0][0], 0);
     EXPECT_EQ(Bytes(sent[0].begin() + 18, sent[0].begin() + 64), data);
-    const BlockFrame finish = BuildBlockFrame(nullptr, 0, 0, 0, 7, 0, false);
-    EXPECT_EQ(Bytes(sent[1].begin() + 1, sent[1].begin() + 18), Bytes(finish.bytes.begin(), finish.bytes.begin() + 17));
+    const Bytes finish = {0x05, 0x07, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    EXPECT_EQ(Bytes(sent[1].begin() + 1, sent[1].begin() + 18), finish);
     EXPECT_EQ(Bytes(sent[1].begin() + 18, sent[1].begin() + 64), data);
 }
 

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <map>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -12,6 +13,7 @@
 #include "text/wformat.h"
 #include "engine/firmware_selection.h"
 #include "package/package_writer.h"
+#include "protocols/package_inspection.h"
 #include "sim/sim_stream_controller.h"
 #include "support/session_fixture.h"
 #include "support/test_paths.h"
@@ -313,3 +315,52 @@ TEST_F(Selection, BlockDeviceHasNoVersionFloor)
 }
 
 }  // namespace
+
+// A link no driver speaks for is refused with a line naming its variant:
+// never handed to another protocol's driver, nor to an empty list.
+TEST_F(Selection, LinkWithoutItsDriverIsRefusedAndNamed)
+{
+    struct Case {
+        std::uint32_t variant;
+        bool drivers;
+        const char16_t* line;
+    };
+    for (const Case c : {Case{7, true, u"no protocol driver for variant 7\n"},
+                         Case{kProtocolStream, false, u"no protocol driver for variant 0\n"}}) {
+        UpdateSession lone(bus, clock, ui, c.drivers ? StandardProtocolDrivers() : ProtocolDrivers{});
+        lone.HidLink.ProbeHid();
+        lone.HidLink.ProtocolVariant = c.variant;
+        lone.Attach();
+        EXPECT_FALSE(lone.PrepareUpdate());
+        EXPECT_EQ(lone.RunUpdate().outcome, UpdateOutcome::Quiet);
+        EXPECT_TRUE(bus.OutputLog(id).empty());
+        EXPECT_TRUE(view.Messages().empty());
+        EXPECT_TRUE(sink.Contains(c.line)) << c.variant;
+    }
+}
+
+// inspect's "chosen for" names the record an update of that controller takes.
+TEST_F(Selection, InspectNamesTheRecordEachUpdateTakes)
+{
+    const auto path = Package({{0x5111, 40}, {0, 40}, {0x3010, 40}});
+    bool opened = false;
+    std::map<std::string, std::int64_t> named;
+    for (const InspectedRecord& record : InspectPackage(path, opened))
+        for (const std::string& who : record.chosenFor)
+            named[who] = record.offset;
+    EXPECT_EQ(named, (std::map<std::string, std::int64_t>{
+                         {"stream", 0}, {"block (other types)", 0}, {"block type 0x5111", 0},
+                         {"block type 0x3010", 136}}));
+    struct Case {
+        const char* who;
+        std::uint32_t variant, type;
+    };
+    for (const Case c : {Case{"stream", kProtocolStream, 0}, Case{"block (other types)", kProtocolBlock, 0x42},
+                         Case{"block type 0x5111", kProtocolBlock, 0x5111},
+                         Case{"block type 0x3010", kProtocolBlock, 0x3010}}) {
+        session->HidLink.ProtocolVariant = c.variant;
+        session->device.currentDeviceType = c.type;
+        ASSERT_TRUE(Select(path)) << c.who;
+        EXPECT_EQ(session->transfer.recordOffset, named[c.who]) << c.who;
+    }
+}

@@ -435,6 +435,27 @@ TEST_F(StreamUpdate, PackageCutShortUnderTheTransferFails)
     EXPECT_FALSE(dlg->Session().packageFile.IsOpen());
 }
 
+// Nothing of a failed transfer carries over into the next update.
+TEST_F(StreamUpdate, UpdateAfterAFailedOneStartsAfresh)
+{
+    Plug();
+    const auto path = Package(MakeDemoImage(100, 1));
+    bool cut = false;
+    view.OnMessageBox([&](const ShownMessage& m) {
+        if (m.buttons == MessageButtons::OkCancel && !cut)
+            cut = WriteBytesToFile(path, std::vector<std::uint8_t>(28 + 40, 0));
+    });
+    UpdateWith(path);
+    ASSERT_EQ(Texts(), (std::vector<std::u16string>{u"Firmware Version:  1.50\n", kFailure}));
+    const auto image = MakeDemoImage(300, 2);
+    view.QueueFile(Package(image));
+    view.QueueMessageAnswer(kIdOk);
+    ClickAndWait();
+    EXPECT_EQ(device->InstalledImage(), image);
+    EXPECT_EQ(Texts().back(), kSuccess);
+    EXPECT_EQ(Texts().size(), 4u);
+}
+
 // Like every other failure of the worker: text 7 and a refreshed button.
 TEST_F(StreamUpdate, UpdateStartThatCannotBeWrittenFailsVisibly)
 {

@@ -40,6 +40,18 @@ const char* RefusalName(SelectionRefusal refusal)
     return "";
 }
 
+// The page knows an outcome by this name (site/codes.js, OUTCOME), never by
+// the enum's position.
+const char* OutcomeName(UpdateOutcome outcome)
+{
+    switch (outcome) {
+    case UpdateOutcome::Succeeded: return "succeeded";
+    case UpdateOutcome::Failed: return "failed";
+    case UpdateOutcome::Quiet: return "quiet";
+    }
+    return "quiet";
+}
+
 }  // namespace
 
 extern "C" {
@@ -61,8 +73,7 @@ EMSCRIPTEN_KEEPALIVE void web_app_device_change(WebApp* app, std::uint32_t code)
 {
     app->DeviceChange(code);
 }
-// UpdateOutcome: 0 succeeded, 1 failed, 2 quiet.
-EMSCRIPTEN_KEEPALIVE int web_app_update(WebApp* app) { return static_cast<int>(app->Update()); }
+EMSCRIPTEN_KEEPALIVE char* web_app_update(WebApp* app) { return Copy(OutcomeName(app->Update())); }
 EMSCRIPTEN_KEEPALIVE void web_app_stop(WebApp* app) { app->RequestStop(); }
 // Why the last package selection planned no transfer: "" when it did.
 EMSCRIPTEN_KEEPALIVE char* web_app_last_refusal(WebApp* app)

@@ -6,7 +6,8 @@
 #   home     $HOME/.local/state/controller-updater/last-run.log
 #   blocked  XDG_STATE_HOME is a plain file: no log, and not a word about it
 # The log must replace a stale one, stamp every line with milliseconds and
-# hold exactly the diagnostic lines the program shows with --verbose.
+# hold exactly the diagnostic lines the program shows with --verbose, in
+# their order; without --verbose, stderr shows none of them.
 set -u
 where=$1
 shift 2
@@ -40,9 +41,12 @@ stamp='^[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}\.[0-9]{3} '
 if grep -q stale "$log"; then echo "FAIL: the earlier run's log was kept"; exit 1; fi
 if ! grep -q . "$log"; then echo "FAIL: the log is empty"; exit 1; fi
 if grep -Evq "$stamp" "$log"; then echo "FAIL: a line without a timestamp"; exit 1; fi
-# The same lines as the verbose stderr, which the log must not have changed.
+sed -E "s/$stamp//" "$log" >"$tmp/lines"
 if grep -q -- --verbose <<<"${command[*]}"; then
-    sed -E "s/$stamp//" "$log" >"$tmp/lines"
-    if ! grep -Fxvf "$tmp/err" "$tmp/lines" >"$tmp/missing"; then :; fi
-    if [[ -s $tmp/missing ]]; then echo "FAIL: not on stderr:"; cat "$tmp/missing"; exit 1; fi
+    # The log keeps no empty lines.
+    if ! grep -v '^$' "$tmp/err" | diff - "$tmp/lines" >"$tmp/diff"; then
+        echo "FAIL: the verbose stderr (<) and the log (>) differ:"; cat "$tmp/diff"; exit 1
+    fi
+elif grep -Fxf "$tmp/lines" "$tmp/err" >"$tmp/both"; then
+    echo "FAIL: diagnostic lines on stderr without --verbose:"; cat "$tmp/both"; exit 1
 fi

@@ -1,6 +1,8 @@
 // The modal message box and the package chooser, as native <dialog>s: they
 // take the focus, keep it inside and give it back to where it was when
 // they close (when that is disabled by then, the page takes it on).
+import { ANSWER } from './codes.js';
+
 export class MessageBox {
   constructor(texts) {
     this.box = document.getElementById('message');
@@ -11,7 +13,7 @@ export class MessageBox {
     this.queue = Promise.resolve();
   }
 
-  // Resolves with 1 (OK) or 2 (Cancel; also Esc on a question). One box at a time.
+  // Resolves with ANSWER.OK or ANSWER.CANCEL (also Esc on a question). One box at a time.
   show(text, caption, okCancel) {
     const shown = this.queue.then(() => new Promise((resolve) => {
       document.getElementById('message-caption').textContent = caption;
@@ -24,9 +26,9 @@ export class MessageBox {
         opener?.focus();
         resolve(answer);
       };
-      this.ok.onclick = () => close(1);
-      this.cancel.onclick = () => close(2);
-      this.box.oncancel = (e) => { e.preventDefault(); close(okCancel ? 2 : 1); };
+      this.ok.onclick = () => close(ANSWER.OK);
+      this.cancel.onclick = () => close(ANSWER.CANCEL);
+      this.box.oncancel = (e) => { e.preventDefault(); close(okCancel ? ANSWER.CANCEL : ANSWER.OK); };
       this.box.showModal();
       this.ok.focus();
     }));

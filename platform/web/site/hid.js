@@ -4,6 +4,8 @@
 // After a disconnect Chromium keeps the old device "opened" and a sendReport
 // on it never settles, so no wait here ends on a promise alone: each also
 // ends on the device leaving, its time-out or a stop.
+import { DEVICE_CHANGE } from './codes.js';
+
 const READ_REPORT = 0, READ_TIMEOUT = 1, READ_GONE = 2;
 const OPEN_TIMEOUT_MS = 3000;
 const QUEUE_LIMIT = 256;
@@ -18,7 +20,7 @@ export class HidDevices {
     this.byDevice = new Map();  // HIDDevice -> entry
     this.byId = new Map();      // id -> entry
     this.nextId = 1;
-    hid.addEventListener('connect', (e) => { this.add(e.device); onChange(0x8000); });
+    hid.addEventListener('connect', (e) => { this.add(e.device); onChange(DEVICE_CHANGE.ARRIVAL); });
     hid.addEventListener('disconnect', (e) => this.gone(e.device));
   }
 
@@ -54,7 +56,7 @@ export class HidDevices {
     this.log(`device ${entry.id} disconnected`);
     for (const wait of [...entry.readers]) wait.end(READ_GONE);
     for (const wait of [...entry.others]) wait.end(0);
-    this.onChange(0x8004);
+    this.onChange(DEVICE_CHANGE.REMOVE_COMPLETE);
   }
 
   input(entry, event) {

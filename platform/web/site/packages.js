@@ -1,6 +1,7 @@
 // Package files for the module: a File, a drop or a same-site URL becomes a
 // file in the module's own file system. Nothing larger than any controller
-// could hold is read: such a file is refused before its first byte.
+// could hold is read whole: a file or a reply with a larger length is refused
+// before its first byte, a reply without a length once it has passed the cap.
 export const LARGEST_PACKAGE_BYTES = 64 * 1024 * 1024;
 // What the service worker answers for a file it never cached, offline.
 const GATEWAY_TIMEOUT = 504;
@@ -24,11 +25,12 @@ export class Packages {
     const response = await fetch(target, { credentials: 'same-origin' }).catch(() => null);
     if (!response || !response.ok)
       return { refused: response?.status === GATEWAY_TIMEOUT ? texts.notOffline : texts.fetchFailed };
+    const tooLarge = { refused: texts.tooLarge(LARGEST_PACKAGE_BYTES >> 20) };
     const length = Number(response.headers.get('content-length') || 0);
-    if (length > LARGEST_PACKAGE_BYTES) return { refused: texts.tooLarge(LARGEST_PACKAGE_BYTES >> 20) };
-    const bytes = new Uint8Array(await response.arrayBuffer());
-    // A reply without a length is checked once it is here.
-    if (bytes.length > LARGEST_PACKAGE_BYTES) return { refused: texts.tooLarge(LARGEST_PACKAGE_BYTES >> 20) };
+    if (length > LARGEST_PACKAGE_BYTES) { response.body?.cancel(); return tooLarge; }
+    const bytes = await readCapped(response.body, LARGEST_PACKAGE_BYTES).catch(() => undefined);
+    if (bytes === undefined) return { refused: texts.fetchFailed };
+    if (bytes === null) return tooLarge;
     const name = decodeURIComponent(target.pathname.split('/').pop() || 'package.dat');
     return { package: { name, size: bytes.length, bytes: async () => bytes } };
   }
@@ -44,4 +46,21 @@ export class Packages {
     this.FS.writeFile(path, bytes);
     return path;
   }
+}
+
+// A reply's body in pieces; null (and the rest never fetched) once it passes limit.
+async function readCapped(body, limit) {
+  if (!body) return new Uint8Array(0);
+  const reader = body.getReader();
+  const pieces = [];
+  let total = 0;
+  for (let piece = await reader.read(); !piece.done; piece = await reader.read()) {
+    total += piece.value.length;
+    if (total > limit) { await reader.cancel(); return null; }
+    pieces.push(piece.value);
+  }
+  const bytes = new Uint8Array(total);
+  let at = 0;
+  for (const piece of pieces) { bytes.set(piece, at); at += piece.length; }
+  return bytes;
 }

@@ -2,6 +2,7 @@
 // The engine runs on this thread (Asyncify): one engine call at a time, and
 // device changes that come during one are handled once it has returned, as
 // the dialog handles them after its worker.
+import { ANSWER, DEVICE_CHANGE, OUTCOME } from './codes.js';
 import { Chooser, MessageBox } from './dialogs.js';
 import { HidDevices } from './hid.js';
 import { LARGEST_PACKAGE_BYTES, Packages } from './packages.js';
@@ -16,8 +17,6 @@ import { progressAnnouncer } from './progress_words.js';
 
 const $ = (id) => document.getElementById(id);
 const DEMO_KINDS = { stream: 1, block: 2 };
-const OUTCOMES = ['succeeded', 'failed', 'quiet'];
-const DEVNODES_CHANGED = 7, DEVICE_ARRIVAL = 0x8000;
 
 const chinese = isChinesePrc(navigator.languages);
 const texts = pageTexts(chinese);
@@ -36,7 +35,7 @@ const messages = new MessageBox(texts);
 const chooser = new Chooser(texts);
 const deployments = new Deployments($('new-version'), texts);
 const announceProgress = progressAnnouncer($('progress-words'), texts);
-const openHelp = new OpenHelp($('open-help'), texts, () => deviceChange(DEVICE_ARRIVAL));
+const openHelp = new OpenHelp($('open-help'), texts, () => deviceChange(DEVICE_CHANGE.ARRIVAL));
 let module, app, packages, devices;
 let preselected = null;   // a dropped or linked package, offered by the chooser
 let busy = false, pendingChange = false, updating = false;
@@ -93,7 +92,7 @@ async function engine(name, ...args) {
     showWhatIsConnected();
     if (pendingChange) {
       pendingChange = false;
-      await deviceChange(DEVNODES_CHANGED);
+      await deviceChange(DEVICE_CHANGE.NODES_CHANGED);
     }
   }
 }
@@ -114,7 +113,7 @@ async function update() {
   updating = true;
   deployments.pause();
   $('stop').hidden = false;
-  const outcome = OUTCOMES[await engine('web_app_update')];
+  const outcome = takeString(await engine('web_app_update'));
   updating = false;
   deployments.resume();
   // The dialogs gave focus back to a button the update had disabled.
@@ -128,7 +127,7 @@ async function update() {
     stopRequested = false;
     status(texts.stopped);
     await engine('web_app_start');  // a new session, as after the dialog is opened again
-  } else if (outcome === 'quiet' && texts.refusals[refusal]) {
+  } else if (outcome === OUTCOME.QUIET && texts.refusals[refusal]) {
     status(texts.refusals[refusal]);
   }
 }
@@ -142,12 +141,12 @@ function stop() {
 
 async function askStop() {
   if (!updating) return;
-  if (await messages.show(text(2), text(6), true) === 1 && updating) stop();
+  if (await messages.show(text(2), text(6), true) === ANSWER.OK && updating) stop();
 }
 
 async function connect() {
   try {
-    if (await devices.request()) await deviceChange(DEVICE_ARRIVAL);
+    if (await devices.request()) await deviceChange(DEVICE_CHANGE.ARRIVAL);
   } catch (error) {
     log(`requestDevice: ${error}`);
   }

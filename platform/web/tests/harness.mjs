@@ -13,15 +13,17 @@ const TYPES = { '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/cs
                 '.svg': 'image/svg+xml', '.webmanifest': 'application/manifest+json' };
 
 // Serves build/web (the site under /site/, the test controller under
-// /testsim/); deploy(path, body) serves other bytes at path, as a new
+// /testsim/); routes: { path: (request, response) => void } answered
+// instead; deploy(path, body) serves other bytes at path, as a new
 // deployment would, until deploy(path, null); down(true) drops every
 // request as an unreachable host would.
-export async function serve() {
+export async function serve(routes = {}) {
   const deployed = new Map();
   let down = false;
   const server = createServer(async (request, response) => {
     if (down) { request.socket.destroy(); return; }
     const path = normalize(decodeURIComponent(new URL(request.url, 'http://x').pathname));
+    if (routes[path]) { routes[path](request, response); return; }
     try {
       const body = deployed.get(path) ?? await readFile(join(BUILD, path));
       response.writeHead(200, { 'content-type': TYPES[extname(path)] || 'application/octet-stream' });
