@@ -7,8 +7,9 @@
 //   (at most kMaxRedirects of them); anything else is BadScheme;
 // - a body longer than maxBytes is refused as TooLarge as soon as that is
 //   known (Content-Length or the bytes received), never read whole;
-// - connecting may take connectTimeoutMs; after that the transfer ends as
-//   TimedOut when no byte arrives for stallTimeoutMs;
+// - connecting may take connectTimeoutMs, and the transfer ends as TimedOut
+//   when no byte arrives for stallTimeoutMs (counted from the start until
+//   the first byte);
 // - a stop request ends the transfer within kStopLatencyMs as Stopped.
 // Fetch blocks the calling thread until one of those ends it; any thread.
 #include <cstddef>
@@ -21,10 +22,12 @@
 inline constexpr int kMaxRedirects = 5;
 inline constexpr std::uint32_t kStopLatencyMs = 100;
 
+inline constexpr std::uint32_t kDefaultStallTimeoutMs = 15000;
+
 struct FetchLimits {
     std::size_t maxBytes = 0;
     std::uint32_t connectTimeoutMs = 10000;
-    std::uint32_t stallTimeoutMs = 15000;
+    std::uint32_t stallTimeoutMs = kDefaultStallTimeoutMs;
 };
 
 enum class FetchProblem {

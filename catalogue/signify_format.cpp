@@ -117,27 +117,33 @@ std::vector<std::uint8_t> Start(const SignifyKeyNumber& number)
     return bytes;
 }
 
+// A key or signature file: its key number and N payload bytes.
+template <std::size_t N>
+bool ParseNumbered(std::string_view text, SignifyKeyNumber& number, std::array<std::uint8_t, N>& payload)
+{
+    const auto bytes = Payload(text, kPayloadAt + N);
+    if (!bytes)
+        return false;
+    CopyOut(*bytes, kNumberAt, number);
+    CopyOut(*bytes, kPayloadAt, payload);
+    return true;
+}
+
 }  // namespace
 
 std::optional<SignifyPublicKey> ParseSignifyPublicKey(std::string_view text)
 {
-    const auto bytes = Payload(text, kPayloadAt + 32);
-    if (!bytes)
-        return std::nullopt;
     SignifyPublicKey key;
-    CopyOut(*bytes, kNumberAt, key.number);
-    CopyOut(*bytes, kPayloadAt, key.key);
+    if (!ParseNumbered(text, key.number, key.key))
+        return std::nullopt;
     return key;
 }
 
 std::optional<SignifySignature> ParseSignifySignature(std::string_view text)
 {
-    const auto bytes = Payload(text, kPayloadAt + 64);
-    if (!bytes)
-        return std::nullopt;
     SignifySignature signature;
-    CopyOut(*bytes, kNumberAt, signature.number);
-    CopyOut(*bytes, kPayloadAt, signature.signature);
+    if (!ParseNumbered(text, signature.number, signature.signature))
+        return std::nullopt;
     return signature;
 }
 

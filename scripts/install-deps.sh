@@ -8,9 +8,9 @@ packages=(
     googletest libgtest-dev libgmock-dev
     libudev-dev qt6-base-dev zlib1g-dev help2man
     libcli11-dev nlohmann-json3-dev
-    # the catalogue: signatures and SHA-256, and the signer the
+    # the catalogue: signatures and SHA-256, fetching, and the signer the
     # interoperability tests check against
-    libgcrypt20-dev signify-openbsd
+    libgcrypt20-dev libcurl4-openssl-dev signify-openbsd
 )
 # The fuzz targets (clang's libFuzzer runtime): tests only.
 if [[ "${UPDATER_WITH_FUZZ:-1}" == 1 ]]; then
