@@ -9,8 +9,8 @@ packages=(
     libudev-dev qt6-base-dev zlib1g-dev help2man
     libcli11-dev nlohmann-json3-dev
     # the catalogue: signatures and SHA-256, fetching, and the signer the
-    # interoperability tests check against
-    libgcrypt20-dev libcurl4-openssl-dev signify-openbsd
+    # interoperability tests check against, and their local server
+    libgcrypt20-dev libcurl4-openssl-dev signify-openbsd python3
 )
 # The fuzz targets (clang's libFuzzer runtime): tests only.
 if [[ "${UPDATER_WITH_FUZZ:-1}" == 1 ]]; then
