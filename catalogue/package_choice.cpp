@@ -67,13 +67,14 @@ std::string VersionLabel(const PackageHeader& record)
 {
     const FirmwareVersionWord version(record.desVersion);
     char text[48];
-    std::snprintf(text, sizeof text, "%u.%02u", version.Release() / 100u, version.Release() % 100u);
-    std::string label = text;
+    // One format call: GCC 12 warns falsely (-Wrestrict) on "b" + std::string.
+    const int length = std::snprintf(text, sizeof text, "%u.%02u", version.Release() / 100u, version.Release() % 100u);
+    std::size_t used = static_cast<std::size_t>(length);
     if (version.Beta() != 0)
-        label += "b" + std::to_string(version.Beta());
+        used += static_cast<std::size_t>(std::snprintf(text + used, sizeof text - used, "b%u", unsigned{version.Beta()}));
     if (record.revision != 0)
-        label += "r" + std::to_string(record.revision);
-    return label;
+        std::snprintf(text + used, sizeof text - used, "r%u", static_cast<unsigned>(record.revision));
+    return text;
 }
 
 std::optional<FittingPackage> PackageNamed(const std::vector<FittingPackage>& packages, const std::string& label)

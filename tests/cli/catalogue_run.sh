@@ -19,7 +19,9 @@ log=$(mktemp)
 "${command[@]}" >"$log" 2>&1 </dev/null &
 pid=$!
 sleep "$interrupt"
-kill -INT $pid
+# A background job starts with SIGINT ignored until the program installs its
+# handler, so the interrupt is repeated until the program ends.
+for _ in $(seq 16); do kill -INT $pid 2>/dev/null || break; sleep 0.5; done
 wait $pid; actual=$?
 cat "$log"
 [[ $actual == "$code" ]] || { echo "FAIL: exit $actual, expected $code"; exit 1; }
