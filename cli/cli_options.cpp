@@ -21,14 +21,16 @@ constexpr const char* kFooter =
     "\n"
 #endif
     "Exit codes: 0 done, 1 update failed, 2 usage, 3 no controller, 4 package refused,\n"
-    "5 cancelled, 130 interrupted.";
+    "5 cancelled, 6 catalogue refused or unreachable, 10 an update is available (check),\n"
+    "130 interrupted.";
 
 }  // namespace
 
 bool WantsSubcommandParser(const std::vector<std::string>& arguments)
 {
     return std::any_of(arguments.begin(), arguments.end(), [](const std::string& a) {
-        return a == "list" || a == "inspect" || a == "update" || a == "--help" || a == "-h" ||
+        return a == "list" || a == "inspect" || a == "update" || a == "check" || a == "catalogue" ||
+               a == "--help" || a == "-h" ||
                a == "--version";
     });
 }
@@ -56,13 +58,50 @@ CliParse ParseCliOptions(const std::vector<std::string>& arguments, CliOptions& 
     inspect->add_flag("--json", options.json, "newline-delimited JSON events on stdout");
     CLI::App* update = app.add_subcommand("update", "install a package on a controller");
     addCommon(update);
-    update->add_option("--package", options.package, "the package (.dat)")->required()->type_name("FILE");
+    auto* package = update->add_option("--package", options.package, "the package (.dat)")->type_name("FILE");
+    auto* fromCatalogue =
+        update->add_option("--catalogue", options.catalogue, "the newest fitting package of a catalogue (path or http(s) URL)")
+            ->type_name("URL")
+            ->excludes(package);
+    update->add_option("--version", options.packageVersion, "with --catalogue: this version (e.g. 1.40, 1.41b2, 1.40r3)")
+        ->type_name("V")
+        ->needs(fromCatalogue);
+    update->add_flag("--beta", options.beta, "with --catalogue: beta packages too")->needs(fromCatalogue);
+    update->add_option("--trust", options.trust, "with --catalogue: also trust this signify public key")
+        ->type_name("KEYFILE")
+        ->needs(fromCatalogue);
+    update->add_option("--stall-timeout", options.stallTimeoutS, "with --catalogue: give up a download silent this long")
+        ->type_name("SECONDS")
+        ->check(CLI::Range(1, 3600))
+        ->needs(fromCatalogue);
     auto* device =
         update->add_option("--device", options.device, "the controller's path (see list)")->type_name("PATH");
     update->add_flag("--all", options.all, "every attached controller, in parallel (needs --yes)")
         ->excludes(device);
     update->add_flag("--yes,-y", options.yes, "install without asking");
     update->add_flag("--verify", options.verify, "read the image back before finishing (block)");
+
+    CLI::App* check = app.add_subcommand("check", "each controller's version and the newest fitting package of a catalogue");
+    addCommon(check);
+    check->add_option("--catalogue", options.catalogue, "the catalogue (path or http(s) URL)")
+        ->required()
+        ->type_name("URL");
+    check->add_flag("--beta", options.beta, "beta packages too");
+    check->add_option("--trust", options.trust, "also trust this signify public key")->type_name("KEYFILE");
+    check->add_option("--stall-timeout", options.stallTimeoutS, "give up a download silent this long")
+        ->type_name("SECONDS")
+        ->check(CLI::Range(1, 3600));
+    CLI::App* catalogue = app.add_subcommand("catalogue", "make or sign a firmware catalogue");
+    catalogue->require_subcommand(1);
+    CLI::App* make = catalogue->add_subcommand("make", "write DIR/catalogue.json from the .dat packages in DIR");
+    make->add_option("DIR", options.catalogue, "the folder of packages")->required()->type_name("");
+    make->add_option("--notes", options.notes, "release notes (default: DIR/notes.json when there is one)")
+        ->type_name("FILE");
+    make->add_option("--output", options.output, "where to write it (default: DIR/catalogue.json)")->type_name("FILE");
+    make->add_flag("--json", options.json, "newline-delimited JSON events on stdout");
+    CLI::App* sign = catalogue->add_subcommand("sign", "write FILE.sig with an unencrypted signify secret key");
+    sign->add_option("FILE", options.catalogue, "the catalogue")->required()->type_name("");
+    sign->add_option("--key", options.secretKey, "the secret key (signify -G -n)")->required()->type_name("KEYFILE");
 
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
     try {
@@ -83,8 +122,18 @@ CliParse ParseCliOptions(const std::vector<std::string>& arguments, CliOptions& 
         options.command = CliCommand::List;
     else if (inspect->parsed())
         options.command = CliCommand::Inspect;
+    else if (check->parsed())
+        options.command = CliCommand::Check;
+    else if (make->parsed())
+        options.command = CliCommand::CatalogueMake;
+    else if (sign->parsed())
+        options.command = CliCommand::CatalogueSign;
     else
         options.command = CliCommand::Update;
+    if (options.command == CliCommand::Update && options.package.empty() && options.catalogue.empty()) {
+        err << "controller-updater: update needs --package FILE or --catalogue URL\n";
+        return {false, kExitUsage};
+    }
     if (!simulate.empty()) {
         auto parsed = ParseSimulatedList(simulate);
         if (!parsed) {

@@ -1,12 +1,14 @@
 #pragma once
-// The subcommand line: list, inspect, update.
+// The subcommand line: list, inspect, update, check, catalogue.
+#include <cstdint>
 #include <iosfwd>
 #include <string>
 #include <vector>
 
+#include "catalogue/fetcher.h"
 #include "cli/sim_fleet.h"
 
-enum class CliCommand { None, List, Inspect, Update };
+enum class CliCommand { None, List, Inspect, Update, Check, CatalogueMake, CatalogueSign };
 
 struct CliOptions {
     CliCommand command = CliCommand::None;
@@ -20,6 +22,15 @@ struct CliOptions {
     bool verify = false;
     bool all = false;
     bool verbose = false;
+    // The firmware catalogue (check, update --catalogue, catalogue make/sign).
+    std::string catalogue;            // a path or an http(s) URL; make's DIR; sign's FILE
+    std::string packageVersion;       // update --version
+    bool beta = false;
+    std::vector<std::string> trust;   // --trust KEYFILE, added to the build's keys
+    std::uint32_t stallTimeoutS = kDefaultStallTimeoutMs / 1000;  // --stall-timeout
+    std::string notes;                // make --notes
+    std::string output;               // make --output
+    std::string secretKey;            // sign --key
 };
 
 struct CliParse {

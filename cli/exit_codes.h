@@ -6,4 +6,7 @@ inline constexpr int kExitUsage = 2;
 inline constexpr int kExitNoController = 3;
 inline constexpr int kExitPackageRefused = 4;
 inline constexpr int kExitCancelled = 5;
+inline constexpr int kExitCatalogueRefused = 6;
+// check --catalogue: some controller has a newer fitting package.
+inline constexpr int kExitUpdateAvailable = 10;
 inline constexpr int kExitInterrupted = 130;

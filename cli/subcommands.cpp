@@ -8,6 +8,7 @@
 #include "base/diagnostics.h"
 #include "base/timestamped_log.h"
 #include "base/utf.h"
+#include "cli/catalogue_commands.h"
 #include "cli/cli_options.h"
 #include "cli/event_output.h"
 #include "cli/exit_codes.h"
@@ -32,26 +33,57 @@ public:
     void Write(const std::u16string& line) override { std::fputs(Utf16ToUtf8(line).c_str(), stderr); }
 };
 
-int RunCommand(const CliOptions& options, IHidBackend& backend, const IdentityLookup& lookup, EventOutput& out)
+int RunCommand(const CliOptions& options, const CatalogueServices& catalogue, IHidBackend& backend,
+               const IdentityLookup& lookup, EventOutput& out)
 {
     IClock& clock = SystemClock::Instance();
     switch (options.command) {
     case CliCommand::List:
         return RunList(backend, clock, lookup, out);
+    case CliCommand::Check:
+        return RunCheck(catalogue, backend, clock, lookup, options, out);
     case CliCommand::Update: {
+        if (!options.catalogue.empty())
+            return RunCatalogueUpdate(catalogue, backend, clock, lookup, options, out);
         UpdateRequest request{options.package, options.yes, options.verify};
         return RunUpdateCommand(backend, clock, lookup, request, options.device, options.all, out);
     }
     case CliCommand::Inspect:
+    case CliCommand::CatalogueMake:
+    case CliCommand::CatalogueSign:
     case CliCommand::None:
         break;
     }
     return RunInspect(options.package, out);
 }
 
+// The commands that read no controller.
+bool Offline(CliCommand command)
+{
+    return command == CliCommand::Inspect || command == CliCommand::CatalogueMake ||
+           command == CliCommand::CatalogueSign;
+}
+
+bool NeedsCatalogue(const CliOptions& options)
+{
+    return options.command == CliCommand::Check || options.command == CliCommand::CatalogueMake ||
+           options.command == CliCommand::CatalogueSign ||
+           (options.command == CliCommand::Update && !options.catalogue.empty());
+}
+
+int RunOffline(const CliOptions& options, const CatalogueServices& catalogue, EventOutput& out)
+{
+    if (options.command == CliCommand::CatalogueMake)
+        return RunCatalogueMake(catalogue, options, out);
+    if (options.command == CliCommand::CatalogueSign)
+        return RunCatalogueSign(catalogue, options, out);
+    return RunInspect(options.package, out);
+}
+
 }  // namespace
 
-int RunSubcommand(const std::vector<std::string>& arguments, const AttachedControllersFactory& attached)
+int RunSubcommand(const std::vector<std::string>& arguments, const AttachedControllersFactory& attached,
+                  const CatalogueServices& catalogue)
 {
     CliOptions options;
     const CliParse parse = ParseCliOptions(arguments, options, std::cout, std::cerr);
@@ -72,15 +104,18 @@ int RunSubcommand(const std::vector<std::string>& arguments, const AttachedContr
     }
     EventOutput out(options.json, isatty(fileno(stderr)) != 0);
     int result = kExitDone;
-    if (options.command == CliCommand::Inspect) {
-        result = RunInspect(options.package, out);
+    if (NeedsCatalogue(options) && (catalogue.fetcher == nullptr || catalogue.crypto == nullptr)) {
+        std::fprintf(stderr, "controller-updater: this build has no firmware catalogue support\n");
+        result = kExitUsage;
+    } else if (Offline(options.command)) {
+        result = RunOffline(options, catalogue, out);
     } else if (options.simulated) {
         SimFleet fleet(SystemClock::Instance(), options.simulate);
-        result = RunCommand(options, fleet.Backend(),
+        result = RunCommand(options, catalogue, fleet.Backend(),
                             [&](const std::u16string& path) { return fleet.Identity(path); }, out);
     } else {
         const std::unique_ptr<AttachedControllers> real = attached();
-        result = RunCommand(options, real->Backend(), real->Lookup(), out);
+        result = RunCommand(options, catalogue, real->Backend(), real->Lookup(), out);
     }
     SetDiagnosticSink(nullptr);
     return result;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/catalogue_source.h"
 #include "cli/controller_scan.h"
 #include "hid/hid_backend.h"
 
@@ -21,5 +22,7 @@ public:
 using AttachedControllersFactory = std::function<std::unique_ptr<AttachedControllers>()>;
 
 // Parses the arguments (without the program name) and runs the subcommand;
-// the exit code.
-int RunSubcommand(const std::vector<std::string>& arguments, const AttachedControllersFactory& attached);
+// the exit code. Without catalogue services the catalogue's subcommands
+// say they are not in this build.
+int RunSubcommand(const std::vector<std::string>& arguments, const AttachedControllersFactory& attached,
+                  const CatalogueServices& catalogue = {});

@@ -21,8 +21,6 @@
 
 namespace {
 
-constexpr std::uint32_t kWatchIntervalMs = 20;
-
 struct Verdict {
     int code = kExitFailed;
     std::string reason;  // the JSON reason code
@@ -187,7 +185,7 @@ int RunUpdates(IHidBackend& backend, IClock& clock, const std::vector<FoundContr
             for (auto& u : updates)
                 u->Stop();
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(kWatchIntervalMs));
+        std::this_thread::sleep_for(std::chrono::milliseconds(kInterruptWatchIntervalMs));
     }
     int worst = kExitDone;
     int failed = 0;
@@ -215,15 +213,10 @@ int RunUpdates(IHidBackend& backend, IClock& clock, const std::vector<FoundContr
     return worst;
 }
 
-int RunUpdateCommand(IHidBackend& backend, IClock& clock, const IdentityLookup& lookup,
-                     const UpdateRequest& request, const std::string& device, bool all, EventOutput& out)
+int PickControllers(IHidBackend& backend, const IdentityLookup& lookup, const std::string& device, bool all,
+                    bool verify, EventOutput& out, std::vector<FoundController>& found)
 {
-    if (const auto problem = PackageFileProblem(request.package)) {
-        out.Message(*problem, {{"event", "failed"}, {"reason", "package-unusable"}, {"message", *problem},
-                               {"exitCode", kExitPackageRefused}});
-        return kExitPackageRefused;
-    }
-    std::vector<FoundController> found = ScanControllers(backend, lookup);
+    found = ScanControllers(backend, lookup);
     if (!device.empty())
         std::erase_if(found, [&](const FoundController& c) { return Utf16ToUtf8(c.path) != device; });
     else if (!all && found.size() > 1)
@@ -242,7 +235,7 @@ int RunUpdateCommand(IHidBackend& backend, IClock& clock, const IdentityLookup& 
                                {"exitCode", kExitFailed}});
             return kExitFailed;
         }
-        if (request.verify && !c.block) {
+        if (verify && !c.block) {
             const std::string line = name + ": --verify needs a block controller; this one is a stream controller. Nothing was sent.";
             out.Message(line, {{"event", "failed"}, {"controller", name}, {"reason", "verify-unsupported"},
                                {"exitCode", kExitUsage}});
@@ -251,5 +244,19 @@ int RunUpdateCommand(IHidBackend& backend, IClock& clock, const IdentityLookup& 
         out.Data(name + ": updating (" + (c.block ? "block" : "stream") + ")",
                  {{"event", "found"}, {"controller", name}, {"family", c.block ? "block" : "stream"}});
     }
+    return kExitDone;
+}
+
+int RunUpdateCommand(IHidBackend& backend, IClock& clock, const IdentityLookup& lookup,
+                     const UpdateRequest& request, const std::string& device, bool all, EventOutput& out)
+{
+    if (const auto problem = PackageFileProblem(request.package)) {
+        out.Message(*problem, {{"event", "failed"}, {"reason", "package-unusable"}, {"message", *problem},
+                               {"exitCode", kExitPackageRefused}});
+        return kExitPackageRefused;
+    }
+    std::vector<FoundController> found;
+    if (const int code = PickControllers(backend, lookup, device, all, request.verify, out, found); code != kExitDone)
+        return code;
     return RunUpdates(backend, clock, found, request, out);
 }

@@ -18,6 +18,12 @@ struct UpdateRequest {
 int RunUpdates(IHidBackend& backend, IClock& clock, const std::vector<FoundController>& controllers,
                const UpdateRequest& request, EventOutput& out);
 
+// The controllers an update is for: the one named by device, or all, or
+// the first; each openable and, with verify, of the block family. Reports
+// why there are none and returns its exit code, else kExitDone.
+int PickControllers(IHidBackend& backend, const IdentityLookup& lookup, const std::string& device, bool all,
+                    bool verify, EventOutput& out, std::vector<FoundController>& found);
+
 // `update` as the command line asks it: the package checked first, then the
 // controller named by device (or the first, or all of them).
 int RunUpdateCommand(IHidBackend& backend, IClock& clock, const IdentityLookup& lookup,

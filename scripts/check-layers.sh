@@ -2,7 +2,8 @@
 # Fails when a layer of the core includes a header of a layer above it.
 # Layers, lowest first: base; text and package; hid; engine; stream and block
 # (the protocols, each on the engine alone); protocols (the one place that
-# knows both); app. sim sits beside app and may not use it either.
+# knows both); app, and beside it catalogue (the firmware catalogue, on the
+# protocols' rules). sim sits beside app and may not use it either.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -16,6 +17,7 @@ declare -A allowed=(
     [block]="base text package hid engine block"
     [protocols]="base text package hid engine stream block protocols"
     [app]="base text package hid engine protocols app"
+    [catalogue]="base text package hid engine stream block protocols catalogue"
     [sim]="base text package hid engine stream block protocols sim"
 )
 

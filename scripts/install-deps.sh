@@ -9,13 +9,16 @@ packages=(
     libudev-dev qt6-base-dev help2man
     libcli11-dev nlohmann-json3-dev
     librsvg2-bin icoutils  # the icon's renderings and the Windows .ico
+    # the catalogue: signatures and SHA-256, fetching, and the signer the
+    # interoperability tests check against, and their local server
+    libgcrypt20-dev libcurl4-openssl-dev signify-openbsd python3
 )
 # The fuzz targets (clang's libFuzzer runtime): tests only.
 if [[ "${UPDATER_WITH_FUZZ:-1}" == 1 ]]; then
     packages+=(clang libclang-rt-14-dev)
 fi
 if [[ "${UPDATER_WITH_WINDOWS:-1}" == 1 ]]; then
-    packages+=(g++-mingw-w64-x86-64-posix wine64 wine fonts-wine xvfb xauth fonts-wqy-microhei imagemagick x11-utils)
+    packages+=(g++-mingw-w64-x86-64-posix libgcrypt-mingw-w64-dev wine64 wine fonts-wine xvfb xauth fonts-wqy-microhei imagemagick x11-utils)
 fi
 # scripts/package-check.sh: the .deb (dpkg-shlibdeps, file), its checkers,
 # and the installed dialog on an X server (Qt's xcb plugin).

@@ -7,7 +7,9 @@
 #include "cli/cli_options.h"
 #include "cli/subcommands.h"
 #include "cli/sysfs_identity.h"
+#include "platform/gcrypt/gcrypt_verifier.h"
 #include "platform/linux/console_replay.h"
+#include "platform/linux/curl_fetcher.h"
 #include "platform/linux/hidraw_backend.h"
 #include "platform/linux/udev_hidraw_system.h"
 
@@ -31,5 +33,7 @@ int main(int argc, char** argv)
     std::vector<std::string> arguments(argv + 1, argv + argc);
     if (!WantsSubcommandParser(arguments))
         return RunConsoleReplay(argc, argv);
-    return RunSubcommand(arguments, [] { return std::make_unique<HidrawControllers>(); });
+    CurlFetcher fetcher;
+    const GcryptVerifier crypto;
+    return RunSubcommand(arguments, [] { return std::make_unique<HidrawControllers>(); }, {&fetcher, &crypto});
 }

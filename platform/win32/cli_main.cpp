@@ -4,7 +4,9 @@
 #include <vector>
 
 #include "cli/subcommands.h"
+#include "platform/gcrypt/gcrypt_verifier.h"
 #include "platform/win32/win32_hid_backend.h"
+#include "platform/win32/winhttp_fetcher.h"
 
 namespace {
 
@@ -21,6 +23,8 @@ private:
 
 int main(int argc, char** argv)
 {
+    WinHttpFetcher fetcher;
+    const GcryptVerifier crypto;
     return RunSubcommand(std::vector<std::string>(argv + 1, argv + argc),
-                         [] { return std::make_unique<Win32Controllers>(); });
+                         [] { return std::make_unique<Win32Controllers>(); }, {&fetcher, &crypto});
 }

@@ -3,7 +3,7 @@
 cmake_minimum_required(VERSION 3.25)
 set(system_dlls
     advapi32.dll comctl32.dll comdlg32.dll gdi32.dll hid.dll kernel32.dll msvcrt.dll
-    ole32.dll oleaut32.dll setupapi.dll shell32.dll user32.dll)
+    ole32.dll oleaut32.dll setupapi.dll shell32.dll user32.dll winhttp.dll ws2_32.dll)
 execute_process(COMMAND ${OBJDUMP} -p ${EXE} OUTPUT_VARIABLE dump RESULT_VARIABLE failed)
 if(failed)
     message(FATAL_ERROR "${OBJDUMP} could not read ${EXE}")

@@ -1,0 +1,73 @@
+#pragma once
+// The firmware catalogue: a JSON file listing the packages a maintainer
+// publishes, with each package's size, SHA-256 and records, so a front end
+// can tell which packages fit a controller before downloading any.
+//
+//   {"format": 1, "packages": [{"file": "fw/pad-1.40.dat", "size": 40056,
+//     "sha256": "<64 hex digits>", "channel": "stable", "date": "2026-12-01",
+//     "notes": {"en": "...", "zh": "..."},
+//     "records": [{"deviceType": 20753, "desVersion": 140, "revision": 3,
+//                  "imageAddress": 16875520, "imageSize": 40000}]}]}
+//
+// Parsing is bounded: larger files, more entries or deeper nesting than the
+// limits below are refused before any entry is read.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "package/package_header.h"
+
+inline constexpr int kCatalogueFormat = 1;
+inline constexpr std::size_t kMaxCatalogueBytes = 4u << 20;
+inline constexpr std::size_t kMaxCatalogueEntries = 10000;
+inline constexpr std::size_t kMaxRecordsPerEntry = 64;
+
+using Sha256Digest = std::array<std::uint8_t, 32>;
+
+enum class Channel { Stable, Beta };
+
+struct CatalogueEntry {
+    std::string file;  // relative to the catalogue, or an http(s) URL
+    std::uint64_t size = 0;
+    Sha256Digest sha256{};
+    Channel channel = Channel::Stable;
+    std::string date;
+    std::string notesEn;
+    std::string notesZh;
+    // Only the fields a record lookup and the rules read; reserved words are 0.
+    std::vector<PackageHeader> records;
+};
+
+struct Catalogue {
+    std::vector<CatalogueEntry> packages;
+};
+
+enum class CatalogueProblem {
+    None,
+    TooLarge,       // more than kMaxCatalogueBytes
+    TooDeep,        // nesting beyond what the format has
+    Malformed,      // not JSON
+    UnknownFormat,  // a format number this program does not read
+    TooManyEntries,
+    BadEntry,       // a field missing or of the wrong kind
+};
+
+struct CatalogueParse {
+    std::optional<Catalogue> catalogue;  // set exactly when problem is None
+    CatalogueProblem problem = CatalogueProblem::None;
+    std::size_t badEntry = 0;  // index of the entry, with BadEntry
+};
+
+CatalogueParse ParseCatalogue(std::string_view text);
+// The catalogue as its JSON text (what `catalogue make` writes).
+std::string CatalogueJson(const Catalogue& catalogue);
+
+// Words for a user: "the catalogue is not valid JSON".
+std::string CatalogueProblemText(CatalogueProblem problem);
+
+std::string Sha256Hex(const Sha256Digest& digest);
+std::optional<Sha256Digest> ParseSha256Hex(std::string_view hex);

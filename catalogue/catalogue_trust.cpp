@@ -1,0 +1,61 @@
+#include "catalogue/catalogue_trust.h"
+
+#include <algorithm>
+
+#include "catalogue/built_in_keys.h"
+
+TrustVerdict CheckCatalogueSignature(std::span<const std::uint8_t> catalogue,
+                                     const std::optional<std::string>& signature,
+                                     std::span<const SignifyPublicKey> trusted, const ISignatureVerifier& crypto)
+{
+    TrustVerdict verdict;
+    if (trusted.empty())
+        return verdict;
+    if (!signature) {
+        verdict.trust = CatalogueTrust::NoSignature;
+        return verdict;
+    }
+    const auto parsed = ParseSignifySignature(*signature);
+    if (!parsed) {
+        verdict.trust = CatalogueTrust::BadSignatureFile;
+        return verdict;
+    }
+    const auto key = std::find_if(trusted.begin(), trusted.end(),
+                                  [&](const SignifyPublicKey& k) { return k.number == parsed->number; });
+    if (key == trusted.end()) {
+        verdict.trust = CatalogueTrust::UntrustedKey;
+        return verdict;
+    }
+    verdict.trust = crypto.VerifyEd25519(key->key, catalogue, parsed->signature) ? CatalogueTrust::Signed
+                                                                                 : CatalogueTrust::BadSignature;
+    verdict.key = parsed->number;
+    return verdict;
+}
+
+std::string CatalogueTrustText(CatalogueTrust trust)
+{
+    switch (trust) {
+    case CatalogueTrust::Signed:
+        return "signed by a trusted key";
+    case CatalogueTrust::Unsigned:
+        return "unsigned";
+    case CatalogueTrust::NoSignature:
+        return "the catalogue is not signed, and this program trusts only signed catalogues";
+    case CatalogueTrust::BadSignatureFile:
+        return "the catalogue's signature file is not a signify signature (cut short or damaged)";
+    case CatalogueTrust::UntrustedKey:
+        return "the catalogue's signature is not from a trusted key";
+    case CatalogueTrust::BadSignature:
+        return "the catalogue's signature does not match its contents";
+    }
+    return {};
+}
+
+std::vector<SignifyPublicKey> BuiltInTrustedKeys()
+{
+    std::vector<SignifyPublicKey> keys;
+    for (std::string_view text : kBuiltInKeyFiles)
+        if (const auto key = ParseSignifyPublicKey(text))
+            keys.push_back(*key);
+    return keys;
+}

@@ -1,0 +1,57 @@
+#pragma once
+// Fetching a catalogue, its signature and packages: one backend per platform
+// (libcurl on Linux, WinHTTP on Windows; the page uses fetch).
+//
+// Rules every backend keeps:
+// - only http:// and https:// URLs, and a redirect only to one of those
+//   (at most kMaxRedirects of them); anything else is BadScheme;
+// - a body longer than maxBytes is refused as TooLarge as soon as that is
+//   known (Content-Length or the bytes received), never read whole;
+// - connecting may take connectTimeoutMs, and the transfer ends as TimedOut
+//   when no byte arrives for stallTimeoutMs (counted from the start until
+//   the first byte);
+// - a stop request ends the transfer within kStopLatencyMs as Stopped.
+// Fetch blocks the calling thread until one of those ends it; any thread.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "base/stop_signal.h"
+
+inline constexpr int kMaxRedirects = 5;
+inline constexpr std::uint32_t kStopLatencyMs = 100;
+
+inline constexpr std::uint32_t kDefaultStallTimeoutMs = 15000;
+
+struct FetchLimits {
+    std::size_t maxBytes = 0;
+    std::uint32_t connectTimeoutMs = 10000;
+    std::uint32_t stallTimeoutMs = kDefaultStallTimeoutMs;
+};
+
+enum class FetchProblem {
+    None,
+    BadScheme,   // not http(s), or a redirect to another scheme
+    HttpStatus,  // an answer other than 200 (httpStatus says which)
+    TooLarge,
+    TimedOut,
+    Stopped,
+    Network,     // no connection, a broken one, a bad certificate
+};
+
+struct FetchResult {
+    FetchProblem problem = FetchProblem::None;
+    int httpStatus = 0;
+    std::vector<std::uint8_t> body;  // whole, when problem is None
+    std::string detail;              // the backend's words, for diagnostics
+};
+
+class IFetcher {
+public:
+    virtual ~IFetcher() = default;
+    virtual FetchResult Fetch(const std::string& url, const FetchLimits& limits, const StopSignal& stop) = 0;
+};
+
+// Words for a user: "the server answered 404".
+std::string FetchProblemText(const FetchResult& result);

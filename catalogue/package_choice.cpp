@@ -1,0 +1,90 @@
+#include "catalogue/package_choice.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <tuple>
+
+#include "engine/record_choice.h"
+#include "protocols/standard_protocols.h"
+#include "text/firmware_version.h"
+
+namespace {
+
+// A release's betas come before the release itself.
+std::tuple<std::uint16_t, std::uint32_t> VersionKey(std::uint32_t word)
+{
+    const FirmwareVersionWord version(word);
+    return {version.Release(), version.Beta() == 0 ? UINT32_MAX : version.Beta()};
+}
+
+std::string WithoutRevision(const PackageHeader& record)
+{
+    PackageHeader plain = record;
+    plain.revision = 0;
+    return VersionLabel(plain);
+}
+
+}  // namespace
+
+bool NewerVersion(std::uint32_t a, std::uint32_t b)
+{
+    return VersionKey(a) > VersionKey(b);
+}
+
+std::vector<FittingPackage> FittingPackages(const Catalogue& catalogue, const ControllerFacts& facts,
+                                            bool withBeta)
+{
+    std::vector<FittingPackage> fitting;
+    const ProtocolDrivers drivers = StandardProtocolDrivers();
+    const auto driver = std::find_if(drivers.begin(), drivers.end(),
+                                     [&](const auto& d) { return d->Variant() == facts.protocolVariant; });
+    if (driver == drivers.end())
+        return fitting;
+    for (const CatalogueEntry& entry : catalogue.packages) {
+        if (entry.channel == Channel::Beta && !withBeta)
+            continue;
+        const RecordChoice choice = ChooseListedRecord(**driver, facts.protocolVariant, facts.device, entry.records);
+        if (choice.refusal == SelectionRefusal::None)
+            fitting.push_back({&entry, entry.records[choice.index]});
+    }
+    std::stable_sort(fitting.begin(), fitting.end(), [](const FittingPackage& a, const FittingPackage& b) {
+        if (a.record.desVersion != b.record.desVersion)
+            return NewerVersion(a.record.desVersion, b.record.desVersion);
+        return a.record.revision > b.record.revision;
+    });
+    return fitting;
+}
+
+bool UpdateAvailable(const DeviceDescription& device, const FittingPackage& package)
+{
+    const std::uint32_t running = device.cur_devVersion;
+    if (running == VersionProbeSentinel || running == kNoFirmwareVersion)
+        return true;
+    return NewerVersion(package.record.desVersion, running);
+}
+
+std::string VersionLabel(const PackageHeader& record)
+{
+    const FirmwareVersionWord version(record.desVersion);
+    char text[48];
+    // One format call: GCC 12 warns falsely (-Wrestrict) on "b" + std::string.
+    const int length = std::snprintf(text, sizeof text, "%u.%02u", version.Release() / 100u, version.Release() % 100u);
+    std::size_t used = static_cast<std::size_t>(length);
+    if (version.Beta() != 0)
+        used += static_cast<std::size_t>(std::snprintf(text + used, sizeof text - used, "b%u", unsigned{version.Beta()}));
+    if (record.revision != 0)
+        std::snprintf(text + used, sizeof text - used, "r%u", static_cast<unsigned>(record.revision));
+    return text;
+}
+
+std::optional<FittingPackage> PackageNamed(const std::vector<FittingPackage>& packages, const std::string& label)
+{
+    for (const FittingPackage& p : packages)
+        if (VersionLabel(p.record) == label)
+            return p;
+    // Newest first, so the first without revision is the highest revision.
+    for (const FittingPackage& p : packages)
+        if (WithoutRevision(p.record) == label)
+            return p;
+    return std::nullopt;
+}

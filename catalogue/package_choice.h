@@ -1,0 +1,40 @@
+#pragma once
+// Which of a catalogue's packages fit one controller, newest first, judged
+// by the update's own rules (engine/record_choice.h) with the session's
+// drivers.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "catalogue/catalogue.h"
+#include "engine/device_description.h"
+
+struct ControllerFacts {
+    std::uint32_t protocolVariant = 0;  // kProtocolStream or kProtocolBlock
+    DeviceDescription device;
+};
+
+struct FittingPackage {
+    const CatalogueEntry* entry = nullptr;
+    PackageHeader record;  // the record the update would take
+};
+
+// Stable packages, and beta ones too when withBeta; newest version first,
+// then the higher revision.
+std::vector<FittingPackage> FittingPackages(const Catalogue& catalogue, const ControllerFacts& facts,
+                                            bool withBeta);
+
+// Orders version words as releases go: a beta comes before its release.
+bool NewerVersion(std::uint32_t a, std::uint32_t b);
+
+// True when the controller should be offered package: it runs an older
+// version, none, or did not tell.
+bool UpdateAvailable(const DeviceDescription& device, const FittingPackage& package);
+
+// "1.40", "1.40b2", "1.40r3", "1.40b2r3": how --version names a package.
+std::string VersionLabel(const PackageHeader& record);
+// The package --version names: its label, or its label without the revision
+// (the highest revision then). nullopt when none of packages has it.
+std::optional<FittingPackage> PackageNamed(const std::vector<FittingPackage>& packages,
+                                           const std::string& label);

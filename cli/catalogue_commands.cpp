@@ -1,0 +1,352 @@
+#include "cli/catalogue_commands.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <random>
+
+#include "base/utf.h"
+#include "catalogue/catalogue_maker.h"
+#include "catalogue/package_check.h"
+#include "catalogue/package_choice.h"
+#include "catalogue/package_location.h"
+#include "cli/device_readout.h"
+#include "cli/exit_codes.h"
+#include "cli/hex_text.h"
+#include "cli/interrupt_bridge.h"
+#include "cli/package_precheck.h"
+#include "cli/record_problem_text.h"
+#include "cli/update_runner.h"
+#include "hid/hid.h"
+#include "package/package_writer.h"
+#include "protocols/package_inspection.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kNothingSent = " Nothing was sent.";
+constexpr const char* kNotesFile = "notes.json";
+constexpr const char* kCatalogueFile = "catalogue.json";
+
+int Fail(EventOutput& out, int code, const std::string& reason, const std::string& line,
+         const std::string& controller = {})
+{
+    nlohmann::json event = {{"event", "failed"}, {"reason", reason}, {"message", line}, {"exitCode", code}};
+    if (!controller.empty())
+        event["controller"] = controller;
+    out.Message(line, event);
+    return code;
+}
+
+std::string KeyNumberText(const SignifyKeyNumber& number)
+{
+    std::string text;
+    for (std::uint8_t b : number)
+        text += Hex(b, 2);
+    return text;
+}
+
+// The catalogue, or the exit code after its refusal was reported.
+std::optional<Catalogue> Load(const CatalogueServices& services, const CliOptions& options,
+                              const FetchContext& context, EventOutput& out, int& code)
+{
+    LoadedCatalogue loaded = LoadCatalogue(services, options.catalogue, options.trust, context);
+    if (!loaded.catalogue) {
+        const bool interrupted = loaded.reason == "interrupted";
+        code = Fail(out, interrupted ? kExitInterrupted : kExitCatalogueRefused, loaded.reason,
+                    loaded.refusal + "." + kNothingSent);
+        return std::nullopt;
+    }
+    const bool signedByKey = loaded.trust.trust == CatalogueTrust::Signed;
+    const std::string trust = signedByKey ? "signed by key " + KeyNumberText(loaded.trust.key) : "unsigned";
+    out.Message(options.catalogue + ": " + std::to_string(loaded.catalogue->packages.size()) + " packages, " + trust,
+                {{"event", "catalogue"}, {"location", options.catalogue}, {"signed", signedByKey},
+                 {"packages", loaded.catalogue->packages.size()}});
+    return std::move(loaded.catalogue);
+}
+
+ControllerFacts Facts(const FoundController& c, const DeviceReadout& readout)
+{
+    return {c.block ? kProtocolBlock : kProtocolStream, readout.device};
+}
+
+std::string Describe(const FittingPackage& p)
+{
+    std::string text = VersionLabel(p.record) + " (" + (p.entry->channel == Channel::Beta ? "beta" : "stable");
+    if (!p.entry->date.empty())
+        text += ", " + p.entry->date;
+    return text + ")";
+}
+
+nlohmann::json PackageJson(const FittingPackage& p)
+{
+    return {{"version", VersionLabel(p.record)}, {"versionWord", p.record.desVersion},
+            {"revision", p.record.revision}, {"file", p.entry->file},
+            {"channel", p.entry->channel == Channel::Beta ? "beta" : "stable"}, {"date", p.entry->date},
+            {"notes", {{"en", p.entry->notesEn}, {"zh", p.entry->notesZh}}}};
+}
+
+// A fresh folder for one download, so the engine's messages name the
+// package by its own file name.
+std::optional<fs::path> TemporaryFolder()
+{
+    std::random_device random;
+    std::error_code error;
+    const fs::path dir = fs::temp_directory_path(error) / ("controller-updater-" + Hex(random(), 8));
+    if (error || !fs::create_directory(dir, error))
+        return std::nullopt;
+    return dir;
+}
+
+// The last segment of a location, when it is a plain file name.
+std::string FileName(const std::string& location)
+{
+    const std::string path = location.substr(0, location.find_first_of("?#"));
+    const std::string name = path.substr(path.find_last_of('/') + 1);
+    const bool plain = !name.empty() && name != "." && name != ".." && name.find_first_of("\\:*\"<>|") == std::string::npos;
+    return plain ? name : "package.dat";
+}
+
+void RemoveDownload(const std::string& path)
+{
+    std::error_code error;
+    fs::remove_all(fs::path(Utf8ToUtf16(path)).parent_path(), error);
+}
+
+// The package of entry, downloaded to a temporary file and checked against
+// the catalogue; the file's path, or nullopt after reporting the refusal.
+std::optional<std::string> Download(const CatalogueServices& services, const CliOptions& options,
+                                    const CatalogueEntry& entry, const FetchContext& context, EventOutput& out,
+                                    int& code)
+{
+    const auto location = ResolvePackageLocation(options.catalogue, entry.file);
+    if (!location) {
+        code = Fail(out, kExitPackageRefused, "package-location",
+                    entry.file + ": a package must be an http(s) URL or a path inside the catalogue's folder." +
+                        kNothingSent);
+        return std::nullopt;
+    }
+    // One byte more than listed tells a longer package from the listed one.
+    const std::size_t limit = static_cast<std::size_t>(std::min<std::uint64_t>(entry.size + 1, kMaxDownloadBytes));
+    const FetchResult fetched = FetchLocation(services, *location, limit, context);
+    if (fetched.problem == FetchProblem::TooLarge) {
+        code = Fail(out, kExitPackageRefused, "package-mismatch",
+                    *location + ": " + PackageMismatchText(PackageMismatch::Size) + "." + kNothingSent);
+        return std::nullopt;
+    }
+    if (fetched.problem != FetchProblem::None) {
+        const bool stopped = fetched.problem == FetchProblem::Stopped;
+        code = Fail(out, stopped ? kExitInterrupted : kExitPackageRefused, stopped ? "interrupted" : "package-unreachable",
+                    *location + ": the package cannot be downloaded: " + FetchProblemText(fetched) + "." + kNothingSent);
+        return std::nullopt;
+    }
+    const auto folder = TemporaryFolder();
+    const std::string path = folder ? Utf16ToUtf8((*folder / Utf8ToUtf16(FileName(*location))).u16string()) : "";
+    if (!folder || !WriteBytesToFile(Utf8ToUtf16(path), fetched.body)) {
+        code = Fail(out, kExitFailed, "cannot-save", path + ": the download cannot be saved." + kNothingSent);
+        return std::nullopt;
+    }
+    bool opened = false;
+    const std::vector<InspectedRecord> records = InspectPackage(Utf8ToUtf16(path), opened);
+    const PackageMismatch mismatch = CheckDownloadedPackage(fetched.body, records, entry, *services.crypto);
+    if (mismatch != PackageMismatch::None) {
+        RemoveDownload(path);
+        code = Fail(out, kExitPackageRefused, "package-mismatch",
+                    *location + ": " + PackageMismatchText(mismatch) + "." + kNothingSent);
+        return std::nullopt;
+    }
+    return path;
+}
+
+// What check and update --catalogue share: Ctrl-C as a stop for downloads,
+// and the catalogue loaded and judged (or the exit code of its refusal).
+struct CatalogueRun {
+    CatalogueRun(const CatalogueServices& services, const CliOptions& options, EventOutput& out)
+        : context{bridge.Stop(), options.stallTimeoutS * 1000},
+          catalogue(Load(services, options, context, out, code))
+    {
+    }
+    InterruptBridge bridge;
+    FetchContext context;
+    int code = kExitDone;
+    std::optional<Catalogue> catalogue;
+};
+
+std::vector<std::uint8_t> ReadWhole(const std::string& path, bool& ok)
+{
+    const StopSignal never;
+    const FetchResult read = FetchLocation({}, path, kMaxDownloadBytes, {never});
+    ok = read.problem == FetchProblem::None;
+    return read.body;
+}
+
+bool WriteText(const std::string& path, const std::string& text)
+{
+    return WriteBytesToFile(Utf8ToUtf16(path), std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+}
+
+}  // namespace
+
+int RunCheck(const CatalogueServices& services, IHidBackend& backend, IClock& clock, const IdentityLookup& lookup,
+             const CliOptions& options, EventOutput& out)
+{
+    const CatalogueRun run(services, options, out);
+    if (!run.catalogue)
+        return run.code;
+    const Catalogue& catalogue = *run.catalogue;
+    int code = kExitDone;
+    const std::vector<FoundController> controllers = ScanControllers(backend, lookup);
+    if (controllers.empty())
+        return Fail(out, kExitNoController, "no-controller", "No supported controller is attached.");
+    for (const FoundController& c : controllers) {
+        const std::string name = Utf16ToUtf8(c.path);
+        if (!c.openable) {
+            code = std::max(code, Fail(out, kExitFailed, "cannot-open-controller",
+                                       name + ": cannot be opened: " + OpenFailureAdvice(c.openError), name));
+            continue;
+        }
+        const DeviceReadout readout = ReadDevice(backend, clock, c);
+        const auto fitting = FittingPackages(catalogue, Facts(c, readout), options.beta);
+        nlohmann::json event = {{"event", "checked"}, {"controller", name}, {"version", VersionText(readout)}};
+        const std::string runs = name + ": runs " + VersionText(readout);
+        if (fitting.empty()) {
+            event["state"] = "no-package";
+            out.Data(runs + "; the catalogue lists no package for this controller", event);
+            continue;
+        }
+        const bool available = UpdateAvailable(readout.device, fitting.front());
+        event["state"] = available ? "update-available" : "up-to-date";
+        event["newest"] = PackageJson(fitting.front());
+        out.Data(runs + (available ? "; " + Describe(fitting.front()) + " is available"
+                                   : "; up to date (newest: " + Describe(fitting.front()) + ")"),
+                 event);
+        if (available && code == kExitDone)
+            code = kExitUpdateAvailable;
+    }
+    return code;
+}
+
+int RunCatalogueUpdate(const CatalogueServices& services, IHidBackend& backend, IClock& clock,
+                       const IdentityLookup& lookup, const CliOptions& options, EventOutput& out)
+{
+    const CatalogueRun run(services, options, out);
+    if (!run.catalogue)
+        return run.code;
+    const Catalogue& catalogue = *run.catalogue;
+    std::vector<FoundController> found;
+    if (const int picked = PickControllers(backend, lookup, options.device, options.all, options.verify, out, found);
+        picked != kExitDone)
+        return picked;
+    // Controllers grouped by the package they get: each is downloaded once.
+    std::map<const CatalogueEntry*, std::vector<FoundController>> groups;
+    for (const FoundController& c : found) {
+        const std::string name = Utf16ToUtf8(c.path);
+        const DeviceReadout readout = ReadDevice(backend, clock, c);
+        const bool named = !options.packageVersion.empty();
+        const auto fitting = FittingPackages(catalogue, Facts(c, readout), options.beta || named);
+        const auto chosen = named ? PackageNamed(fitting, options.packageVersion)
+                                  : (fitting.empty() ? std::nullopt : std::optional(fitting.front()));
+        if (!chosen)
+            return Fail(out, kExitPackageRefused, "no-package",
+                        name + ": the catalogue lists no package" + (named ? " " + options.packageVersion : "") +
+                            " for this controller." + kNothingSent,
+                        name);
+        if (!named && !UpdateAvailable(readout.device, *chosen)) {
+            out.Data(name + ": runs " + VersionText(readout) + "; up to date, nothing to install",
+                     {{"event", "up-to-date"}, {"controller", name}, {"newest", PackageJson(*chosen)}});
+            continue;
+        }
+        out.Data(name + ": installing " + Describe(*chosen) + " from " + chosen->entry->file,
+                 {{"event", "chosen"}, {"controller", name}, {"package", PackageJson(*chosen)}});
+        groups[chosen->entry].push_back(c);
+    }
+    int worst = kExitDone;
+    for (const auto& [entry, controllers] : groups) {
+        int refused = kExitDone;
+        const auto path = Download(services, options, *entry, run.context, out, refused);
+        if (!path)
+            return refused;
+        const int result = RunUpdates(backend, clock, controllers, {*path, options.yes, options.verify}, out);
+        RemoveDownload(*path);
+        worst = std::max(worst, result);
+        if (result == kExitInterrupted)
+            return result;
+    }
+    return worst;
+}
+
+int RunCatalogueMake(const CatalogueServices& services, const CliOptions& options, EventOutput& out)
+{
+    const fs::path dir(Utf8ToUtf16(options.catalogue));
+    std::error_code error;
+    if (!fs::is_directory(dir, error))
+        return Fail(out, kExitUsage, "not-a-folder", options.catalogue + ": not a folder");
+    std::vector<fs::path> files;
+    for (const auto& item : fs::directory_iterator(dir, error))
+        if (item.path().extension() == ".dat")
+            files.push_back(item.path());
+    std::sort(files.begin(), files.end());
+    Catalogue catalogue;
+    for (const fs::path& file : files) {
+        const std::string path = Utf16ToUtf8(file.u16string());
+        const std::string name = Utf16ToUtf8(file.filename().u16string());
+        if (const auto problem = PackageFileProblem(path))
+            return Fail(out, kExitPackageRefused, "package-unusable", *problem + "; no catalogue was written");
+        bool read = false;
+        const std::vector<std::uint8_t> bytes = ReadWhole(path, read);
+        bool opened = false;
+        const std::vector<InspectedRecord> records = InspectPackage(file.u16string(), opened);
+        auto entry = read ? MakeCatalogueEntry(name, bytes, records, *services.crypto) : std::nullopt;
+        if (!entry) {
+            const auto bad = std::find_if(records.begin(), records.end(), [](const InspectedRecord& r) {
+                return r.problem != RecordProblem::None;
+            });
+            const std::string why = bad == records.end() ? "cannot be read" : RecordProblemText(bad->problem);
+            return Fail(out, kExitPackageRefused, "broken-package",
+                        path + ": inspect finds it broken (" + why + "); no catalogue was written");
+        }
+        catalogue.packages.push_back(std::move(*entry));
+    }
+    std::string notesPath = options.notes;
+    if (notesPath.empty() && fs::exists(dir / kNotesFile, error))
+        notesPath = Utf16ToUtf8((dir / kNotesFile).u16string());
+    if (!notesPath.empty()) {
+        bool read = false;
+        const std::vector<std::uint8_t> notes = ReadWhole(notesPath, read);
+        if (!read || !ApplyReleaseNotes(catalogue, std::string(notes.begin(), notes.end())))
+            return Fail(out, kExitUsage, "bad-notes",
+                        notesPath + ": not a notes file ({\"file.dat\": {\"channel\", \"date\", \"en\", \"zh\"}})");
+    }
+    const std::string output =
+        options.output.empty() ? Utf16ToUtf8((dir / kCatalogueFile).u16string()) : options.output;
+    if (!WriteText(output, CatalogueJson(catalogue)))
+        return Fail(out, kExitFailed, "cannot-write", output + ": cannot be written");
+    out.Data(output + ": " + std::to_string(catalogue.packages.size()) + " packages",
+             {{"event", "written"}, {"catalogue", output}, {"packages", catalogue.packages.size()}});
+    return kExitDone;
+}
+
+int RunCatalogueSign(const CatalogueServices& services, const CliOptions& options, EventOutput& out)
+{
+    bool keyRead = false;
+    const std::vector<std::uint8_t> keyText = ReadWhole(options.secretKey, keyRead);
+    const auto key = ParseSignifySecretKey(std::string(keyText.begin(), keyText.end()));
+    if (!keyRead || !key)
+        return Fail(out, kExitUsage, "bad-secret-key",
+                    options.secretKey + ": not an unencrypted signify secret key (signify -G -n makes one)");
+    bool read = false;
+    const std::vector<std::uint8_t> bytes = ReadWhole(options.catalogue, read);
+    if (!read)
+        return Fail(out, kExitUsage, "cannot-read", options.catalogue + ": cannot be read");
+    const auto signature = services.crypto->SignEd25519(key->seed, key->key, bytes);
+    if (!signature)
+        return Fail(out, kExitFailed, "cannot-sign", "the key cannot sign");
+    const std::string sigPath = options.catalogue + ".sig";
+    const std::string keyName = fs::path(options.secretKey).stem().string();
+    if (!WriteText(sigPath, FormatSignifySignature({key->number, *signature}, "verify with " + keyName + ".pub")))
+        return Fail(out, kExitFailed, "cannot-write", sigPath + ": cannot be written");
+    out.Data(sigPath + ": signed with key " + KeyNumberText(key->number),
+             {{"event", "signed"}, {"signature", sigPath}});
+    return kExitDone;
+}

@@ -1,0 +1,47 @@
+#pragma once
+// The command line's side of the catalogue: a catalogue and its packages
+// read from a local path or fetched from an http(s) URL, and the
+// catalogue's signature judged by the keys of the build and --trust.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/stop_signal.h"
+#include "catalogue/catalogue.h"
+#include "catalogue/catalogue_trust.h"
+#include "catalogue/fetcher.h"
+
+// The platform's backends; a build without them has no catalogue commands.
+struct CatalogueServices {
+    IFetcher* fetcher = nullptr;
+    const ISignatureVerifier* crypto = nullptr;
+};
+
+// One run's fetching: the stop that ends it and how long a stall may last.
+struct FetchContext {
+    const StopSignal& stop;
+    std::uint32_t stallTimeoutMs = kDefaultStallTimeoutMs;
+};
+
+// Reads location with at most maxBytes: a local file (a missing one
+// is HttpStatus 404, as from a server) or, through the fetcher, a URL. A
+// location with a scheme other than http(s) is BadScheme.
+FetchResult FetchLocation(const CatalogueServices& services, const std::string& location, std::size_t maxBytes,
+                          const FetchContext& context);
+
+struct LoadedCatalogue {
+    std::optional<Catalogue> catalogue;  // set when it may be used
+    TrustVerdict trust;
+    std::string refusal;  // the cause in words, when catalogue is unset
+    std::string reason;   // the JSON reason code, when catalogue is unset
+};
+
+// The catalogue and location + ".sig", judged; trustFiles are --trust's.
+LoadedCatalogue LoadCatalogue(const CatalogueServices& services, const std::string& location,
+                              const std::vector<std::string>& trustFiles, const FetchContext& context);
+
+// The largest package a catalogue may list (packages are limited to 2 GiB;
+// what a command line downloads into memory, to 256 MiB).
+inline constexpr std::size_t kMaxDownloadBytes = 256u << 20;
+// A signify file is two short lines.
+inline constexpr std::size_t kMaxSignifyFileBytes = 4096;

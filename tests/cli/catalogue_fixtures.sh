@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# catalogue_fixtures.sh PROGRAM DEMO_DIR OUT: catalogues of the demo
+# packages in OUT/site, sound and broken in each way the tests need, keys
+# made by signify-openbsd, and a local server for them (OUT/port, OUT/server.pid).
+# Checks both directions of signify interoperability on the way.
+set -euo pipefail
+program=$1 demo=$2 out=$3
+here=$(cd "$(dirname "$0")" && pwd)
+[[ -f $out/server.pid ]] && kill "$(cat "$out/server.pid")" 2>/dev/null || true
+rm -rf "$out" && mkdir -p "$out/site"
+site=$out/site
+cp "$demo/demo_stream.dat" "$demo/demo_block.dat" "$site/"
+cat >"$site/notes.json" <<'NOTES'
+{"demo_block.dat": {"channel": "stable", "date": "2026-12-01", "en": "Block fixes", "zh": "修复"}}
+NOTES
+"$program" catalogue make "$site" --output "$site/good.json"
+for k in a b; do signify-openbsd -G -n -p "$out/$k.pub" -s "$out/$k.sec" -c "test key $k"; done
+
+# signify signs, we verify (the tests); we sign, signify verifies (here).
+signify-openbsd -S -s "$out/a.sec" -m "$site/good.json" -x "$site/good.json.sig"
+cp "$site/good.json" "$site/ours.json"
+"$program" catalogue sign "$site/ours.json" --key "$out/a.sec"
+signify-openbsd -V -q -p "$out/a.pub" -m "$site/ours.json" -x "$site/ours.json.sig"
+
+variant() {  # variant NAME PYTHON-EXPRESSION-ON-c
+    python3 - "$site/good.json" "$site/$1.json" "$2" <<'PY'
+import json, sys
+c = json.load(open(sys.argv[1]))
+stream = next(p for p in c["packages"] if p["file"] == "demo_stream.dat")
+exec(sys.argv[3])
+json.dump(c, open(sys.argv[2], "w"))
+PY
+}
+variant format2 'c["format"] = 2'
+variant scheme 'stream["file"] = "ftp://127.0.0.1/demo_stream.dat"'
+variant redirect 'stream["file"] = "redirect-ftp.dat"'
+variant missing 'stream["file"] = "nothere.dat"'
+variant stallpkg 'stream["file"] = "stall.dat"'
+variant size 'stream["size"] += 1'
+variant hash 'stream["sha256"] = ("0" if stream["sha256"][0] != "0" else "1") + stream["sha256"][1:]'
+variant records 'stream["records"][0]["desVersion"] = 503'
+# A stream controller takes any package's first record: these list the stream one alone.
+variant beta 'stream["channel"] = "beta"; c["packages"] = [stream]'
+variant current 'stream["records"][0]["desVersion"] = 137; c["packages"] = [stream]'
+variant many 'c["packages"] = [{}] * 100000'
+printf '{"format": 1, "packages": [' >"$site/malformed.json"
+{ cat "$site/good.json"; head -c $((50 << 20)) /dev/zero | tr '\0' ' '; } >"$site/big.json"
+
+cp "$site/good.json" "$site/untrusted.json"
+signify-openbsd -S -s "$out/b.sec" -m "$site/untrusted.json" -x "$site/untrusted.json.sig"
+{ cat "$site/good.json"; echo; } >"$site/tampered.json"
+cp "$site/good.json.sig" "$site/tampered.json.sig"
+cp "$site/good.json" "$site/truncated.json"
+head -c 60 "$site/good.json.sig" >"$site/truncated.json.sig"
+cp "$site/good.json" "$site/nosig.json"
+
+python3 "$here/catalogue_server.py" "$site" "$out/port" >/dev/null 2>&1 &
+echo $! >"$out/server.pid"
+for _ in $(seq 100); do [[ -s $out/port ]] && break; sleep 0.05; done
+[[ -s $out/port ]]

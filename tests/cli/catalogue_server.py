@@ -1,0 +1,42 @@
+#!/usr/bin/env python3
+"""catalogue_server.py DIR PORTFILE: serves DIR on 127.0.0.1 (a free port,
+written to PORTFILE) for the catalogue tests. Names that end in
+stall.json or stall.dat never answer; redirect-ftp.dat sends a redirect to
+ftp://. Ends by itself after ten minutes."""
+import functools
+import http.server
+import sys
+import threading
+import time
+
+LIFETIME_S = 600
+STALL_S = 120
+
+
+class Handler(http.server.SimpleHTTPRequestHandler):
+    def do_GET(self):
+        if self.path.endswith(("stall.json", "stall.dat")):
+            time.sleep(STALL_S)
+            return
+        if self.path.endswith("redirect-ftp.dat"):
+            self.send_response(302)
+            self.send_header("Location", "ftp://127.0.0.1/demo_stream.dat")
+            self.end_headers()
+            return
+        super().do_GET()
+
+    def log_message(self, *args):
+        pass
+
+
+def main():
+    directory, port_file = sys.argv[1], sys.argv[2]
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), functools.partial(Handler, directory=directory))
+    server.daemon_threads = True
+    with open(port_file, "w") as f:
+        f.write(str(server.server_address[1]))
+    threading.Timer(LIFETIME_S, server.shutdown).start()
+    server.serve_forever()
+
+
+main()

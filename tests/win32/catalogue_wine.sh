@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# catalogue_wine.sh EMULATOR PROGRAM DEMO_DIR OUT: the Windows console
+# program under Wine makes a catalogue of the demo packages, and fetches it
+# and a package through WinHTTP from a local server on 127.0.0.1 (signed by
+# signify-openbsd, verified by libgcrypt): check, update, and refusals.
+set -uo pipefail
+emulator=$1 program=$2 demo=$3 out=$4
+here=$(cd "$(dirname "$0")" && pwd)
+rm -rf "$out" && mkdir -p "$out/site" && cd "$out" || exit 1
+cp "$demo/demo_stream.dat" "$demo/demo_block.dat" site/
+run() { "$emulator" "$program" "$@" 2>&1 </dev/null; }
+failed=0
+expect() {  # expect CODE PATTERN ARGS...
+    local code=$1 pattern=$2
+    shift 2
+    local output actual
+    output=$(run "$@"); actual=$?
+    printf '%s\n' "$output"
+    if [[ $actual != "$code" ]] || ! grep -Eq -- "$pattern" <<<"$output"; then
+        echo "FAIL ($*): exit $actual, expected $code and /$pattern/"
+        failed=1
+    fi
+}
+expect 0 "2 packages" catalogue make site
+signify-openbsd -G -n -p a.pub -s a.sec -c "test key" &&
+    signify-openbsd -S -s a.sec -m site/catalogue.json -x site/catalogue.json.sig || exit 1
+python3 - <<'PY'
+import json
+c = json.load(open("site/catalogue.json"))
+for name, change in (("missing", "nothere.dat"), ("redirect", "redirect-ftp.dat"), ("stallpkg", "stall.dat")):
+    d = json.loads(json.dumps(c))
+    d["packages"] = [p for p in d["packages"] if p["file"] == "demo_stream.dat"]
+    d["packages"][0]["file"] = change
+    json.dump(d, open(f"site/{name}.json", "w"))
+PY
+python3 "$here/../cli/catalogue_server.py" site port >/dev/null 2>&1 &
+server=$!
+trap 'kill $server' EXIT
+for _ in $(seq 100); do [[ -s port ]] && break; sleep 0.05; done
+url="http://127.0.0.1:$(cat port)"
+expect 10 "signed by key" check --simulate=stream --catalogue "$url/catalogue.json" --trust a.pub
+expect 0 "firmware updated" update --simulate=block --yes --catalogue "$url/catalogue.json" --trust a.pub
+expect 6 "answered 404" check --simulate=stream --catalogue "$url/nothere.json"
+expect 4 "answered 404.*Nothing was sent" update --simulate=stream --yes --catalogue "$url/missing.json"
+expect 4 "only http and https" update --simulate=stream --yes --catalogue "$url/redirect.json"
+expect 4 "stalled" update --simulate=stream --yes --stall-timeout 1 --catalogue "$url/stallpkg.json"
+exit $failed
