@@ -89,6 +89,9 @@ async function engine(name, ...args) {
 }
 
 async function deviceChange(code) {
+  // During an update the app only notes it (it never suspends then) and
+  // says afterwards whether one code 7 follows: none after a stop.
+  if (updating) { module._web_app_device_change(app, code); return; }
   if (busy) { pendingChange = true; return; }
   await engine('web_app_device_change', code);
 }
@@ -101,6 +104,7 @@ async function update() {
   $('stop').hidden = false;
   const outcome = OUTCOMES[await engine('web_app_update')];
   updating = false;
+  if (module._web_app_take_deferred_change(app)) await deviceChange(DEVNODES_CHANGED);
   $('stop').hidden = true;
   const refusal = takeString(module._web_app_last_refusal(app));
   log(`update ${outcome}${refusal ? ` (${refusal})` : ''}`);
