@@ -2,7 +2,8 @@
 # Fails when a layer of the core includes a header of a layer above it.
 # Layers, lowest first: base; text and package; hid; engine; stream and block
 # (the protocols, each on the engine alone); protocols (the one place that
-# knows both); app. sim sits beside app and may not use it either.
+# knows both); app. sim sits beside app and may not use it either; station
+# (the station mode's logic) sits beside app too.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -17,6 +18,7 @@ declare -A allowed=(
     [protocols]="base text package hid engine stream block protocols"
     [app]="base text package hid engine protocols app"
     [sim]="base text package hid engine stream block protocols sim"
+    [station]="base text package hid engine stream block protocols station"
 )
 
 status=0
