@@ -21,14 +21,14 @@ constexpr const char* kFooter =
     "\n"
 #endif
     "Exit codes: 0 done, 1 update failed, 2 usage, 3 no controller, 4 package refused,\n"
-    "5 cancelled, 130 interrupted.";
+    "5 cancelled, 6 station record cannot be written, 130 interrupted.";
 
 }  // namespace
 
 bool WantsSubcommandParser(const std::vector<std::string>& arguments)
 {
     return std::any_of(arguments.begin(), arguments.end(), [](const std::string& a) {
-        return a == "list" || a == "inspect" || a == "update" || a == "--help" || a == "-h" ||
+        return a == "list" || a == "inspect" || a == "update" || a == "station" || a == "--help" || a == "-h" ||
                a == "--version";
     });
 }
@@ -64,6 +64,16 @@ CliParse ParseCliOptions(const std::vector<std::string>& arguments, CliOptions& 
     update->add_flag("--yes,-y", options.yes, "install without asking");
     update->add_flag("--verify", options.verify, "read the image back before finishing (block)");
 
+    CLI::App* station = app.add_subcommand(
+        "station", "update every controller that is plugged in, once each, in parallel, until Ctrl-C");
+    station->add_option("--package", options.package, "the package (.dat)")->required()->type_name("FILE");
+    station->add_option("--max", options.maxUnits, "stop after N units")->type_name("N")->check(CLI::PositiveNumber);
+    station->add_flag("--json", options.json, "newline-delimited JSON events on stdout");
+    station->add_option("--log", options.stationLog, "append every unit, after a header, to FILE")->type_name("FILE");
+    station->add_option("--simulate", simulate, "simulated controllers plugged in at the start, e.g. stream,block")
+        ->type_name("LIST");
+    station->add_flag("--verbose", options.verbose, "diagnostic lines on stderr");
+
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
     try {
         app.parse(reversed);
@@ -83,6 +93,8 @@ CliParse ParseCliOptions(const std::vector<std::string>& arguments, CliOptions& 
         options.command = CliCommand::List;
     else if (inspect->parsed())
         options.command = CliCommand::Inspect;
+    else if (station->parsed())
+        options.command = CliCommand::Station;
     else
         options.command = CliCommand::Update;
     if (!simulate.empty()) {

@@ -1,12 +1,12 @@
 #pragma once
-// The subcommand line: list, inspect, update.
+// The subcommand line: list, inspect, update, station.
 #include <iosfwd>
 #include <string>
 #include <vector>
 
 #include "cli/sim_fleet.h"
 
-enum class CliCommand { None, List, Inspect, Update };
+enum class CliCommand { None, List, Inspect, Update, Station };
 
 struct CliOptions {
     CliCommand command = CliCommand::None;
@@ -20,6 +20,8 @@ struct CliOptions {
     bool verify = false;
     bool all = false;
     bool verbose = false;
+    int maxUnits = 0;        // station --max
+    std::string stationLog;  // station --log: the unit record
 };
 
 struct CliParse {

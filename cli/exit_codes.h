@@ -6,4 +6,5 @@ inline constexpr int kExitUsage = 2;
 inline constexpr int kExitNoController = 3;
 inline constexpr int kExitPackageRefused = 4;
 inline constexpr int kExitCancelled = 5;
+inline constexpr int kExitLogFailed = 6;  // station: its record cannot be written
 inline constexpr int kExitInterrupted = 130;

@@ -4,3 +4,9 @@
 // installed, so a second Ctrl-C is just another raised flag.
 void InstallInterruptHandlers();
 bool InterruptRequested();
+#include <cstdint>
+// Blocks until an interrupt, WakeInterruptWaiter() or timeoutMs; true when
+// an interrupt was raised. For one waiting thread; it sleeps, never polls.
+bool WaitForInterrupt(std::uint32_t timeoutMs);
+// Ends a WaitForInterrupt early without raising anything. Any thread.
+void WakeInterruptWaiter();
