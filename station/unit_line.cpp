@@ -1,6 +1,7 @@
 #include "station/unit_line.h"
 
 #include <cstdio>
+#include <map>
 
 #include "base/utf.h"
 #include "text/firmware_version.h"
@@ -19,11 +20,28 @@ std::string OneLine(const std::u16string& text)
     return line;
 }
 
+// The reason codes in words, for outcomes that showed no message.
+std::string ReasonText(const std::string& reason)
+{
+    static const std::map<std::string, std::string> texts = {
+        {"no-record", "the package has no record for this controller"},
+        {"incompatible", "this controller does not accept the package's version"},
+        {"broken-record", "the record for this controller is broken"},
+        {"wrong-record-type", "the record is not meant for this controller"},
+        {"cannot-open", "the package cannot be opened"},
+        {"cannot-open-controller", "the controller cannot be opened"},
+        {"stopped", "stopped at a safe point"},
+        {"update-failed", "the update failed"},
+    };
+    const auto found = texts.find(reason);
+    return found == texts.end() ? reason : found->second;
+}
+
 }  // namespace
 
 std::string UnitMessage(const UnitRecord& record)
 {
-    return record.message.empty() ? record.reason : OneLine(record.message);
+    return record.message.empty() ? ReasonText(record.reason) : OneLine(record.message);
 }
 
 std::string UnitVersionText(std::uint32_t word, bool known)
