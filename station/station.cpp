@@ -1,5 +1,8 @@
 #include "station/station.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include "hid/hid.h"
 #include "hid/hid_interfaces.h"
 
@@ -97,13 +100,29 @@ std::vector<AttachedUnit> Station::ListUnits()
     return units;
 }
 
+// Each unit reads its own copy of the package: the engine opens a package
+// with no sharing where the platform has sharing modes (Windows), so units
+// reading one file side by side would keep each other out.
+std::u16string Station::UnitPackage(int id)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path copy = fs::temp_directory_path(error) /
+                          ("controller-updater-station-" + std::to_string(reinterpret_cast<std::uintptr_t>(this)) +
+                           "-" + std::to_string(id) + ".dat");
+    if (error || !fs::copy_file(fs::path(m_Settings.package), copy, fs::copy_options::overwrite_existing, error))
+        return m_Settings.package;
+    return copy.u16string();
+}
+
 void Station::Take(const AttachedUnit& unit)
 {
     UnitRecord record;
     record.id = ++m_Taken;
     record.unit = unit;
     record.startMs = m_Clock.NowMs();
-    auto run = std::make_unique<UnitRun>(m_Backend, m_Clock, record, m_Settings.package,
+    const std::u16string package = UnitPackage(record.id);
+    auto run = std::make_unique<UnitRun>(m_Backend, m_Clock, record, package,
                                          [this](int id, int percent) { m_Events.UnitProgress(id, percent); });
     {
         std::lock_guard<std::mutex> guard(m_Mutex);
@@ -116,6 +135,7 @@ void Station::Take(const AttachedUnit& unit)
     std::lock_guard<std::mutex> guard(m_Mutex);
     Running& running = m_Running[record.id];
     running.run = std::move(run);
+    running.package = package;
     running.thread = std::thread([this, &body] {
         UnitRecord done = body.Run();
         std::lock_guard<std::mutex> guard(m_Mutex);
@@ -143,6 +163,10 @@ bool Station::Reap()
             ended = m_Running.extract(record.id);
         }
         ended.mapped().thread.join();
+        if (ended.mapped().package != m_Settings.package) {
+            std::error_code ignored;
+            std::filesystem::remove(std::filesystem::path(ended.mapped().package), ignored);
+        }
         m_Ledger.Finished(record.unit.Key(), record.outcome, m_Clock.NowMs());
         m_Events.UnitFinished(record, counters);
         if (m_Log && !m_Log->Append(record))

@@ -80,9 +80,11 @@ private:
     struct Running {
         std::unique_ptr<UnitRun> run;
         std::thread thread;
+        std::u16string package;  // the unit's copy
     };
 
     std::vector<AttachedUnit> ListUnits();
+    std::u16string UnitPackage(int id);
     void Take(const AttachedUnit& unit);
     // Books the units that ended; false when the log failed.
     bool Reap();
