@@ -1,6 +1,7 @@
 #include "app/update_dlg.h"
 
-#include "base/diagnostics.h"
+#include "engine/device_change_policy.h"
+#include "engine/session_start.h"
 #include "text/text_table.h"
 
 CUpdateDlg::CUpdateDlg(IHidBackend& backend, IDialogView& view, IClock& clock,
@@ -32,62 +33,20 @@ bool CUpdateDlg::OnInitDialog()
     m_Session.transfer = TransferRecord{};
     m_UpdateButton.SetWindowText(LoadText(TextId::UpdateButton));
     m_Session.HidLink.m_NotifyWindow = m_View.NotifyTarget();
-    m_Session.device.cur_devVersion = VersionProbeSentinel;
-    if (m_Session.HidLink.ProbeHid()) {
-        m_UpdateButton.EnableWindow(true);
-        m_Session.Attach();
-    } else {
-        m_UpdateButton.EnableWindow(false);
-    }
-    // The dialog, unlike the command line, waits as after a finished image
-    // from its first attach on: a stream controller that asks for data before
-    // it has announced itself is told END_UPDATE.
-    m_Session.EnterIdle();
-    SetTitle(LoadText(TextId::Title));
+    StartSession(m_Session, {StartIdle::AsAfterImage, std::nullopt});
     return true;
 }
 
 bool CUpdateDlg::OnDeviceChange(std::uint32_t event, std::uintptr_t)
 {
-    const std::uint32_t code = event & 0xFFFF;
-    if (code != kDbtDevNodesChanged && code != kDbtDeviceArrival &&
-        code != kDbtDeviceRemoveComplete)
+    if (!IsHandledDeviceChange(event))
         return true;
-    if (DeferWhileWorkerRuns())
+    // While a worker owns the link, a notification only leaves a note; it is
+    // handled on this thread once the update has ended.
+    if (m_Deferral.Defer())
         return true;
-    HandleDeviceChange(code);
+    ApplyDeviceChange(m_Session, event & 0xFFFF);
     return true;
-}
-
-// While a worker owns the link, a notification only leaves a note; it is
-// handled on this thread once the update has ended.
-bool CUpdateDlg::DeferWhileWorkerRuns()
-{
-    std::lock_guard<std::mutex> guard(m_WorkerMutex);
-    if (!m_WorkerActive)
-        return false;
-    m_PendingNotification = true;
-    return true;
-}
-
-void CUpdateDlg::HandleDeviceChange(std::uint32_t code)
-{
-    const bool present = m_Session.HidLink.ProbeHid() != 0;
-    if (code == kDbtDeviceRemoveComplete) {
-        if (!present) {
-            m_UpdateButton.EnableWindow(false);
-            DebugOut(LoadText(TextId::Title));
-            SetTitle(LoadText(TextId::Title));
-        }
-        return;
-    }
-    if (present) {
-        m_UpdateButton.EnableWindow(true);
-        m_Session.Attach();
-    } else if (code == kDbtDevNodesChanged) {
-        m_UpdateButton.EnableWindow(false);
-        SetTitle(LoadText(TextId::Title));
-    }
 }
 
 void CUpdateDlg::OnUpdateClicked()
@@ -106,39 +65,23 @@ void CUpdateDlg::RunWorker()
 {
     if (m_Worker.joinable())
         m_Worker.join();  // the previous worker has ended; reap it
-    {
-        std::lock_guard<std::mutex> guard(m_WorkerMutex);
-        m_WorkerActive = true;
-        m_PendingNotification = false;
-    }
+    m_Deferral.Begin();
     m_Worker = std::thread([this] {
         m_LastResult = m_Session.RunUpdate();
         FinishWorker();
     });
 }
 
-// Runs on the worker after its last step. Notifications that came during the
-// update are posted back to the UI thread as one code 7: whatever they were,
-// the controller is now either there (attach it) or not (plain title).
+// Runs on the worker after its last step; what came meanwhile is posted
+// back to the UI thread (DeviceChangeDeferral).
 void CUpdateDlg::FinishWorker()
 {
-    bool post = false;
-    {
-        std::lock_guard<std::mutex> guard(m_WorkerMutex);
-        post = m_PendingNotification && !m_Session.StopRequested();
-        m_PendingNotification = false;
-        m_WorkerActive = false;
-    }
-    if (post)
+    if (m_Deferral.End(m_Session.StopRequested()))
         m_View.PostDeviceChange(kDbtDevNodesChanged);
     m_View.WakeUi();
 }
 
-bool CUpdateDlg::WorkerActive() const
-{
-    std::lock_guard<std::mutex> guard(m_WorkerMutex);
-    return m_WorkerActive;
-}
+bool CUpdateDlg::WorkerActive() const { return m_Deferral.Active(); }
 
 void CUpdateDlg::WaitForWorker()
 {

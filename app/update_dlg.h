@@ -4,13 +4,13 @@
 // dialog is the session's front end, and the window is an IDialogView.
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
 
 #include "app/control.h"
 #include "app/dialog_view.h"
 #include "base/clock.h"
+#include "engine/device_change_policy.h"
 #include "engine/update_session.h"
 
 class CUpdateDlg final : private IUpdateUi {
@@ -50,10 +50,8 @@ private:
     bool ChooseFile(const FileOpenRequest& request, std::u16string& path) override;
     std::u16string CurrentDirectory() override;
 
-    void HandleDeviceChange(std::uint32_t code);
     void RunWorker();
     void FinishWorker();
-    bool DeferWhileWorkerRuns();
 
     IDialogView& m_View;
     CControl m_UpdateButton;
@@ -63,8 +61,6 @@ private:
     UpdateSession m_Session;
     UpdateResult m_LastResult;  // written by the worker, read after it ended
 
-    mutable std::mutex m_WorkerMutex;
-    bool m_WorkerActive = false;         // guarded by m_WorkerMutex
-    bool m_PendingNotification = false;  // guarded by m_WorkerMutex
+    DeviceChangeDeferral m_Deferral;  // active while the worker runs
     std::thread m_Worker;
 };

@@ -1,10 +1,25 @@
 #include "base/clock.h"
 
 #include <chrono>
+#include <condition_variable>
 
 namespace {
+
 using Steady = std::chrono::steady_clock;
-}
+
+class SystemWait final : public IClockWait {
+public:
+    void Notify() override { m_Changed.notify_all(); }
+    void WaitUntil(std::unique_lock<std::mutex>& lock, std::uint64_t deadlineMs) override
+    {
+        m_Changed.wait_until(lock, Steady::time_point{std::chrono::milliseconds(deadlineMs)});
+    }
+
+private:
+    std::condition_variable m_Changed;
+};
+
+}  // namespace
 
 std::uint64_t SystemClock::NowMs()
 {
@@ -15,12 +30,7 @@ std::uint64_t SystemClock::NowMs()
 
 bool SystemClock::SleepMs(std::uint32_t ms, const StopSignal& stop) { return stop.SleepFor(ms); }
 
-void SystemClock::WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
-                            std::uint64_t deadlineMs)
-{
-    Steady::time_point deadline{std::chrono::milliseconds(deadlineMs)};
-    cv.wait_until(lock, deadline);
-}
+std::unique_ptr<IClockWait> SystemClock::MakeWait() { return std::make_unique<SystemWait>(); }
 
 SystemClock& SystemClock::Instance()
 {

@@ -21,8 +21,8 @@ constexpr const char* kFooter =
     "\n"
 #endif
     "Exit codes: 0 done, 1 update failed, 2 usage, 3 no controller, 4 package refused,\n"
-    "5 cancelled, 6 catalogue refused or unreachable, 10 an update is available (check),\n"
-    "130 interrupted.";
+    "5 cancelled, 6 catalogue refused or unreachable, 7 station record cannot be written,\n"
+    "10 an update is available (check), 130 interrupted.";
 
 }  // namespace
 
@@ -30,6 +30,7 @@ bool WantsSubcommandParser(const std::vector<std::string>& arguments)
 {
     return std::any_of(arguments.begin(), arguments.end(), [](const std::string& a) {
         return a == "list" || a == "inspect" || a == "update" || a == "check" || a == "catalogue" ||
+               a == "station" ||
                a == "--help" || a == "-h" ||
                a == "--version";
     });
@@ -102,6 +103,15 @@ CliParse ParseCliOptions(const std::vector<std::string>& arguments, CliOptions& 
     CLI::App* sign = catalogue->add_subcommand("sign", "write FILE.sig with an unencrypted signify secret key");
     sign->add_option("FILE", options.catalogue, "the catalogue")->required()->type_name("");
     sign->add_option("--key", options.secretKey, "the secret key (signify -G -n)")->required()->type_name("KEYFILE");
+    CLI::App* station = app.add_subcommand(
+        "station", "update every controller that is plugged in, once each, in parallel, until Ctrl-C");
+    station->add_option("--package", options.package, "the package (.dat)")->required()->type_name("FILE");
+    station->add_option("--max", options.maxUnits, "stop after N units")->type_name("N")->check(CLI::PositiveNumber);
+    station->add_flag("--json", options.json, "newline-delimited JSON events on stdout");
+    station->add_option("--log", options.stationLog, "append every unit, after a header, to FILE")->type_name("FILE");
+    station->add_option("--simulate", simulate, "simulated controllers plugged in at the start, e.g. stream,block")
+        ->type_name("LIST");
+    station->add_flag("--verbose", options.verbose, "diagnostic lines on stderr");
 
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
     try {
@@ -128,6 +138,8 @@ CliParse ParseCliOptions(const std::vector<std::string>& arguments, CliOptions& 
         options.command = CliCommand::CatalogueMake;
     else if (sign->parsed())
         options.command = CliCommand::CatalogueSign;
+    else if (station->parsed())
+        options.command = CliCommand::Station;
     else
         options.command = CliCommand::Update;
     if (options.command == CliCommand::Update && options.package.empty() && options.catalogue.empty()) {

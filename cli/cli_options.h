@@ -1,5 +1,5 @@
 #pragma once
-// The subcommand line: list, inspect, update, check, catalogue.
+// The subcommand line: list, inspect, update, check, catalogue, station.
 #include <cstdint>
 #include <iosfwd>
 #include <string>
@@ -8,7 +8,7 @@
 #include "catalogue/fetcher.h"
 #include "cli/sim_fleet.h"
 
-enum class CliCommand { None, List, Inspect, Update, Check, CatalogueMake, CatalogueSign };
+enum class CliCommand { None, List, Inspect, Update, Check, CatalogueMake, CatalogueSign, Station };
 
 struct CliOptions {
     CliCommand command = CliCommand::None;
@@ -31,6 +31,8 @@ struct CliOptions {
     std::string notes;                // make --notes
     std::string output;               // make --output
     std::string secretKey;            // sign --key
+    int maxUnits = 0;        // station --max
+    std::string stationLog;  // station --log: the unit record
 };
 
 struct CliParse {

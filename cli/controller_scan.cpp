@@ -36,6 +36,11 @@ std::vector<FoundController> ScanControllers(IHidBackend& backend, const Identit
     return found;
 }
 
+KnownController KnownControllerOf(const FoundController& controller)
+{
+    return {controller.path, controller.block ? kProtocolBlock : kProtocolStream};
+}
+
 std::string OpenFailureAdvice(std::uint32_t openError)
 {
 #if defined(_WIN32)

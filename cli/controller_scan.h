@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/session_start.h"
 #include "hid/hid_backend.h"
 
 struct FoundController {
@@ -17,6 +18,9 @@ struct FoundController {
     bool openable = true;
     std::uint32_t openError = 0;  // the backend's code when not openable
 };
+
+// Where a session starts on it.
+KnownController KnownControllerOf(const FoundController& controller);
 
 // Vendor and product of an interface that cannot be opened, when the
 // platform can tell them without opening it (sysfs, the simulator).

@@ -2,6 +2,7 @@
 
 #include "base/utf.h"
 #include "cli/quiet_ui.h"
+#include "engine/session_start.h"
 #include "engine/update_session.h"
 #include "text/firmware_version.h"
 #include "protocols/standard_protocols.h"
@@ -10,9 +11,7 @@ DeviceReadout ReadDevice(IHidBackend& backend, IClock& clock, const FoundControl
 {
     QuietUi ui;
     UpdateSession session(backend, clock, ui, StandardProtocolDrivers());
-    session.HidLink.m_DevicePath = controller.path;
-    session.HidLink.ProtocolVariant = controller.block ? kProtocolBlock : kProtocolStream;
-    session.Attach();
+    StartSession(session, {StartIdle::Fresh, KnownControllerOf(controller)});
     DeviceReadout readout;
     readout.device = session.device;
     readout.answered = session.device.cur_devVersion != VersionProbeSentinel;

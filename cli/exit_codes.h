@@ -7,6 +7,7 @@ inline constexpr int kExitNoController = 3;
 inline constexpr int kExitPackageRefused = 4;
 inline constexpr int kExitCancelled = 5;
 inline constexpr int kExitCatalogueRefused = 6;
+inline constexpr int kExitLogFailed = 7;  // station: its record cannot be written
 // check --catalogue: some controller has a newer fitting package.
 inline constexpr int kExitUpdateAvailable = 10;
 inline constexpr int kExitInterrupted = 130;

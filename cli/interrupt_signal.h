@@ -9,3 +9,9 @@ inline constexpr std::uint32_t kInterruptWatchIntervalMs = 20;
 
 void InstallInterruptHandlers();
 bool InterruptRequested();
+#include <cstdint>
+// Blocks until an interrupt, WakeInterruptWaiter() or timeoutMs; true when
+// an interrupt was raised. For one waiting thread; it sleeps, never polls.
+bool WaitForInterrupt(std::uint32_t timeoutMs);
+// Ends a WaitForInterrupt early without raising anything. Any thread.
+void WakeInterruptWaiter();

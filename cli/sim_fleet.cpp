@@ -7,6 +7,7 @@
 namespace {
 
 constexpr std::uint32_t kDemoInstalledVersion = 0x00000089;  // 1.37, older than the demo packages
+constexpr std::uint32_t kDemoPackageVersion = 0x0000008C;    // 1.40, the demo packages' own
 constexpr std::uint32_t kDemoBlockDeviceType = 0x5111;
 constexpr std::uint16_t kRuledModel = 261;
 constexpr std::uint8_t kStreamFailureReport = 21;
@@ -14,18 +15,21 @@ constexpr std::uint32_t kCorruptOffset = 100;  // image offset of the byte the f
 
 bool KnownFault(DemoKind kind, std::string_view fault)
 {
-    if (fault.empty() || fault == "locked" || fault == "fail")
+    if (fault.empty() || fault == "locked" || fault == "fail" || fault == "current")
         return true;
     if (kind == DemoKind::Stream)
-        return fault == "old";
+        return fault == "old" || fault == "silent";
     return fault == "corrupt" || fault == "noread";
 }
 
-SimDeviceConfig MakeDevice(const SimulatedController& controller, std::uint32_t answerDelayMs)
+}  // namespace
+
+SimDeviceConfig MakeSimulatedDevice(const SimulatedController& controller, std::uint32_t answerDelayMs)
 {
+    const std::uint32_t version = controller.fault == "current" ? kDemoPackageVersion : kDemoInstalledVersion;
     if (controller.kind == DemoKind::Stream) {
         SimStreamConfig config;
-        config.versionWord = kDemoInstalledVersion;
+        config.versionWord = version;
         config.answerDelayMs = answerDelayMs;
         if (controller.fault == "old") {
             config.model = kRuledModel;
@@ -33,12 +37,14 @@ SimDeviceConfig MakeDevice(const SimulatedController& controller, std::uint32_t 
         } else if (controller.fault == "fail") {
             config.failureReport = kStreamFailureReport;
             config.failAfterChunks = 3;
+        } else if (controller.fault == "silent") {
+            config.silentAfterChunks = 3;
         }
         return MakeSimStreamDevice(std::make_shared<SimStreamController>(config));
     }
     SimBlockConfig config;
     config.deviceType = kDemoBlockDeviceType;
-    config.versionWord = kDemoInstalledVersion;
+    config.versionWord = version;
     config.faults.answerDelayMs = answerDelayMs;
     if (controller.fault == "corrupt")
         config.faults.corruptByteAt = MemoryMapForType(kDemoBlockDeviceType).imageBase + kCorruptOffset;
@@ -50,8 +56,6 @@ SimDeviceConfig MakeDevice(const SimulatedController& controller, std::uint32_t 
     }
     return MakeSimBlockDevice(std::make_shared<SimBlockController>(config));
 }
-
-}  // namespace
 
 std::optional<std::vector<SimulatedController>> ParseSimulatedList(std::string_view list)
 {
@@ -79,7 +83,7 @@ SimFleet::SimFleet(IClock& clock, const std::vector<SimulatedController>& contro
 {
     int index = 0;
     for (const SimulatedController& controller : controllers) {
-        SimDeviceConfig config = MakeDevice(controller, answerDelayMs);
+        SimDeviceConfig config = MakeSimulatedDevice(controller, answerDelayMs);
         const std::string name = "sim/" + std::string(controller.kind == DemoKind::Stream ? "stream" : "block") +
                                  std::to_string(index++);
         config.path = std::u16string(name.begin(), name.end());

@@ -3,10 +3,12 @@
 // A kind may carry a fault after a colon, for tests and demonstrations:
 //   stream:old     a model that accepts only 5.02 and later
 //   stream:fail    reports a failure after a few chunks
+//   stream:silent  stops answering after a few chunks
 //   block:corrupt  the flash keeps one image byte wrong
 //   block:noread   does not acknowledge memory reads
 //   block:fail     stops acknowledging image writes
 //   stream:locked, block:locked  cannot be opened
+//   stream:current, block:current  already run the demo packages' version
 #include <map>
 #include <memory>
 #include <optional>
@@ -26,6 +28,9 @@ struct SimulatedController {
 
 // "stream,block:corrupt" -> two controllers; nullopt on a bad item.
 std::optional<std::vector<SimulatedController>> ParseSimulatedList(std::string_view list);
+
+// The virtual device of one simulated controller (its path left empty).
+SimDeviceConfig MakeSimulatedDevice(const SimulatedController& controller, std::uint32_t answerDelayMs);
 
 class SimFleet {
 public:

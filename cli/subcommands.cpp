@@ -16,6 +16,9 @@
 #include "cli/interrupt_signal.h"
 #include "cli/list_command.h"
 #include "cli/sim_fleet.h"
+#include "cli/sim_station_fleet.h"
+#include "cli/station_command.h"
+#include "station/unit_record.h"
 #include "cli/update_runner.h"
 
 #if defined(_WIN32)
@@ -32,6 +35,32 @@ class StderrSink final : public IDiagnosticSink {
 public:
     void Write(const std::u16string& line) override { std::fputs(Utf16ToUtf8(line).c_str(), stderr); }
 };
+
+StationRequest StationRequestOf(const CliOptions& options)
+{
+    return {options.package, options.maxUnits, options.stationLog, isatty(fileno(stderr)) != 0};
+}
+
+// The simulated controllers plugged in at the start, each re-enumerating
+// after its update as a real one does.
+int RunSimulatedStation(const CliOptions& options, EventOutput& out)
+{
+    SimStationFleet fleet(SystemClock::Instance());
+    DeviceChangeWatch watch = [&](std::function<void()> onChange) {
+        fleet.OnChange(std::move(onChange));
+        return std::shared_ptr<void>(nullptr, [&](void*) { fleet.OnChange(nullptr); });
+    };
+    int index = 0;
+    for (const SimulatedController& controller : options.simulate) {
+        const std::string number = std::to_string(++index);
+        fleet.Plug("sim-" + number, controller, "SIM" + number);
+    }
+    return RunStationCommand(fleet.Backend(), SystemClock::Instance(), fleet.Describer(), watch,
+                             StationRequestOf(options), out, [&](const UnitRecord& record) {
+                                 if (record.outcome == UnitOutcome::Updated)
+                                     fleet.ReEnumerate(record.unit.identity.port);
+                             });
+}
 
 int RunCommand(const CliOptions& options, const CatalogueServices& catalogue, IHidBackend& backend,
                const IdentityLookup& lookup, EventOutput& out)
@@ -51,6 +80,7 @@ int RunCommand(const CliOptions& options, const CatalogueServices& catalogue, IH
     case CliCommand::Inspect:
     case CliCommand::CatalogueMake:
     case CliCommand::CatalogueSign:
+    case CliCommand::Station:
     case CliCommand::None:
         break;
     }
@@ -109,6 +139,12 @@ int RunSubcommand(const std::vector<std::string>& arguments, const AttachedContr
         result = kExitUsage;
     } else if (Offline(options.command)) {
         result = RunOffline(options, catalogue, out);
+    } else if (options.command == CliCommand::Station && options.simulated) {
+        result = RunSimulatedStation(options, out);
+    } else if (options.command == CliCommand::Station) {
+        const std::unique_ptr<AttachedControllers> real = attached();
+        result = RunStationCommand(real->Backend(), SystemClock::Instance(), real->Describer(), real->ChangeWatch(),
+                                   StationRequestOf(options), out);
     } else if (options.simulated) {
         SimFleet fleet(SystemClock::Instance(), options.simulate);
         result = RunCommand(options, catalogue, fleet.Backend(),

@@ -1,5 +1,5 @@
 #pragma once
-// The command line's subcommands (list, inspect, update). The program's
+// The command line's subcommands (list, inspect, update, station). The program's
 // entry point lives in platform/ and hands in the attached controllers.
 #include <functional>
 #include <memory>
@@ -8,6 +8,7 @@
 
 #include "cli/catalogue_source.h"
 #include "cli/controller_scan.h"
+#include "cli/station_command.h"
 #include "hid/hid_backend.h"
 
 // The platform's backend to the attached controllers, and how it names
@@ -17,6 +18,10 @@ public:
     virtual ~AttachedControllers() = default;
     virtual IHidBackend& Backend() = 0;
     virtual IdentityLookup Lookup() = 0;
+    // For the station: how a unit is named without opening it, and its
+    // device changes. Empty where the platform has neither.
+    virtual UnitDescriber Describer() { return {}; }
+    virtual DeviceChangeWatch ChangeWatch() { return {}; }
 };
 // Made only when a subcommand needs real controllers.
 using AttachedControllersFactory = std::function<std::unique_ptr<AttachedControllers>()>;

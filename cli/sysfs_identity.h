@@ -5,5 +5,10 @@
 #include <string>
 
 #include "hid/hid_backend.h"
+#include "station/attached_unit.h"
 
 std::optional<HidAttributes> SysfsHidIdentity(const std::u16string& nodePath);
+
+// The same, with the USB port (HID_PHYS without its interface) and the HID
+// serial number (HID_UNIQ) the station names units by.
+std::optional<UnitIdentity> SysfsUnitIdentity(const std::u16string& nodePath);

@@ -14,6 +14,7 @@
 #include "cli/record_problem_text.h"
 #include "cli/terminal_ui.h"
 #include "engine/firmware_selection.h"
+#include "engine/session_start.h"
 #include "engine/update_session.h"
 #include "text/firmware_version.h"
 #include "text/text_table.h"
@@ -98,10 +99,7 @@ public:
 private:
     void Run()
     {
-        m_Session.HidLink.m_DevicePath = m_Controller.path;
-        m_Session.HidLink.ProtocolVariant = m_Controller.block ? kProtocolBlock : kProtocolStream;
-        m_Session.device.cur_devVersion = VersionProbeSentinel;
-        m_Session.Attach();
+        StartSession(m_Session, {StartIdle::Fresh, KnownControllerOf(m_Controller)});
         if (m_Session.StopRequested())
             return Interrupted();
         if (!m_Session.PrepareUpdate()) {

@@ -51,10 +51,17 @@ void CHid::CloseHandles()
     }
 }
 
+void CHid::PinDevice(const std::u16string& path, std::uint32_t variant)
+{
+    m_DevicePath = path;
+    ProtocolVariant = variant;
+    m_Pinned = true;
+}
+
 int CHid::FindHid(HidHandle* handle)
 {
     *handle = kInvalidHidHandle;
-    return ForEachHidInterface(m_Backend, [&](const std::u16string& path) {
+    const auto take = [&](const std::u16string& path) {
         *handle = m_Backend.Open(path, HidOpenMode::ReadWriteOverlapped);
         if (*handle == kInvalidHidHandle)
             return false;
@@ -70,7 +77,10 @@ int CHid::FindHid(HidHandle* handle)
         m_Backend.Close(*handle);
         *handle = kInvalidHidHandle;
         return false;
-    }) ? 1 : 0;
+    };
+    if (m_Pinned)
+        return take(std::u16string(m_DevicePath)) ? 1 : 0;
+    return ForEachHidInterface(m_Backend, take) ? 1 : 0;
 }
 
 int CHid::SelectHid(const std::u16string& path)

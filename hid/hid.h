@@ -54,9 +54,14 @@ public:
     // m_DevicePath and ProtocolVariant set, 0 (nothing changed) otherwise.
     // For front ends that name the device rather than take the first found.
     int SelectHid(const std::u16string& path);
-    // 1 when a supported controller is present. The first call also registers
-    // m_NotifyWindow for device notifications, once, found or not.
+    // 1 when a supported controller is present (with a pinned link: the one
+    // at m_DevicePath). The first call also registers m_NotifyWindow for
+    // device notifications, once, found or not.
     int ProbeHid();
+    // Keeps the link to the controller at path: finding and probing look at
+    // that interface alone and never open another (front ends that run one
+    // session per controller, side by side).
+    void PinDevice(const std::u16string& path, std::uint32_t variant);
     // Opens m_DevicePath for writing, then for reading; 1 when both opened.
     int OpenHid();
     // Reads one report and copies its bytes 1..count into destination.
@@ -92,6 +97,7 @@ public:
     NotifyHandle m_NotifyHandle = kNoNotifyHandle;
 
 private:
+    bool m_Pinned = false;
     void CloseHandles();
 
     IHidBackend& m_Backend;

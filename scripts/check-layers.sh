@@ -3,7 +3,8 @@
 # Layers, lowest first: base; text and package; hid; engine; stream and block
 # (the protocols, each on the engine alone); protocols (the one place that
 # knows both); app, and beside it catalogue (the firmware catalogue, on the
-# protocols' rules). sim sits beside app and may not use it either.
+# protocols' rules) and station (the station mode's logic). sim sits beside
+# app and may not use it either.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -19,6 +20,7 @@ declare -A allowed=(
     [app]="base text package hid engine protocols app"
     [catalogue]="base text package hid engine stream block protocols catalogue"
     [sim]="base text package hid engine stream block protocols sim"
+    [station]="base text package hid engine stream block protocols station"
 )
 
 status=0

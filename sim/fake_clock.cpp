@@ -12,13 +12,31 @@ bool FakeClock::SleepMs(std::uint32_t ms, const StopSignal& stop)
     return true;
 }
 
-void FakeClock::WaitUntil(std::unique_lock<std::mutex>&, std::condition_variable&,
-                          std::uint64_t deadlineMs)
+namespace {
+
+class FakeWait final : public IClockWait {
+public:
+    explicit FakeWait(FakeClock& clock) : m_Clock(clock) {}
+    void Notify() override {}
+    void WaitUntil(std::unique_lock<std::mutex>&, std::uint64_t deadlineMs) override
+    {
+        m_Clock.AdvanceTo(deadlineMs);
+    }
+
+private:
+    FakeClock& m_Clock;
+};
+
+}  // namespace
+
+void FakeClock::AdvanceTo(std::uint64_t ms)
 {
     std::uint64_t now = m_Now.load();
-    while (now < deadlineMs && !m_Now.compare_exchange_weak(now, deadlineMs)) {
+    while (now < ms && !m_Now.compare_exchange_weak(now, ms)) {
     }
 }
+
+std::unique_ptr<IClockWait> FakeClock::MakeWait() { return std::make_unique<FakeWait>(*this); }
 
 std::vector<std::uint32_t> FakeClock::Sleeps() const
 {

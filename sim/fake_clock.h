@@ -12,10 +12,12 @@ class FakeClock final : public IClock {
 public:
     std::uint64_t NowMs() override { return m_Now.load(); }
     bool SleepMs(std::uint32_t ms, const StopSignal& stop) override;
-    void WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
-                   std::uint64_t deadlineMs) override;
+    // Its waits advance the clock to their deadline at once.
+    std::unique_ptr<IClockWait> MakeWait() override;
 
     void Advance(std::uint64_t ms) { m_Now += ms; }
+    // Moves the clock to ms unless it is already past it.
+    void AdvanceTo(std::uint64_t ms);
     std::vector<std::uint32_t> Sleeps() const;
     void ClearSleeps();
 

@@ -43,11 +43,7 @@ public:
         NowMs();
         return slept;
     }
-    void WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
-                   std::uint64_t deadlineMs) override
-    {
-        m_Inner.WaitUntil(lock, cv, deadlineMs);
-    }
+    std::unique_ptr<IClockWait> MakeWait() override { return m_Inner.MakeWait(); }
 
     // Readings of one time: a 1 MiB stream update, answered at once, takes
     // about 33000.

@@ -35,7 +35,7 @@ private:
     bool m_UnplugRequested = false;
 };
 
-VirtualHidBus::VirtualHidBus(IClock& clock) : m_Clock(clock) {}
+VirtualHidBus::VirtualHidBus(IClock& clock) : m_Clock(clock), m_Changed(clock.MakeWait()) {}
 VirtualHidBus::~VirtualHidBus() = default;
 
 VirtualHidBus::DeviceId VirtualHidBus::Plug(SimDeviceConfig config,
@@ -84,7 +84,7 @@ void VirtualHidBus::UnplugLocked(Device& device)
     m_Order.erase(std::remove_if(m_Order.begin(), m_Order.end(),
                                  [&](const auto& d) { return d.get() == &device; }),
                   m_Order.end());
-    m_Changed.notify_all();
+    m_Changed->Notify();
 }
 
 void VirtualHidBus::Deliver(const std::vector<std::uint32_t>& events)
@@ -180,7 +180,7 @@ void VirtualHidBus::QueueInputLocked(Device& device, const HidReport& report, st
     for (auto& [handle, state] : m_Handles)
         if (state.device.get() == &device && state.mode == HidOpenMode::ReadOverlapped)
             state.input.push_back({due, report});
-    m_Changed.notify_all();
+    m_Changed->Notify();
 }
 
 void VirtualHidBus::InjectInput(DeviceId id, const HidReport& report, std::uint32_t delayMs)
@@ -359,7 +359,7 @@ HidReadStatus VirtualHidBus::Read(HidHandle handle, std::uint8_t* report, std::u
         }
         if (now >= deadline)
             return HidReadStatus::Timeout;
-        m_Clock.WaitUntil(lock, m_Changed, wake);
+        m_Changed->WaitUntil(lock, wake);
     }
 }
 
@@ -367,7 +367,7 @@ void VirtualHidBus::Close(HidHandle handle)
 {
     std::lock_guard<std::mutex> guard(m_Mutex);
     m_Handles.erase(handle);
-    m_Changed.notify_all();
+    m_Changed->Notify();
 }
 
 std::uint32_t VirtualHidBus::LastErrorCode() { return t_LastError; }

@@ -4,7 +4,6 @@
 // reports through a device model. It is a complete IHidBackend, so the link
 // runs over it unchanged.
 #include <array>
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -108,7 +107,7 @@ private:
 
     IClock& m_Clock;
     mutable std::mutex m_Mutex;
-    std::condition_variable m_Changed;
+    std::unique_ptr<IClockWait> m_Changed;  // woken by every change a reader waits for
     std::vector<std::shared_ptr<Device>> m_Order;  // enumeration order of present devices
     std::map<HidInterfaceList, std::vector<std::shared_ptr<Device>>> m_Lists;
     std::map<HidHandle, Handle> m_Handles;

@@ -75,11 +75,7 @@ public:
         m_Trace.Add("sleep " + std::to_string(ms));
         return m_Inner.SleepMs(ms, stop);
     }
-    void WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
-                   std::uint64_t deadlineMs) override
-    {
-        m_Inner.WaitUntil(lock, cv, deadlineMs);
-    }
+    std::unique_ptr<IClockWait> MakeWait() override { return m_Inner.MakeWait(); }
 
 private:
     FakeClock& m_Inner;

@@ -11,6 +11,7 @@
 #include "platform/linux/console_replay.h"
 #include "platform/linux/curl_fetcher.h"
 #include "platform/linux/hidraw_backend.h"
+#include "platform/linux/hidraw_monitor_thread.h"
 #include "platform/linux/udev_hidraw_system.h"
 
 namespace {
@@ -20,6 +21,16 @@ public:
     HidrawControllers() : m_Backend(m_Udev, SystemClock::Instance()) {}
     IHidBackend& Backend() override { return m_Backend; }
     IdentityLookup Lookup() override { return SysfsHidIdentity; }
+    UnitDescriber Describer() override { return SysfsUnitIdentity; }
+    DeviceChangeWatch ChangeWatch() override
+    {
+        return [this](std::function<void()> onChange) -> std::shared_ptr<void> {
+            auto monitor = m_Udev.OpenMonitor();
+            if (!monitor)
+                return nullptr;
+            return HidrawMonitorThread::Start(std::move(monitor), [onChange](std::uint32_t) { onChange(); });
+        };
+    }
 
 private:
     UdevHidrawSystem m_Udev;

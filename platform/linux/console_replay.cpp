@@ -27,7 +27,11 @@
 #include "sim/demo_setup.h"
 #include "sim/virtual_hid_bus.h"
 #if defined(UPDATER_WITH_QT)
+#include "cli/sim_station_fleet.h"
+#include "cli/sysfs_identity.h"
+#include "platform/linux/hidraw_monitor_thread.h"
 #include "platform/qt/qt_front_end.h"
+#include "platform/qt/station_window.h"
 #endif
 
 namespace {
@@ -121,6 +125,55 @@ int RunDialog(Session& session, int& argc, char** argv)
     RunQtDialog(session.Backend(), SystemClock::Instance(), run);
     return 0;
 }
+
+// The station window: over hidraw and the udev monitor, or with --simulate
+// over a few simulated controllers plugged in one after another.
+int RunStationWindow(Session& session, const ProgramOptions& options, bool chinese, int& argc, char** argv)
+{
+    constexpr std::uint64_t kDemoPlugIntervalMs = 700;
+    auto application = CreateApplication(argc, argv);
+    SimStationFleet fleet(SystemClock::Instance());
+    StationWindowSetup setup;
+    setup.clock = &SystemClock::Instance();
+    setup.chinese = chinese;
+    setup.package = Utf8ToUtf16(options.package.empty()
+                                    ? ProgramDirectory(argv[0]) + "/" + Utf16ToUtf8(DemoPackageName(DemoKind::Block))
+                                    : options.package);
+    if (options.simulate) {
+        setup.backend = &fleet.Backend();
+        setup.describe = fleet.Describer();
+        setup.watch = [&](std::function<void()> onChange) {
+            fleet.OnChange(std::move(onChange));
+            return std::shared_ptr<void>(nullptr, [&](void*) { fleet.OnChange(nullptr); });
+        };
+        setup.unitEnded = [&](const UnitRecord& r) {
+            if (r.outcome == UnitOutcome::Updated)
+                fleet.ReEnumerate(r.unit.identity.port);
+        };
+        const std::vector<SimulatedController> demo = {
+            {DemoKind::Stream, ""}, {DemoKind::Block, ""}, {DemoKind::Stream, "current"},
+            {DemoKind::Block, ""},  {DemoKind::Stream, "old"}, {DemoKind::Block, "current"}};
+        std::uint64_t at = SystemClock::Instance().NowMs();
+        int port = 0;
+        for (const SimulatedController& controller : demo) {
+            const std::string name = "1-" + std::to_string(++port);
+            fleet.At(at += kDemoPlugIntervalMs, [&fleet, name, controller] { fleet.Plug(name, controller); });
+        }
+    } else {
+        setup.backend = &session.hidraw;
+        setup.describe = SysfsUnitIdentity;
+        setup.watch = [&](std::function<void()> onChange) -> std::shared_ptr<void> {
+            auto monitor = session.udev.OpenMonitor();
+            if (!monitor)
+                return nullptr;
+            return HidrawMonitorThread::Start(std::move(monitor), [onChange](std::uint32_t) { onChange(); });
+        };
+    }
+    StationWindow window(setup);
+    window.show();
+    window.Start();
+    return application->exec();
+}
 #endif
 
 }  // namespace
@@ -153,12 +206,17 @@ int RunConsoleReplay(int argc, char** argv)
     int result = 0;
     {
         Session session;
-        session.Choose(options);
 #if defined(UPDATER_WITH_QT)
-        const bool dialog = !options.console &&
-                            DisplayAvailable([](const char* name) { return std::getenv(name); });
-        result = dialog ? RunDialog(session, argc, argv) : RunConsole(session, options, argv[0]);
+        const bool display = !options.console &&
+                             DisplayAvailable([](const char* name) { return std::getenv(name); });
+        if (options.station && display) {
+            result = RunStationWindow(session, options, language.UserDefaultUILanguage() == kLangZhCn, argc, argv);
+        } else {
+            session.Choose(options);
+            result = display ? RunDialog(session, argc, argv) : RunConsole(session, options, argv[0]);
+        }
 #else
+        session.Choose(options);
         result = RunConsole(session, options, argv[0]);
 #endif
     }

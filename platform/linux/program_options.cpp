@@ -26,6 +26,8 @@ bool ParseProgramOptions(const std::vector<std::string>& arguments, ProgramOptio
             options.verbose = true;
         } else if (argument == "--console") {
             options.console = true;
+        } else if (argument == "--station") {
+            options.station = true;
         } else if (argument == "--help" || argument == "-h") {
             options.help = true;
         } else if (argument == "--version") {
@@ -47,6 +49,7 @@ std::string ProgramUsage(const std::string& program)
            "  --package=FILE.dat       the package to install (console)\n"
            "  --yes, -y                answer OK to every question (console)\n"
            "  --console                no dialog window, even with a display\n"
+           "  --station                the station window: update every controller plugged in\n"
            "  --verbose                diagnostic lines on standard error\n"
            "  --help, -h               show this help and exit\n"
            "  --version                show the version and exit\n";

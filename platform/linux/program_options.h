@@ -13,6 +13,7 @@ struct ProgramOptions {
     bool autoConfirm = false;  // --yes: OK to every question (console mode)
     bool verbose = false;      // --verbose: diagnostic lines to stderr
     bool console = false;      // --console: no dialog even with a display
+    bool station = false;      // --station: the station window (controller-updater-qt)
     bool help = false;         // --help, -h: the usage on standard output, nothing else
     bool version = false;      // --version: the program's name and version, nothing else
 };

@@ -1,6 +1,7 @@
 #include "platform/web/web_app.h"
 
 #include "base/utf.h"
+#include "engine/session_start.h"
 #include "protocols/standard_protocols.h"
 #include "platform/web/web_host.h"
 #include "platform/web/webhid_backend.h"
@@ -41,47 +42,36 @@ void WebApp::Write(const std::u16string& line) { web_log(Utf16ToUtf8(line).c_str
 
 void WebApp::Start()
 {
-    UpdateSession& s = *m_Session;
-    s.device.cur_devVersion = VersionProbeSentinel;
-    if (s.HidLink.ProbeHid()) {
-        m_Ui.EnableUpdateButton(true);
-        s.Attach();
-    } else {
-        m_Ui.EnableUpdateButton(false);
-    }
     // As the dialog: from the first attach on, wait as after a finished image.
-    s.EnterIdle();
-    m_Ui.SetTitle(LoadText(TextId::Title));
+    StartSession(*m_Session, {StartIdle::AsAfterImage, std::nullopt});
 }
 
-void WebApp::DeviceChange(std::uint32_t code)
+bool WebApp::DeviceChange(std::uint32_t code)
 {
-    UpdateSession& s = *m_Session;
-    const bool present = s.HidLink.ProbeHid() != 0;
-    if (code == kDbtDeviceRemoveComplete) {
-        if (!present) {
-            m_Ui.EnableUpdateButton(false);
-            DebugOut(LoadText(TextId::Title));
-            m_Ui.SetTitle(LoadText(TextId::Title));
-        }
-        return;
-    }
-    if (present) {
-        m_Ui.EnableUpdateButton(true);
-        s.Attach();
-    } else if (code == kDbtDevNodesChanged) {
-        m_Ui.EnableUpdateButton(false);
-        m_Ui.SetTitle(LoadText(TextId::Title));
-    }
+    if (m_Deferral.Defer())
+        return false;
+    ApplyDeviceChange(*m_Session, code);
+    return true;
+}
+
+bool WebApp::TakeDeferredChange()
+{
+    const bool handle = m_DeferredChange;
+    m_DeferredChange = false;
+    return handle;
 }
 
 UpdateOutcome WebApp::Update()
 {
-    if (!m_Session->PrepareUpdate())
-        return UpdateOutcome::Quiet;
-    m_Ui.EnableUpdateButton(false);
-    m_Ui.SetProgress(0);
-    const UpdateOutcome outcome = m_Session->RunUpdate().outcome;
+    // From the first step on: the page suspends in PrepareUpdate too.
+    m_Deferral.Begin();
+    UpdateOutcome outcome = UpdateOutcome::Quiet;
+    if (m_Session->PrepareUpdate()) {
+        m_Ui.EnableUpdateButton(false);
+        m_Ui.SetProgress(0);
+        outcome = m_Session->RunUpdate().outcome;
+    }
+    m_DeferredChange = m_Deferral.End(m_Session->StopRequested());
     // A session is not restarted after a stop: the next update gets a new one.
     if (m_Session->StopRequested())
         NewSession();

@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "base/diagnostics.h"
+#include "engine/device_change_policy.h"
 #include "engine/update_result.h"
 #include "engine/update_session.h"
 #include "platform/web/web_clock.h"
@@ -30,8 +31,13 @@ public:
 
     // The dialog's start: title, probe and, with a controller, attach.
     void Start();
-    // A device change (the dialog's event codes).
-    void DeviceChange(std::uint32_t code);
+    // A device change (the dialog's event codes). While an update runs it
+    // is only noted and false comes back at once, without reaching the
+    // device, so the page may call it while the update is suspended.
+    bool DeviceChange(std::uint32_t code);
+    // Once per finished update: true when changes came during it and it did
+    // not end on a stop; the page then sends one code 7.
+    bool TakeDeferredChange();
     // The update click, run to its end.
     UpdateOutcome Update();
     // Ends the running update at its next safe point. The page wakes its
@@ -59,4 +65,6 @@ private:
     std::unique_ptr<IHidBackend> m_WebHid;
     IHidBackend* m_Backend = nullptr;
     std::unique_ptr<UpdateSession> m_Session;
+    DeviceChangeDeferral m_Deferral;  // active while an update runs
+    bool m_DeferredChange = false;
 };

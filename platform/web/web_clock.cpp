@@ -13,13 +13,26 @@ bool WebClock::SleepMs(std::uint32_t ms, const StopSignal& stop)
     return web_sleep(ms) != 0 && !stop.Requested();
 }
 
-void WebClock::WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable&,
-                         std::uint64_t deadlineMs)
-{
-    const std::uint64_t now = NowMs();
-    if (deadlineMs <= now)
-        return;
-    lock.unlock();
-    web_sleep(static_cast<std::uint32_t>(deadlineMs - now));
-    lock.lock();
-}
+namespace {
+
+class WebWait final : public IClockWait {
+public:
+    explicit WebWait(WebClock& clock) : m_Clock(clock) {}
+    void Notify() override {}
+    void WaitUntil(std::unique_lock<std::mutex>& lock, std::uint64_t deadlineMs) override
+    {
+        const std::uint64_t now = m_Clock.NowMs();
+        if (deadlineMs <= now)
+            return;
+        lock.unlock();
+        web_sleep(static_cast<std::uint32_t>(deadlineMs - now));
+        lock.lock();
+    }
+
+private:
+    WebClock& m_Clock;
+};
+
+}  // namespace
+
+std::unique_ptr<IClockWait> WebClock::MakeWait() { return std::make_unique<WebWait>(*this); }

@@ -8,8 +8,7 @@ class WebClock final : public IClock {
 public:
     std::uint64_t NowMs() override;
     bool SleepMs(std::uint32_t ms, const StopSignal& stop) override;
-    // One thread: nothing else can notify cv while this waits, so it waits
-    // until the deadline (or a stop) and the caller re-checks.
-    void WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
-                   std::uint64_t deadlineMs) override;
+    // One thread: nothing else can notify while a wait suspends, so it
+    // waits until the deadline (or a stop) and the caller re-checks.
+    std::unique_ptr<IClockWait> MakeWait() override;
 };

@@ -69,11 +69,14 @@ EMSCRIPTEN_KEEPALIVE WebApp* web_app_create(int demo, int chinese)
 
 EMSCRIPTEN_KEEPALIVE void web_app_destroy(WebApp* app) { delete app; }
 EMSCRIPTEN_KEEPALIVE void web_app_start(WebApp* app) { app->Start(); }
-EMSCRIPTEN_KEEPALIVE void web_app_device_change(WebApp* app, std::uint32_t code)
+// 1 handled, 0 only noted (an update runs; it never suspends then).
+EMSCRIPTEN_KEEPALIVE int web_app_device_change(WebApp* app, std::uint32_t code)
 {
-    app->DeviceChange(code);
+    return app->DeviceChange(code) ? 1 : 0;
 }
 EMSCRIPTEN_KEEPALIVE char* web_app_update(WebApp* app) { return Copy(OutcomeName(app->Update())); }
+// 1 when the page is to send one code 7 after the update that just ended.
+EMSCRIPTEN_KEEPALIVE int web_app_take_deferred_change(WebApp* app) { return app->TakeDeferredChange() ? 1 : 0; }
 EMSCRIPTEN_KEEPALIVE void web_app_stop(WebApp* app) { app->RequestStop(); }
 // Why the last package selection planned no transfer: "" when it did.
 EMSCRIPTEN_KEEPALIVE char* web_app_last_refusal(WebApp* app)

@@ -102,6 +102,9 @@ function showWhatIsConnected() {
 }
 
 async function deviceChange(code) {
+  // During an update the app only notes it (it never suspends then) and
+  // says afterwards whether one code 7 follows: none after a stop.
+  if (updating) { module._web_app_device_change(app, code); return; }
   if (busy) { pendingChange = true; return; }
   await engine('web_app_device_change', code);
 }
@@ -116,6 +119,7 @@ async function update() {
   const outcome = takeString(await engine('web_app_update'));
   updating = false;
   deployments.resume();
+  if (module._web_app_take_deferred_change(app)) await deviceChange(DEVICE_CHANGE.NODES_CHANGED);
   // The dialogs gave focus back to a button the update had disabled.
   const focus = document.activeElement;
   if (!focus || focus === document.body || focus.closest('dialog:not([open])')) $('update').focus();

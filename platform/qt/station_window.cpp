@@ -1,0 +1,226 @@
+#include "platform/qt/station_window.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStyle>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "base/utf.h"
+#include "station/station_package.h"
+#include "station/unit_line.h"
+
+namespace {
+
+QString Text(const std::string& text) { return QString::fromStdString(text); }
+
+QStyle::StandardPixmap OutcomeIcon(UnitOutcome outcome)
+{
+    switch (outcome) {
+    case UnitOutcome::Updated: return QStyle::SP_DialogApplyButton;
+    case UnitOutcome::UpToDate: return QStyle::SP_MessageBoxInformation;
+    case UnitOutcome::Failed: return QStyle::SP_MessageBoxCritical;
+    case UnitOutcome::Refused: return QStyle::SP_MessageBoxWarning;
+    case UnitOutcome::Running: break;
+    }
+    return QStyle::SP_BrowserReload;
+}
+
+QString PackageLine(const StationTexts& t, const std::u16string& path, const StationPackage& package)
+{
+    QString line = t.package + ": " + QString::fromStdU16String(path);
+    if (!package.usable)
+        return line + " — " + Text(package.problem);
+    const InspectedRecord& first = package.records.front();
+    return line + QStringLiteral("   %1 %2   %3 %4")
+                      .arg(t.version, Text(UnitVersionText(first.header.desVersion, true)))
+                      .arg(package.records.size())
+                      .arg(t.records);
+}
+
+}  // namespace
+
+QColor StationWindow::OutcomeColour(UnitOutcome outcome)
+{
+    switch (outcome) {
+    case UnitOutcome::Updated: return QColor(0xC8, 0xF0, 0xC8);   // green
+    case UnitOutcome::UpToDate: return QColor(0xD0, 0xE4, 0xF8);  // blue
+    case UnitOutcome::Failed: return QColor(0xF8, 0xC8, 0xC8);    // red
+    case UnitOutcome::Refused: return QColor(0xF8, 0xE8, 0xB8);   // amber
+    case UnitOutcome::Running: break;
+    }
+    return QColor(Qt::white);
+}
+
+StationWindow::StationWindow(StationWindowSetup setup, QWidget* parent)
+    : QWidget(parent), m_Setup(std::move(setup)), m_Texts(StationTexts::For(m_Setup.chinese))
+{
+    setWindowTitle(m_Texts.title);
+    const StationPackage package = CheckStationPackage(m_Setup.package);
+    m_PackageUsable = package.usable;
+    m_Package = new QLabel(PackageLine(m_Texts, m_Setup.package, package));
+    m_Table = new QTableWidget(0, kColumns);
+    m_Table->setHorizontalHeaderLabels(
+        {m_Texts.port, m_Texts.family, m_Texts.before, m_Texts.after, m_Texts.progress, m_Texts.outcome});
+    m_Table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    m_Table->verticalHeader()->hide();
+    m_Table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_Counters = new QLabel(m_Texts.Counters({}));
+    m_Switch = new QPushButton(m_Texts.start);
+    m_Switch->setEnabled(m_PackageUsable);
+    auto* save = new QPushButton(m_Texts.saveLog);
+    m_Log = new QPlainTextEdit;
+    m_Log->setReadOnly(true);
+    m_Log->setMaximumBlockCount(100'000);
+
+    auto* controls = new QHBoxLayout;
+    controls->addWidget(m_Counters, 1);
+    controls->addWidget(m_Switch);
+    controls->addWidget(save);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_Package);
+    layout->addWidget(m_Table, 3);
+    layout->addLayout(controls);
+    layout->addWidget(m_Log, 1);
+    resize(820, 560);
+
+    connect(m_Switch, &QPushButton::clicked, this, [this] { Running() ? Stop() : Start(); });
+    connect(save, &QPushButton::clicked, this, [this] {
+        const QString path = QFileDialog::getSaveFileName(this, m_Texts.saveLog, QString(), "*.log");
+        if (!path.isEmpty())
+            SaveLog(path);
+    });
+}
+
+StationWindow::~StationWindow()
+{
+    if (!m_Station)
+        return;
+    m_Station->RequestStop();
+    m_Thread.join();
+    m_Watching.reset();
+}
+
+void StationWindow::Start()
+{
+    if (m_Station || !m_PackageUsable)
+        return;
+    IStationEvents& events = *this;
+    m_Station = std::make_unique<Station>(*m_Setup.backend, *m_Setup.clock, m_Setup.describe, events, nullptr,
+                                          StationSettings{m_Setup.package, 0});
+    Station& station = *m_Station;
+    if (m_Setup.watch)
+        m_Watching = m_Setup.watch([&station] { station.NoteDeviceChange(); });
+    m_Switch->setText(m_Texts.stop);
+    m_Log->appendPlainText(m_Texts.waiting);
+    m_Thread = std::thread([this, &station] {
+        const StationEnd end = station.Run();
+        QMetaObject::invokeMethod(this, [this, end] { ShowEnded(end); }, Qt::QueuedConnection);
+    });
+}
+
+void StationWindow::Stop()
+{
+    if (m_Station)
+        m_Station->RequestStop();
+}
+
+void StationWindow::ShowEnded(StationEnd end)
+{
+    m_Thread.join();
+    m_Watching.reset();
+    m_Station.reset();
+    m_Switch->setText(m_Texts.start);
+    if (end == StationEnd::LogFailed)
+        m_Log->appendPlainText(m_Texts.logFailed);
+}
+
+bool StationWindow::SaveLog(const QString& path) const
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
+        return false;
+    const QByteArray text = m_Log->toPlainText().toUtf8() + '\n';
+    return file.write(text) == text.size() && file.flush();
+}
+
+void StationWindow::UnitTaken(const UnitRecord& record)
+{
+    QMetaObject::invokeMethod(this, [this, record] { ShowTaken(record); }, Qt::QueuedConnection);
+}
+
+void StationWindow::UnitProgress(int id, int percent)
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this, id, percent] {
+            auto row = m_Rows.find(id);
+            if (row != m_Rows.end())
+                static_cast<QProgressBar*>(m_Table->cellWidget(row->second, kProgress))->setValue(percent);
+        },
+        Qt::QueuedConnection);
+}
+
+void StationWindow::UnitFinished(const UnitRecord& record, const StationCounters& counters)
+{
+    QMetaObject::invokeMethod(this, [this, record, counters] { ShowFinished(record, counters); },
+                              Qt::QueuedConnection);
+}
+
+void StationWindow::ShowTaken(const UnitRecord& record)
+{
+    const int row = m_Table->rowCount();
+    m_Table->insertRow(row);
+    m_Rows[record.id] = row;
+    const UnitIdentity& id = record.unit.identity;
+    m_Table->setItem(row, kPort, new QTableWidgetItem(Text(id.port + (id.serial.empty() ? "" : "  " + id.serial))));
+    m_Table->setItem(row, kFamily, new QTableWidgetItem(UnitFamily(record.unit)));
+    m_Table->setItem(row, kBefore, new QTableWidgetItem);
+    m_Table->setItem(row, kAfter, new QTableWidgetItem);
+    auto* bar = new QProgressBar;
+    bar->setRange(0, 100);
+    bar->setValue(0);
+    m_Table->setCellWidget(row, kProgress, bar);
+    m_Table->setItem(row, kOutcome, new QTableWidgetItem);
+    SetOutcome(row, UnitOutcome::Running);
+    ++m_Shown.running;
+    m_Counters->setText(m_Texts.Counters(m_Shown));
+}
+
+void StationWindow::ShowFinished(const UnitRecord& record, const StationCounters& counters)
+{
+    auto found = m_Rows.find(record.id);
+    if (found == m_Rows.end())
+        return;
+    const int row = found->second;
+    m_Table->item(row, kBefore)->setText(Text(UnitVersionText(record.versionBefore, record.versionKnown)));
+    m_Table->item(row, kAfter)->setText(Text(UnitVersionText(record.versionAfter, record.versionKnown)));
+    if (record.outcome == UnitOutcome::Updated)
+        static_cast<QProgressBar*>(m_Table->cellWidget(row, kProgress))->setValue(100);
+    SetOutcome(row, record.outcome);
+    if (record.outcome == UnitOutcome::Failed || record.outcome == UnitOutcome::Refused)
+        m_Table->item(row, kOutcome)->setToolTip(Text(UnitMessage(record)));
+    m_Shown = counters;
+    m_Counters->setText(m_Texts.Counters(counters));
+    const std::string time = QDateTime::currentDateTimeUtc().toString(Qt::ISODate).toStdString();
+    m_Log->appendPlainText(Text(UnitLine(record, time)));
+    if (m_Setup.unitEnded)
+        m_Setup.unitEnded(record);
+}
+
+void StationWindow::SetOutcome(int row, UnitOutcome outcome)
+{
+    QTableWidgetItem* item = m_Table->item(row, kOutcome);
+    item->setText(m_Texts.Outcome(outcome));
+    item->setIcon(style()->standardIcon(OutcomeIcon(outcome)));
+    for (int column = 0; column < kColumns; ++column)
+        if (QTableWidgetItem* cell = m_Table->item(row, column))
+            cell->setBackground(OutcomeColour(outcome));
+}

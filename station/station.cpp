@@ -1,0 +1,191 @@
+#include "station/station.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "hid/hid.h"
+#include "hid/hid_interfaces.h"
+
+Station::Station(IHidBackend& backend, IClock& clock, UnitDescriber describe, IStationEvents& events,
+                 IUnitLog* log, StationSettings settings)
+    : m_Backend(backend),
+      m_Clock(clock),
+      m_Describe(std::move(describe)),
+      m_Events(events),
+      m_Log(log),
+      m_Settings(std::move(settings)),
+      m_Wake(clock.MakeWait())
+{
+}
+
+Station::~Station()
+{
+    // Run has joined every unit it took; a station that never ran took none.
+    RequestStop();
+}
+
+void Station::RequestStop()
+{
+    std::lock_guard<std::mutex> guard(m_Mutex);
+    m_StopRequested = true;
+    for (auto& [id, running] : m_Running)
+        running.run->RequestStop();
+    m_Wake->Notify();
+}
+
+void Station::NoteDeviceChange()
+{
+    std::lock_guard<std::mutex> guard(m_Mutex);
+    ++m_Changes;
+    m_Wake->Notify();
+}
+
+StationCounters Station::Counters() const
+{
+    std::lock_guard<std::mutex> guard(m_Mutex);
+    return m_Counters;
+}
+
+StationEnd Station::Run()
+{
+    StationEnd end = StationEnd::Stopped;
+    for (;;) {
+        std::uint64_t seen = 0;
+        bool stop = false;
+        {
+            std::lock_guard<std::mutex> guard(m_Mutex);
+            seen = m_Changes;
+            stop = m_StopRequested;
+        }
+        if (!Reap()) {
+            end = StationEnd::LogFailed;
+            break;
+        }
+        if (stop)
+            break;
+        const bool full = m_Settings.maxUnits > 0 && m_Taken >= m_Settings.maxUnits;
+        if (full && m_Running.empty()) {
+            end = StationEnd::MaxReached;
+            break;
+        }
+        if (!full)
+            for (const AttachedUnit& unit : m_Ledger.Reconcile(ListUnits(), m_Clock.NowMs()))
+                if (m_Settings.maxUnits == 0 || m_Taken < m_Settings.maxUnits)
+                    Take(unit);
+        WaitForChange(seen);
+    }
+    // Whatever ends the station, the units it took end and are booked.
+    while (!m_Running.empty()) {
+        WaitForFinished();
+        if (!Reap())
+            end = StationEnd::LogFailed;
+    }
+    return end;
+}
+
+std::vector<AttachedUnit> Station::ListUnits()
+{
+    std::vector<AttachedUnit> units;
+    ForEachHidInterface(m_Backend, [&](const std::u16string& path) {
+        const auto identity = m_Describe(path);
+        AttachedUnit unit;
+        // One that is not ours is never opened.
+        if (identity && IsSupportedController(identity->vendorId, identity->productId, &unit.block)) {
+            unit.path = path;
+            unit.identity = *identity;
+            units.push_back(std::move(unit));
+        }
+        return false;
+    });
+    return units;
+}
+
+// Each unit reads its own copy of the package: the engine opens a package
+// with no sharing where the platform has sharing modes (Windows), so units
+// reading one file side by side would keep each other out.
+std::u16string Station::UnitPackage(int id)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path copy = fs::temp_directory_path(error) /
+                          ("controller-updater-station-" + std::to_string(reinterpret_cast<std::uintptr_t>(this)) +
+                           "-" + std::to_string(id) + ".dat");
+    if (error || !fs::copy_file(fs::path(m_Settings.package), copy, fs::copy_options::overwrite_existing, error))
+        return m_Settings.package;
+    return copy.u16string();
+}
+
+void Station::Take(const AttachedUnit& unit)
+{
+    UnitRecord record;
+    record.id = ++m_Taken;
+    record.unit = unit;
+    record.startMs = m_Clock.NowMs();
+    const std::u16string package = UnitPackage(record.id);
+    auto run = std::make_unique<UnitRun>(m_Backend, m_Clock, record, package,
+                                         [this](int id, int percent) { m_Events.UnitProgress(id, percent); });
+    {
+        std::lock_guard<std::mutex> guard(m_Mutex);
+        ++m_Counters.running;
+        if (m_StopRequested)
+            run->RequestStop();
+    }
+    m_Events.UnitTaken(record);
+    UnitRun& body = *run;
+    std::lock_guard<std::mutex> guard(m_Mutex);
+    Running& running = m_Running[record.id];
+    running.run = std::move(run);
+    running.package = package;
+    running.thread = std::thread([this, &body] {
+        UnitRecord done = body.Run();
+        std::lock_guard<std::mutex> guard(m_Mutex);
+        m_Finished.push_back(std::move(done));
+        m_Wake->Notify();
+    });
+}
+
+bool Station::Reap()
+{
+    bool logged = true;
+    for (;;) {
+        UnitRecord record;
+        StationCounters counters;
+        decltype(m_Running)::node_type ended;
+        {
+            std::lock_guard<std::mutex> guard(m_Mutex);
+            if (m_Finished.empty())
+                return logged;
+            record = std::move(m_Finished.front());
+            m_Finished.pop_front();
+            --m_Counters.running;
+            m_Counters.Count(record.outcome);
+            counters = m_Counters;
+            ended = m_Running.extract(record.id);
+        }
+        ended.mapped().thread.join();
+        if (ended.mapped().package != m_Settings.package) {
+            std::error_code ignored;
+            std::filesystem::remove(std::filesystem::path(ended.mapped().package), ignored);
+        }
+        m_Ledger.Finished(record.unit.Key(), record.outcome, m_Clock.NowMs());
+        m_Events.UnitFinished(record, counters);
+        if (m_Log && !m_Log->Append(record))
+            logged = false;
+    }
+}
+
+void Station::WaitForChange(std::uint64_t seen)
+{
+    std::unique_lock<std::mutex> lock(m_Mutex);
+    const std::uint64_t deadline = m_Clock.NowMs() + kStationRecheckMs;
+    while (m_Changes == seen && !m_StopRequested && m_Finished.empty() && m_Clock.NowMs() < deadline)
+        m_Wake->WaitUntil(lock, deadline);
+}
+
+void Station::WaitForFinished()
+{
+    std::unique_lock<std::mutex> lock(m_Mutex);
+    const std::uint64_t deadline = m_Clock.NowMs() + kStationRecheckMs;
+    while (m_Finished.empty() && m_Clock.NowMs() < deadline)
+        m_Wake->WaitUntil(lock, deadline);
+}

@@ -1,0 +1,75 @@
+#include "station/unit_ledger.h"
+
+#include <set>
+
+std::vector<AttachedUnit> UnitLedger::Reconcile(const std::vector<AttachedUnit>& present, std::uint64_t nowMs)
+{
+    std::set<std::string> seen;
+    std::vector<AttachedUnit> fresh;
+    for (const AttachedUnit& unit : present) {
+        const std::string key = unit.Key();
+        if (!seen.insert(key).second)
+            continue;  // another interface of the same unit
+        auto found = m_Units.find(key);
+        if (found != m_Units.end() && found->second.state == State::Away && nowMs >= found->second.awayUntil)
+            m_Units.erase(found), found = m_Units.end();
+        if (found == m_Units.end()) {
+            m_Units[key] = Entry{};
+            fresh.push_back(unit);
+            continue;
+        }
+        Entry& entry = found->second;
+        if (!entry.present && entry.state == State::Running)
+            entry.replugged = true;
+        if (entry.state == State::Away)
+            entry.state = State::Done;  // back after its update: the same unit
+        entry.present = true;
+    }
+    for (auto it = m_Units.begin(); it != m_Units.end();) {
+        Entry& entry = it->second;
+        const bool gone = seen.count(it->first) == 0;
+        if (gone && entry.state == State::Running) {
+            entry.present = false;
+        } else if (gone && entry.state == State::Done && entry.outcome == UnitOutcome::Updated) {
+            entry.state = State::Away;
+            entry.present = false;
+            entry.awayUntil = nowMs + kReEnumerationWindowMs;
+        } else if (gone && !(entry.state == State::Away && nowMs < entry.awayUntil)) {
+            it = m_Units.erase(it);  // unplugged: its next plug-in is a new unit
+            continue;
+        }
+        ++it;
+    }
+    return fresh;
+}
+
+void UnitLedger::Finished(const std::string& key, UnitOutcome outcome, std::uint64_t nowMs)
+{
+    auto found = m_Units.find(key);
+    if (found == m_Units.end())
+        return;
+    Entry& entry = found->second;
+    // Unplugged and plugged in again while its update failed: that plug-in
+    // is a new unit, taken at the next reconciliation.
+    if (outcome == UnitOutcome::Failed && (entry.replugged || !entry.present)) {
+        m_Units.erase(found);
+        return;
+    }
+    entry.outcome = outcome;
+    if (!entry.present && outcome == UnitOutcome::Updated) {
+        entry.state = State::Away;
+        entry.awayUntil = nowMs + kReEnumerationWindowMs;
+    } else if (!entry.present) {
+        m_Units.erase(found);
+    } else {
+        entry.state = State::Done;
+    }
+}
+
+std::size_t UnitLedger::Running() const
+{
+    std::size_t running = 0;
+    for (const auto& [key, entry] : m_Units)
+        running += entry.state == State::Running;
+    return running;
+}

@@ -1,0 +1,20 @@
+#pragma once
+// A unit's record as one line of text, the same on a terminal, in the
+// station window's log pane and in the log file:
+//   <time>  <port> [serial]  VID:PID  <family>  <before> -> <after>  <outcome>  <duration>[: message]
+#include <cstdint>
+#include <string>
+
+#include "station/unit_record.h"
+
+// "1.40"; "?" when the controller did not say.
+std::string UnitVersionText(std::uint32_t word, bool known);
+// "0483:5750"
+std::string UnitVidPid(const UnitIdentity& identity);
+const char* UnitFamily(const AttachedUnit& unit);
+// What went wrong, on one line: the message shown, else the reason code.
+std::string UnitMessage(const UnitRecord& record);
+// time: the wall-clock time the front end stamps the line with.
+std::string UnitLine(const UnitRecord& record, const std::string& time);
+// "updated 3  up to date 1  failed 0  refused 0  running 2"
+std::string CountersLine(const StationCounters& counters);

@@ -1,0 +1,42 @@
+#pragma once
+// What the station reports about each unit, and its counters.
+#include <cstdint>
+#include <string>
+
+#include "station/attached_unit.h"
+
+enum class UnitOutcome {
+    Running,
+    Updated,   // the package's image was written and the controller finished
+    UpToDate,  // the controller already runs the package's version; nothing sent
+    Failed,    // the update did not complete (unplugged, no answer, stopped, a check failed)
+    Refused,   // the package has nothing this controller may take; nothing sent
+};
+
+// The outcome in words, as lines and events name it.
+const char* OutcomeName(UnitOutcome outcome);
+
+struct UnitRecord {
+    int id = 0;  // 1, 2, ... in the order units were taken
+    AttachedUnit unit;
+    std::uint64_t startMs = 0;  // the station clock
+    std::uint32_t versionBefore = 0;
+    std::uint32_t versionAfter = 0;
+    bool versionKnown = false;  // the controller answered with its version
+    UnitOutcome outcome = UnitOutcome::Running;
+    std::string reason;    // a short code: "updated", "up-to-date", "no-record", "update-failed", ...
+    std::u16string message;  // what went wrong, in the UI language; empty on success
+    std::uint64_t durationMs = 0;
+    int percent = 0;
+};
+
+struct StationCounters {
+    int updated = 0;
+    int upToDate = 0;
+    int failed = 0;
+    int refused = 0;
+    int running = 0;
+
+    int Finished() const { return updated + upToDate + failed + refused; }
+    void Count(UnitOutcome outcome);
+};

@@ -1,0 +1,115 @@
+#include "station/unit_run.h"
+
+#include <optional>
+
+#include "engine/session_start.h"
+#include "hid/hid.h"
+#include "package/package_header.h"
+#include "package/package_validation.h"
+#include "protocols/standard_protocols.h"
+#include "text/text_table.h"
+
+namespace {
+
+// The version of the record this controller would get, when there is one.
+std::optional<std::uint32_t> PackageVersionFor(UpdateSession& session, const std::u16string& package)
+{
+    std::int32_t offset = 0;
+    if (const auto type = session.Driver().RecordType(session.device))
+        offset = FindPackageRecord(package, *type);
+    if (offset < 0)
+        return std::nullopt;
+    PackageHeader header;
+    if (ReadAndValidatePackageRecord(package, offset, header) != RecordProblem::None)
+        return std::nullopt;
+    return header.desVersion;
+}
+
+const char* RefusalReason(SelectionRefusal refusal)
+{
+    switch (refusal) {
+    case SelectionRefusal::CannotOpen: return "cannot-open";
+    case SelectionRefusal::NoRecord: return "no-record";
+    case SelectionRefusal::BrokenRecord: return "broken-record";
+    case SelectionRefusal::WrongRecordType: return "wrong-record-type";
+    case SelectionRefusal::Incompatible: return "incompatible";
+    case SelectionRefusal::None:
+    case SelectionRefusal::Stopped:
+    case SelectionRefusal::NoFileChosen:
+    case SelectionRefusal::Cancelled:
+        break;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+UnitRun::UnitRun(IHidBackend& backend, IClock& clock, UnitRecord record, std::u16string package,
+                 ProgressCallback progress)
+    : m_Record(std::move(record)),
+      m_Package(std::move(package)),
+      m_Progress(std::move(progress)),
+      m_Session(backend, clock, *this, StandardProtocolDrivers())
+{
+}
+
+UnitRecord UnitRun::Run()
+{
+    IClock& clock = m_Session.Clock();
+    m_Record.startMs = clock.NowMs();
+    const KnownController controller{m_Record.unit.path, m_Record.unit.block ? kProtocolBlock : kProtocolStream};
+    StartSession(m_Session, {StartIdle::Fresh, controller});
+    m_Record.versionBefore = m_Session.device.cur_devVersion;
+    m_Record.versionKnown = m_Record.versionBefore != VersionProbeSentinel;
+    m_Record.versionAfter = m_Record.versionBefore;
+    const auto packageVersion = PackageVersionFor(m_Session, m_Package);
+    if (m_Session.StopRequested())
+        Finish(UnitOutcome::Failed, "stopped");
+    else if (m_Record.versionKnown && packageVersion == m_Record.versionBefore)
+        Finish(UnitOutcome::UpToDate, "up-to-date");
+    else if (!m_Session.PrepareUpdate())
+        Finish(UnitOutcome::Failed, "cannot-open-controller");
+    else
+        Judge(m_Session.RunUpdate());
+    if (m_Record.outcome == UnitOutcome::Updated && packageVersion)
+        m_Record.versionAfter = *packageVersion;
+    m_Record.durationMs = clock.NowMs() - m_Record.startMs;
+    return m_Record;
+}
+
+void UnitRun::Judge(const UpdateResult& result)
+{
+    if (result.outcome == UpdateOutcome::Succeeded)
+        return Finish(UnitOutcome::Updated, "updated");
+    if (const char* refusal = RefusalReason(result.selection.refusal))
+        return Finish(UnitOutcome::Refused, refusal);
+    if (m_Session.StopRequested())
+        return Finish(UnitOutcome::Failed, "stopped");
+    if (result.outcome == UpdateOutcome::Failed)
+        return Finish(UnitOutcome::Failed, "update-failed", LoadText(result.failureText));
+    Finish(UnitOutcome::Failed, "update-failed");
+}
+
+void UnitRun::Finish(UnitOutcome outcome, std::string reason, std::u16string message)
+{
+    m_Record.outcome = outcome;
+    m_Record.reason = std::move(reason);
+    m_Record.message = std::move(message);
+}
+
+// The confirmation is the station's to answer, and it starts every unit it
+// takes; any other message is already in the result.
+int UnitRun::ShowMessage(const std::u16string&, MessageButtons) { return kIdOk; }
+
+void UnitRun::SetProgress(int position)
+{
+    m_Record.percent = position;
+    if (m_Progress)
+        m_Progress(m_Record.id, position);
+}
+
+bool UnitRun::ChooseFile(const FileOpenRequest&, std::u16string& path)
+{
+    path = m_Package;
+    return true;
+}

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# The station from the outside: Ctrl-C during a paced update stops that unit
+# safely and exits 130 with the summary, the log holds a header and the same
+# units as the summary; idle, Ctrl-C exits 0; on a terminal the counters are
+# redrawn in place.
+set -u
+program=$1 package=$2
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+fail() { echo "FAIL: $*"; cat "$tmp"/out* 2>/dev/null; exit 1; }
+
+"$program" station --simulate=stream,block --package "$package" --log "$tmp/log" >"$tmp/out" 2>&1 &
+pid=$!
+for _ in $(seq 100); do grep -q 'stream.*updated' "$tmp/out" && break; sleep 0.05; done
+sleep 0.3
+kill -INT $pid
+wait $pid; code=$?
+[[ $code == 130 ]] || fail "interrupted mid-update: exit $code"
+grep -q 'block .*failed.*stopped' "$tmp/out" || fail "the running unit was not stopped"
+grep -q '^Station: updated 1  up to date 0  failed 1  refused 0' "$tmp/out" || fail "no summary"
+[[ $(head -1 "$tmp/log") == '# controller-updater station started '* ]] || fail "no header"
+[[ $(grep -c 'updated  ' "$tmp/log") == 1 && $(grep -c 'failed  ' "$tmp/log") == 1 ]] || fail "log and summary differ"
+
+"$program" station --simulate=none --package "$package" >"$tmp/out2" 2>&1 &
+pid=$!
+sleep 0.5
+kill -INT $pid
+wait $pid; code=$?
+[[ $code == 0 ]] || fail "idle: exit $code"
+grep -q '^Station: updated 0' "$tmp/out2" || fail "idle: no summary"
+
+tty=$(script -q -c "$program station --simulate=block:current --max 1 --package $package" /dev/null)
+grep -q $'\r\033\[Kupdated 0  up to date 1' <<<"$tty" || fail "no status line redrawn in place"
+echo ok
