@@ -16,6 +16,7 @@
 #include "text/wformat.h"
 #include "platform/web/web_app.h"
 #include "platform/web/web_catalogue.h"
+#include "demo_key.h"
 
 namespace {
 
@@ -119,7 +120,15 @@ extern "C" {
 // The largest catalogue the core reads: the page stops fetching beyond it.
 EMSCRIPTEN_KEEPALIVE std::uint32_t web_catalogue_largest() { return kMaxCatalogueBytes; }
 
-EMSCRIPTEN_KEEPALIVE WebCatalogue* web_catalogue_create() { return new WebCatalogue(BuiltInTrustedKeys()); }
+// The build's trusted keys; in the demo mode the build's demo key too.
+EMSCRIPTEN_KEEPALIVE WebCatalogue* web_catalogue_create(int demo)
+{
+    std::vector<SignifyPublicKey> trusted = BuiltInTrustedKeys();
+    if (demo)
+        if (const auto key = ParseSignifyPublicKey(kDemoKeyFile))
+            trusted.push_back(*key);
+    return new WebCatalogue(std::move(trusted));
+}
 
 // {"key": hex, "signature": hex} for WebCrypto to verify over the catalogue;
 // "" when the verdict needs no cryptography.

@@ -39,10 +39,11 @@ async function verifyEd25519(keyHex, signatureHex, bytes) {
 }
 
 export class Catalogue {
-  constructor(module, take) {
+  // demo: the demo mode (its build's key is trusted too).
+  constructor(module, take, demo) {
     this.module = module;
     this.take = take;  // a module string, freed
-    this.handle = module._web_catalogue_create();
+    this.handle = module._web_catalogue_create(demo ? 1 : 0);
     this.url = null;
   }
 

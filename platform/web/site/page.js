@@ -160,7 +160,7 @@ async function updateFromCatalogue(entry) {
 
 async function openCatalogue() {
   const where = Catalogue.location(params, demo);
-  const candidate = new Catalogue(module, takeString);
+  const candidate = new Catalogue(module, takeString, demo);
   const result = await candidate.load(where);
   if (result.absent) return;
   log(`catalogue ${where.url.pathname}: ${result.trust || result.problem}`);

@@ -3,6 +3,7 @@
 // (fake_hid.js). Screenshots land in build/web/artifacts.
 import { after, before, describe, test } from 'node:test';
 import assert from 'node:assert/strict';
+import { execFileSync } from 'node:child_process';
 import { createHash } from 'node:crypto';
 import { mkdir, open, readFile, rm, writeFile } from 'node:fs/promises';
 import { tmpdir } from 'node:os';
@@ -301,6 +302,62 @@ describe('the firmware catalogue', () => {
       await assertTextComes(page, '#offer-problem', /^Catalogue not used: /);
       assert.match(await page.textContent('#offer-problem'), why);
       assert.ok(await page.isHidden('#catalogue'));
+      await page.context().close();
+    });
+  }
+});
+
+describe('the demo catalogue and signatures', () => {
+  const DEMO_KEY = join(BUILD, 'platform/web/demo_key/demo.sec');
+  const signify = (...args) => execFileSync('signify-openbsd', args, { stdio: 'pipe' });
+  // The demo catalogue as the build signed it, with a listed date changed.
+  const changed = async () => (await readFile(join(BUILD, 'site/demo_catalogue.json'), 'utf8')).replace('2026-12-01', '2026-12-02');
+  // Files signed by signify itself: with the build's demo key, or a key of the test's own.
+  async function signed(name, text, key) {
+    const path = await fixture(name, text);
+    await rm(`${path}.sig`, { force: true });
+    signify('-S', '-s', key, '-m', path, '-x', `${path}.sig`);
+    return { text, sig: await readFile(`${path}.sig`) };
+  }
+  async function ownKey() {
+    const [pub, sec] = [join(WORK, 'own.pub'), join(WORK, 'own.sec')];
+    await rm(pub, { force: true }); await rm(sec, { force: true });
+    signify('-G', '-n', '-c', 'a key the page does not trust', '-p', pub, '-s', sec);
+    return sec;
+  }
+  const original = async () => readFile(join(BUILD, 'site/demo_catalogue.json.sig'));
+  const cases = [
+    { name: 'the build\'s own, signed by signify', query: '', trust: 'signed' },
+    { name: 'changed and re-signed by signify with the demo key', trust: 'signed',
+      files: async () => signed('resigned.json', await changed(), DEMO_KEY) },
+    { name: 'changed after signing', why: /does not match its contents/,
+      files: async () => ({ text: await changed(), sig: await original() }) },
+    { name: 'signed by a key not trusted', why: /not from a trusted key/,
+      files: async () => signed('own.json', await changed(), await ownKey()) },
+    { name: 'a signature cut short', why: /damaged or cut short/,
+      files: async () => ({ text: await changed(), sig: (await original()).subarray(0, 60) }) },
+    { name: 'no signature', why: /not signed/, files: async () => ({ text: await changed(), sig: null }) },
+  ];
+  for (const c of cases) {
+    test(`${c.name}: ${c.trust || 'refused'}`, async () => {
+      let query = '';
+      if (c.files) {
+        const { text, sig } = await c.files();
+        const name = c.name.replace(/\W+/g, '-');
+        site.deploy(`/site/cat/${name}.json`, text);
+        site.deploy(`/site/cat/${name}.json.sig`, sig);  // null: none
+        query = `&catalogue=cat/${name}.json`;
+      }
+      const page = await openPage({ query: `?simulate=stream${query}` });
+      if (c.trust) {
+        await assertTextComes(page, '#offer-title', /\S/);
+        assert.equal(await page.textContent('#offer-title'), 'Firmware 1.40 r3 is available (this controller runs 1.37)');
+        assert.equal(await page.textContent('#offer-trust'), c.trust);
+      } else {
+        await assertTextComes(page, '#offer-problem', c.why);
+        assert.ok(await page.isHidden('#catalogue'), 'nothing offered');
+        assert.ok(!(await page.isDisabled('#update')), 'the page stays usable');
+      }
       await page.context().close();
     });
   }
