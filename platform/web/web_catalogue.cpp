@@ -1,10 +1,9 @@
 #include "platform/web/web_catalogue.h"
 
-#include <fstream>
-#include <iterator>
 
 #include "base/utf.h"
 #include "catalogue/signify_format.h"
+#include "platform/web/module_file.h"
 #include "protocols/package_inspection.h"
 
 namespace {
@@ -83,11 +82,11 @@ PackageMismatch WebCatalogue::CheckSaved(std::size_t index, const std::u16string
 {
     if (!m_Catalogue || index >= m_Catalogue->packages.size())
         return PackageMismatch::Broken;
-    std::ifstream file(Utf16ToUtf8(path), std::ios::binary);
-    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    const std::optional<std::string> saved = ReadModuleFile(Utf16ToUtf8(path));
     bool opened = false;
     const std::vector<InspectedRecord> records = InspectPackage(path, opened);
-    if (!opened)
+    if (!saved || !opened)
         return PackageMismatch::Broken;
+    const std::span bytes(reinterpret_cast<const std::uint8_t*>(saved->data()), saved->size());
     return CheckDownloadedPackage(bytes, records, m_Catalogue->packages[index], AnsweredVerifier({}, false, sha256));
 }

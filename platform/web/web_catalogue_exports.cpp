@@ -1,10 +1,6 @@
 // The catalogue's entry points for the page (site/catalogue.js). Bytes come
 // as files in the module's file system, names and hex go out as UTF-8 the
 // page frees; the page knows each verdict by its name, never by position.
-#include <cstdlib>
-#include <cstring>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 
@@ -14,6 +10,8 @@
 #include "base/utf.h"
 #include "text/firmware_version.h"
 #include "text/wformat.h"
+#include "platform/web/module_file.h"
+#include "platform/web/page_string.h"
 #include "platform/web/web_app.h"
 #include "platform/web/web_catalogue.h"
 #include "demo_key.h"
@@ -22,23 +20,12 @@ namespace {
 
 using nlohmann::json;
 
-char* Copy(const std::string& text)
-{
-    char* out = static_cast<char*>(std::malloc(text.size() + 1));
-    if (out)
-        std::memcpy(out, text.c_str(), text.size() + 1);
-    return out;
-}
-
 // A file's text; nullopt for no path (""), or a file that is not there.
 std::optional<std::string> ReadText(const char* path)
 {
     if (!path || !*path)
         return std::nullopt;
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
-        return std::nullopt;
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    return ReadModuleFile(path);
 }
 
 template <std::size_t N>
@@ -136,8 +123,8 @@ EMSCRIPTEN_KEEPALIVE char* web_catalogue_question(WebCatalogue* catalogue, const
 {
     const auto question = catalogue->SignatureQuestion(ReadText(signaturePath));
     if (!question)
-        return Copy("");
-    return Copy(json{{"key", Hex(question->key)}, {"signature", Hex(question->signature)}}.dump());
+        return PageString("");
+    return PageString(json{{"key", Hex(question->key)}, {"signature", Hex(question->signature)}}.dump());
 }
 
 // {"accepted": bool, "trust": name, "problem": name or ""}.
@@ -146,7 +133,7 @@ EMSCRIPTEN_KEEPALIVE char* web_catalogue_open(WebCatalogue* catalogue, const cha
 {
     const std::string text = ReadText(path).value_or("");
     const WebCatalogue::Opened opened = catalogue->Open(text, ReadText(signaturePath), verified != 0);
-    return Copy(json{{"accepted", opened.Accepted()},
+    return PageString(json{{"accepted", opened.Accepted()},
                      {"trust", TrustName(opened.trust.trust)},
                      {"problem", ProblemName(opened.problem)}}
                     .dump());
@@ -158,11 +145,11 @@ EMSCRIPTEN_KEEPALIVE char* web_catalogue_fitting(WebCatalogue* catalogue, WebApp
 {
     const std::optional<ControllerFacts> facts = app->Facts();
     if (!facts)
-        return Copy("");
+        return PageString("");
     json packages = json::array();
     for (const FittingPackage& p : catalogue->Fitting(*facts, withBeta != 0))
         packages.push_back(PackageJson(*catalogue, p, facts->device));
-    return Copy(json{{"packages", packages}}.dump());
+    return PageString(json{{"packages", packages}}.dump());
 }
 
 // "" when the package saved at path may go on to the update; else why not.
@@ -171,7 +158,7 @@ EMSCRIPTEN_KEEPALIVE char* web_catalogue_check(WebCatalogue* catalogue, int inde
 {
     const auto digest = ParseSha256Hex(sha256Hex);
     if (!digest || index < 0)
-        return Copy(MismatchName(PackageMismatch::Hash));
-    return Copy(MismatchName(catalogue->CheckSaved(static_cast<std::size_t>(index), Utf8ToUtf16(path), *digest)));
+        return PageString(MismatchName(PackageMismatch::Hash));
+    return PageString(MismatchName(catalogue->CheckSaved(static_cast<std::size_t>(index), Utf8ToUtf16(path), *digest)));
 }
 }
