@@ -86,4 +86,11 @@ std::optional<WebApp::Connected> WebApp::ConnectedController() const
     return Connected{s.HidLink.ProtocolVariant == kProtocolBlock, s.device.cur_devVersion};
 }
 
+std::optional<ControllerFacts> WebApp::Facts() const
+{
+    if (!ConnectedController())
+        return std::nullopt;
+    return ControllerFacts{m_Session->HidLink.ProtocolVariant, m_Session->device};
+}
+
 void WebApp::RequestStop() { m_Session->RequestStop(); }

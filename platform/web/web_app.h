@@ -12,6 +12,7 @@
 
 #include "base/diagnostics.h"
 #include "engine/device_change_policy.h"
+#include "catalogue/package_choice.h"
 #include "engine/update_result.h"
 #include "engine/update_session.h"
 #include "platform/web/web_clock.h"
@@ -52,6 +53,8 @@ public:
         std::uint32_t version;
     };
     std::optional<Connected> ConnectedController() const;
+    // The same controller as the catalogue's rules see it.
+    std::optional<ControllerFacts> Facts() const;
 
 private:
     std::uint16_t UserDefaultUILanguage() override;

@@ -1,7 +1,5 @@
 // The module's entry points for the page. The page holds the one WebApp by
 // the pointer web_app_create returns; strings go out as UTF-8 the page frees.
-#include <cstdlib>
-#include <cstring>
 #include <optional>
 #include <string>
 
@@ -12,17 +10,10 @@
 #include "text/firmware_version.h"
 #include "text/wformat.h"
 #include "platform/web/inspect_json.h"
+#include "platform/web/page_string.h"
 #include "platform/web/web_app.h"
 
 namespace {
-
-char* Copy(const std::string& text)
-{
-    char* out = static_cast<char*>(std::malloc(text.size() + 1));
-    if (out)
-        std::memcpy(out, text.c_str(), text.size() + 1);
-    return out;
-}
 
 const char* RefusalName(SelectionRefusal refusal)
 {
@@ -74,14 +65,14 @@ EMSCRIPTEN_KEEPALIVE int web_app_device_change(WebApp* app, std::uint32_t code)
 {
     return app->DeviceChange(code) ? 1 : 0;
 }
-EMSCRIPTEN_KEEPALIVE char* web_app_update(WebApp* app) { return Copy(OutcomeName(app->Update())); }
+EMSCRIPTEN_KEEPALIVE char* web_app_update(WebApp* app) { return PageString(OutcomeName(app->Update())); }
 // 1 when the page is to send one code 7 after the update that just ended.
 EMSCRIPTEN_KEEPALIVE int web_app_take_deferred_change(WebApp* app) { return app->TakeDeferredChange() ? 1 : 0; }
 EMSCRIPTEN_KEEPALIVE void web_app_stop(WebApp* app) { app->RequestStop(); }
 // Why the last package selection planned no transfer: "" when it did.
 EMSCRIPTEN_KEEPALIVE char* web_app_last_refusal(WebApp* app)
 {
-    return Copy(RefusalName(app->LastRefusal()));
+    return PageString(RefusalName(app->LastRefusal()));
 }
 
 // The attached controller as the engine knows it, for the page's own line:
@@ -91,20 +82,20 @@ EMSCRIPTEN_KEEPALIVE char* web_app_connected(WebApp* app)
 {
     const std::optional<WebApp::Connected> c = app->ConnectedController();
     if (!c)
-        return Copy("");
+        return PageString("");
     const FirmwareVersionWord word(c->version);
     const std::string release =
         c->version == kNoFirmwareVersion ? "" : Utf16ToUtf8(WFormat(u"%0.2f", word.ReleaseNumber()));
-    return Copy(std::string("{\"family\":\"") + (c->blockProtocol ? "block" : "stream") +
+    return PageString(std::string("{\"family\":\"") + (c->blockProtocol ? "block" : "stream") +
                 "\",\"release\":\"" + release + "\",\"beta\":" + std::to_string(word.Beta()) + "}");
 }
 
 // Text `index` in the language the app was created with.
-EMSCRIPTEN_KEEPALIVE char* web_text(int index) { return Copy(Utf16ToUtf8(LoadText(index))); }
+EMSCRIPTEN_KEEPALIVE char* web_text(int index) { return PageString(Utf16ToUtf8(LoadText(index))); }
 
 EMSCRIPTEN_KEEPALIVE char* web_inspect(const char* path)
 {
-    return Copy(InspectJson(Utf8ToUtf16(path)));
+    return PageString(InspectJson(Utf8ToUtf16(path)));
 }
 
 // [[vendorId, productId], ...]: the device chooser's filter.
@@ -114,6 +105,6 @@ EMSCRIPTEN_KEEPALIVE char* web_supported_controllers()
     for (const SupportedController& c : SupportedControllers())
         json += (json.empty() ? "[" : ",") + std::string("[") + std::to_string(c.vendorId) + "," +
                 std::to_string(c.productId) + "]";
-    return Copy(json + "]");
+    return PageString(json + "]");
 }
 }

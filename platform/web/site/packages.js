@@ -22,7 +22,8 @@ export class Packages {
   static async fromUrl(url, texts) {
     const target = new URL(url, location.href);
     if (target.origin !== location.origin) return { refused: texts.otherSite };
-    const response = await fetch(target, { credentials: 'same-origin' }).catch(() => null);
+    // A redirect to another site makes a same-origin fetch fail.
+    const response = await fetch(target, { mode: 'same-origin', credentials: 'same-origin' }).catch(() => null);
     if (!response || !response.ok)
       return { refused: response?.status === GATEWAY_TIMEOUT ? texts.notOffline : texts.fetchFailed };
     const tooLarge = { refused: texts.tooLarge(LARGEST_PACKAGE_BYTES >> 20) };
@@ -49,7 +50,7 @@ export class Packages {
 }
 
 // A reply's body in pieces; null (and the rest never fetched) once it passes limit.
-async function readCapped(body, limit) {
+export async function readCapped(body, limit) {
   if (!body) return new Uint8Array(0);
   const reader = body.getReader();
   const pieces = [];

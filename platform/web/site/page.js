@@ -14,6 +14,8 @@ import { showConnected } from './connected.js';
 import { OpenHelp } from './open_help.js';
 import { Deployments } from './deployments.js';
 import { progressAnnouncer } from './progress_words.js';
+import { Catalogue } from './catalogue.js';
+import { CatalogueView } from './catalogue_view.js';
 
 const $ = (id) => document.getElementById(id);
 const DEMO_KINDS = { stream: 1, block: 2 };
@@ -38,6 +40,10 @@ const announceProgress = progressAnnouncer($('progress-words'), texts);
 const openHelp = new OpenHelp($('open-help'), texts, () => deviceChange(DEVICE_CHANGE.ARRIVAL));
 let module, app, packages, devices;
 let preselected = null;   // a dropped or linked package, offered by the chooser
+let checkedPath = null;   // a catalogue package that passed its checks: the update's choice
+const catalogueView = new CatalogueView(texts, chinese, (entry) => updateFromCatalogue(entry),
+  () => busy);
+let catalogue = null;
 let busy = false, pendingChange = false, updating = false;
 
 function text(index) { return takeString(module._web_text(index)); }
@@ -68,6 +74,7 @@ const host = {
     enableUpdate(enable) { $('update').disabled = !enable; },
     doneLabel() { $('done').hidden = false; },
     async chooseFile(label, done) {
+      if (checkedPath) { done(checkedPath); checkedPath = null; return; }
       const pkg = await chooser.show(label, preselected);
       if (!pkg) { done(null); return; }
       if (Packages.tooLarge(pkg)) {
@@ -98,7 +105,9 @@ async function engine(name, ...args) {
 }
 
 function showWhatIsConnected() {
-  if (showConnected($('connected'), takeString(module._web_app_connected(app)), texts)) openHelp.hide();
+  const connected = takeString(module._web_app_connected(app));
+  if (showConnected($('connected'), connected, texts)) openHelp.hide();
+  catalogueView.refresh(connected);
 }
 
 async function deviceChange(code) {
@@ -134,6 +143,34 @@ async function update() {
   } else if (outcome === OUTCOME.QUIET && texts.refusals[refusal]) {
     status(texts.refusals[refusal]);
   }
+}
+
+// A listed package: downloaded and checked before the normal update flow
+// takes it in place of the file chooser.
+async function updateFromCatalogue(entry) {
+  if (busy || updating) return;
+  catalogueView.clearProblem();
+  status('');
+  log(`catalogue package ${entry.file}`);
+  const got = await catalogue.download(entry, packages, texts);
+  if (got.refused || got.mismatch) {
+    log(`catalogue package refused: ${got.refused || got.mismatch}`);
+    catalogueView.packageRefused(got.mismatch || got.refused);
+    return;
+  }
+  checkedPath = got.path;
+  try { await update(); } finally { checkedPath = null; }
+}
+
+async function openCatalogue() {
+  const where = Catalogue.location(params, demo);
+  const candidate = new Catalogue(module, takeString, demo);
+  const result = await candidate.load(where);
+  if (result.absent) return;
+  log(`catalogue ${where.url.pathname}: ${result.trust || result.problem}`);
+  if (result.problem) { catalogueView.refused(result.problem); return; }
+  catalogue = candidate;
+  catalogueView.use(catalogue, app, result.trust);
 }
 
 let stopRequested = false;
@@ -246,6 +283,7 @@ async function main() {
     if (result.refused) status(result.refused);
     else await inspect(result.package);
   }
+  await openCatalogue();
   if (demo || webHid) await engine('web_app_start');
   document.querySelector('main').setAttribute('aria-busy', 'false');
   document.body.dataset.readyMs = String(Math.round(performance.now()));

@@ -3,6 +3,8 @@
 // (fake_hid.js). Screenshots land in build/web/artifacts.
 import { after, before, describe, test } from 'node:test';
 import assert from 'node:assert/strict';
+import { execFileSync } from 'node:child_process';
+import { createHash } from 'node:crypto';
 import { mkdir, open, readFile, rm, writeFile } from 'node:fs/promises';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
@@ -31,6 +33,8 @@ const PROGRESS_PEAK = `new MutationObserver(() => {
 }).observe(document, { subtree: true, attributes: true, attributeFilter: ['value'] });`;
 
 let browser, site, T;
+// The same server under another name: another origin for the page.
+const otherOrigin = () => site.origin.replace('127.0.0.1', 'localhost');
 
 // 3 GB without a Content-Length (chunked), written only as fast as it is read.
 const ENDLESS_BYTES = 3 * 1024 ** 3;
@@ -114,10 +118,55 @@ async function connect(page) {
   await page.waitForFunction(() => !document.getElementById('update').disabled, null, LONG);
 }
 
+// A test catalogue beside the page (/site/cat/): the demo stream package as
+// 1.40 r3, a 1.39 and a 1.41 beta1 made from it by their header's version
+// word, and one whose served bytes differ from the listing.
+const HEADER_WORDS = 7;
+const VERSION_WORD = 0;
+const SIZE_WORD = 2;
+const [ADDRESS_WORD, TYPE_WORD, REVISION_WORD] = [1, 3, 5];
+const BETA_SHIFT = 16;
+function listedRecords(bytes) {
+  const records = [];
+  for (let at = 0; at + HEADER_WORDS * 4 <= bytes.length;) {
+    const w = (i) => bytes.readUInt32LE(at + i * 4);
+    records.push({ deviceType: w(TYPE_WORD), desVersion: w(VERSION_WORD), revision: w(REVISION_WORD),
+                   imageAddress: w(ADDRESS_WORD), imageSize: w(SIZE_WORD) });
+    at += HEADER_WORDS * 4 + w(SIZE_WORD);
+  }
+  return records;
+}
+const withVersion = (bytes, word) => { const copy = Buffer.from(bytes); copy.writeUInt32LE(word, VERSION_WORD); return copy; };
+const entry = (file, bytes, channel, notes) => ({ file, size: bytes.length, channel, date: '2026-12-01',
+  sha256: createHash('sha256').update(bytes).digest('hex'), notes, records: listedRecords(bytes) });
+const NOTES = { en: 'Fixes the rumble motor.', zh: '修复了振动马达。' };
+async function deployCatalogue() {
+  const pad = await readFile(join(BUILD, 'site/demo_stream.dat'));
+  const older = withVersion(pad, 0x8b);
+  const beta = withVersion(pad, (1 << BETA_SHIFT) | 0x8d);
+  const tampered = Buffer.from(pad);
+  tampered[tampered.length - 1] ^= 0xff;
+  const files = { 'pad-1.40.dat': pad, 'pad-1.39.dat': older, 'pad-1.41b1.dat': beta, 'tampered.dat': tampered };
+  for (const [name, bytes] of Object.entries(files)) site.deploy(`/site/cat/${name}`, bytes);
+  const catalogue = (packages) => JSON.stringify({ format: 1, packages });
+  site.deploy('/site/cat/catalogue.json', catalogue([entry('pad-1.40.dat', pad, 'stable', NOTES),
+    entry('pad-1.39.dat', older, 'stable', { en: 'Older.', zh: '旧版。' }),
+    entry('pad-1.41b1.dat', beta, 'beta', { en: 'Trial.', zh: '试用。' })]));
+  const current = withVersion(pad, 0x89);
+  site.deploy('/site/cat/pad-1.37.dat', current);
+  site.deploy('/site/cat/current.json', catalogue([entry('pad-1.37.dat', current, 'stable', NOTES)]));
+  site.deploy('/site/cat/tampered.json', catalogue([{ ...entry('tampered.dat', pad, 'stable', NOTES) }]));
+}
+
 before(async () => {
   await mkdir(WORK, { recursive: true });
   await mkdir(ARTIFACTS, { recursive: true });
-  [browser, site, T] = await Promise.all([launch(), serve({ '/site/endless.dat': endlessPackage }), dialogTexts()]);
+  [browser, site, T] = await Promise.all([launch(), serve({
+    '/site/endless.dat': endlessPackage,
+    '/site/cat/elsewhere.json': (request, response) =>
+      response.writeHead(302, { location: `${otherOrigin()}/site/cat/catalogue.json` }).end(),
+  }), dialogTexts()]);
+  await deployCatalogue();
 });
 after(async () => {
   await browser?.close();
@@ -187,6 +236,128 @@ describe('packages the update refuses: the dialog\'s text, nothing sent', () => 
       assert.equal(await sent(page), afterChoice, 'nothing sent after the refusal');
       if (c.status) assert.match(await page.textContent('#status'), c.status);
       assert.ok(!(await page.isDisabled('#update')), 'the page stays usable');
+      await page.context().close();
+    });
+  }
+});
+
+describe('the firmware catalogue', () => {
+  const CAT = '?catalogue=cat/catalogue.json';
+  const WORDS = {
+    'en-US': { offer: 'Firmware 1.40 r3 is available (this controller runs 1.37)', notes: NOTES.en, unsigned: 'unsigned',
+               older: /^1\.39 r3, 2026-12-01$/, beta: /^1\.41 beta1 r3 \(beta\)/, upToDate: 'This controller runs 1.37, the newest firmware.' },
+    'zh-CN': { offer: '固件 1.40 r3 可用（此手柄运行 1.37）', notes: NOTES.zh, unsigned: '未签名',
+               older: /^1\.39 r3, 2026-12-01$/, beta: /^1\.41 beta1 r3 \(测试版\)/, upToDate: '此手柄运行 1.37，已是最新固件。' },
+  };
+  const versions = (page) => page.$$eval('#offer-list li span', (items) => items.map((i) => i.textContent));
+  for (const [locale, w] of Object.entries(WORDS)) {
+    test(`${locale}: offer, notes, versions, beta switch; an update from it; up to date`, async () => {
+      const page = await openPage({ locale, query: CAT, fake: { kind: 1, granted: true, answerDelayMs: 1 } });
+      await assertTextComes(page, '#offer-title', /\S/);
+      assert.equal(await page.textContent('#offer-title'), w.offer);
+      assert.equal(await page.textContent('#offer-notes'), w.notes);
+      assert.equal(await page.textContent('#offer-trust'), w.unsigned);
+      const stable = await versions(page);
+      assert.equal(stable.length, 1);
+      assert.match(stable[0], w.older);
+      await page.click('#offer-versions-title');
+      await page.check('#offer-beta');
+      const all = await versions(page);
+      assert.equal(all.length, 2);
+      assert.match(all[0], w.beta);
+      if (locale === 'en-US') await page.screenshot({ path: join(ARTIFACTS, 'catalogue.png') });
+      await page.click('#offer-update');
+      await page.waitForSelector('#message[open]', LONG);
+      assert.match(await messageText(page), new RegExp(`^${T[locale.slice(0, 2)][18]} ?1\\.40 r3\\n$`));
+      await page.click('#message-ok');
+      const { outcome } = await answerAll(page);
+      assert.equal(outcome, 'succeeded');
+      await page.context().close();
+      // A controller already on the newest listed package.
+      const current = await openPage({ locale, query: '?catalogue=cat/current.json', fake: { kind: 1, granted: true } });
+      await assertTextComes(current, '#offer-title', /\S/);
+      assert.equal(await current.textContent('#offer-title'), w.upToDate);
+      assert.ok(await current.isHidden('#offer-update'));
+      await current.context().close();
+    });
+  }
+
+  test('a package whose bytes differ from the listing: refused, nothing sent', async () => {
+    const page = await openPage({ query: '?catalogue=cat/tampered.json', fake: { kind: 1, granted: true } });
+    await page.waitForSelector('#offer-update:not([hidden])', LONG);
+    const before = await sent(page);
+    await page.click('#offer-update');
+    await assertTextComes(page, '#offer-problem', /SHA-256 differs.*Nothing was sent/);
+    assert.equal(await sent(page), before);
+    assert.equal(await page.evaluate(() => window.__messagesOpened), 0);
+    assert.ok(!(await page.isDisabled('#update')), 'the page stays usable');
+    await page.context().close();
+  });
+
+  for (const [name, query, why] of [
+    ['on another origin', () => `?catalogue=${otherOrigin()}/site/cat/catalogue.json`, /this site only/],
+    ['redirected to another origin', () => '?catalogue=cat/elsewhere.json', /could not be loaded/]]) {
+    test(`a catalogue ${name} is refused`, async () => {
+      const page = await openPage({ query: query(), fake: { kind: 1, granted: true } });
+      await assertTextComes(page, '#offer-problem', /^Catalogue not used: /);
+      assert.match(await page.textContent('#offer-problem'), why);
+      assert.ok(await page.isHidden('#catalogue'));
+      await page.context().close();
+    });
+  }
+});
+
+describe('the demo catalogue and signatures', () => {
+  const DEMO_KEY = join(BUILD, 'platform/web/demo_key/demo.sec');
+  const signify = (...args) => execFileSync('signify-openbsd', args, { stdio: 'pipe' });
+  // The demo catalogue as the build signed it, with a listed date changed.
+  const changed = async () => (await readFile(join(BUILD, 'site/demo_catalogue.json'), 'utf8')).replace('2026-12-01', '2026-12-02');
+  // Files signed by signify itself: with the build's demo key, or a key of the test's own.
+  async function signed(name, text, key) {
+    const path = await fixture(name, text);
+    await rm(`${path}.sig`, { force: true });
+    signify('-S', '-s', key, '-m', path, '-x', `${path}.sig`);
+    return { text, sig: await readFile(`${path}.sig`) };
+  }
+  async function ownKey() {
+    const [pub, sec] = [join(WORK, 'own.pub'), join(WORK, 'own.sec')];
+    await rm(pub, { force: true }); await rm(sec, { force: true });
+    signify('-G', '-n', '-c', 'a key the page does not trust', '-p', pub, '-s', sec);
+    return sec;
+  }
+  const original = async () => readFile(join(BUILD, 'site/demo_catalogue.json.sig'));
+  const cases = [
+    { name: 'the build\'s own, signed by signify', query: '', trust: 'signed' },
+    { name: 'changed and re-signed by signify with the demo key', trust: 'signed',
+      files: async () => signed('resigned.json', await changed(), DEMO_KEY) },
+    { name: 'changed after signing', why: /does not match its contents/,
+      files: async () => ({ text: await changed(), sig: await original() }) },
+    { name: 'signed by a key not trusted', why: /not from a trusted key/,
+      files: async () => signed('own.json', await changed(), await ownKey()) },
+    { name: 'a signature cut short', why: /damaged or cut short/,
+      files: async () => ({ text: await changed(), sig: (await original()).subarray(0, 60) }) },
+    { name: 'no signature', why: /not signed/, files: async () => ({ text: await changed(), sig: null }) },
+  ];
+  for (const c of cases) {
+    test(`${c.name}: ${c.trust || 'refused'}`, async () => {
+      let query = '';
+      if (c.files) {
+        const { text, sig } = await c.files();
+        const name = c.name.replace(/\W+/g, '-');
+        site.deploy(`/site/cat/${name}.json`, text);
+        site.deploy(`/site/cat/${name}.json.sig`, sig);  // null: none
+        query = `&catalogue=cat/${name}.json`;
+      }
+      const page = await openPage({ query: `?simulate=stream${query}` });
+      if (c.trust) {
+        await assertTextComes(page, '#offer-title', /\S/);
+        assert.equal(await page.textContent('#offer-title'), 'Firmware 1.40 r3 is available (this controller runs 1.37)');
+        assert.equal(await page.textContent('#offer-trust'), c.trust);
+      } else {
+        await assertTextComes(page, '#offer-problem', c.why);
+        assert.ok(await page.isHidden('#catalogue'), 'nothing offered');
+        assert.ok(!(await page.isDisabled('#update')), 'the page stays usable');
+      }
       await page.context().close();
     });
   }
@@ -470,6 +641,15 @@ describe('axe: no WCAG 2.1 A or AA violation in any state', () => {
       await page.waitForSelector('#inspect:not([hidden])', LONG);
       await audit(page, 'inspect', found);
     },
+    'catalogue offer, versions, refused package': async (page, found) => {
+      await page.waitForSelector('#offer-update:not([hidden])', LONG);
+      await page.click('#offer-versions-title');
+      await page.check('#offer-beta');
+      await audit(page, 'catalogue offer', found);
+      await page.click('#offer-update');
+      await page.waitForSelector('#offer-problem:not([hidden])', LONG);
+      await audit(page, 'catalogue refusal', found);
+    },
     'open failure help': async (page, found) => {
       await page.waitForSelector('#open-help:not([hidden])', LONG);
       await audit(page, 'open failure', found);
@@ -479,6 +659,7 @@ describe('axe: no WCAG 2.1 A or AA violation in any state', () => {
     'idle (demo), chooser, confirmation, progress, success': { query: '?simulate=block' },
     'connected, failure': { fake: { kind: 1, granted: true, unplugAfter: 200 } },
     'no WebHID, inspect table': { noHid: true },
+    'catalogue offer, versions, refused package': { query: '?catalogue=cat/tampered.json', fake: { kind: 1, granted: true } },
     'open failure help': { platform: 'Linux', fake: { kind: 1, granted: true, openFails: true } },
   };
   for (const locale of ['en-US', 'zh-CN']) {

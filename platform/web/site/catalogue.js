@@ -1,0 +1,99 @@
+// The firmware catalogue in the page: fetches it and its signature from this
+// site, answers the module's signature question with WebCrypto, and checks a
+// downloaded package before the update may read it. Which packages fit, and
+// what counts as signed, the module decides (web_catalogue_exports.cpp).
+import { Packages, readCapped } from './packages.js';
+
+const NOT_FOUND = 404;
+const SIGNATURE_SUFFIX = '.sig';
+const CATALOGUE_FILE = '/catalogue.json';
+const SIGNATURE_FILE = '/catalogue.json.sig';
+
+const hexBytes = (hex) => Uint8Array.from(hex.match(/../g), (pair) => parseInt(pair, 16));
+const bytesHex = (bytes) => Array.from(new Uint8Array(bytes), (b) => b.toString(16).padStart(2, '0')).join('');
+
+// A same-origin file's bytes, capped: { bytes } or { problem } ('missing' for a 404).
+async function fetchCapped(url, limit) {
+  if (url.origin !== location.origin) return { problem: 'other-site' };
+  // A redirect to another site makes a same-origin fetch fail.
+  const response = await fetch(url, { mode: 'same-origin', credentials: 'same-origin' }).catch(() => null);
+  if (response?.status === NOT_FOUND) return { problem: 'missing' };
+  if (!response || !response.ok) return { problem: 'fetch' };
+  if (Number(response.headers.get('content-length') || 0) > limit) {
+    response.body?.cancel();
+    return { problem: 'too-large' };
+  }
+  const bytes = await readCapped(response.body, limit).catch(() => undefined);
+  if (bytes === undefined) return { problem: 'fetch' };
+  return bytes === null ? { problem: 'too-large' } : { bytes };
+}
+
+async function verifyEd25519(keyHex, signatureHex, bytes) {
+  if (!globalThis.crypto?.subtle) return false;  // not a secure context
+  try {
+    const key = await crypto.subtle.importKey('raw', hexBytes(keyHex), { name: 'Ed25519' }, false, ['verify']);
+    return await crypto.subtle.verify({ name: 'Ed25519' }, key, hexBytes(signatureHex), bytes);
+  } catch {
+    return false;
+  }
+}
+
+export class Catalogue {
+  // demo: the demo mode (its build's key is trusted too).
+  constructor(module, take, demo) {
+    this.module = module;
+    this.take = take;  // a module string, freed
+    this.handle = module._web_catalogue_create(demo ? 1 : 0);
+    this.url = null;
+  }
+
+  // Where the page's catalogue is: ?catalogue=, else the demo's or the site's own.
+  static location(params, demo) {
+    const named = params.get('catalogue');
+    if (named) return { url: new URL(named, location.href), required: true };
+    return { url: new URL(demo ? 'demo_catalogue.json' : `.${CATALOGUE_FILE}`, location.href), required: false };
+  }
+
+  // { trust } once accepted; { problem } (a name in texts.catalogue.why);
+  // { absent } when an optional catalogue is not there.
+  async load({ url, required }) {
+    const limit = this.module._web_catalogue_largest();
+    const got = await fetchCapped(url, limit + 1);
+    if (got.problem === 'missing') return required ? { problem: 'fetch' } : { absent: true };
+    if (got.problem) return { problem: got.problem };
+    const signature = await fetchCapped(new URL(url.href + SIGNATURE_SUFFIX), limit);
+    if (signature.problem && signature.problem !== 'missing') return { problem: 'bad-signature-file' };
+    const FS = this.module.FS;
+    FS.writeFile('/catalogue', got.bytes);
+    const signaturePath = signature.bytes ? SIGNATURE_FILE : '';
+    if (signature.bytes) FS.writeFile(signaturePath, signature.bytes);
+    const question = this.take(this.module.ccall('web_catalogue_question', 'number', ['number', 'string'],
+      [this.handle, signaturePath]));
+    const asked = question ? JSON.parse(question) : null;
+    const verified = asked ? await verifyEd25519(asked.key, asked.signature, got.bytes) : false;
+    const opened = JSON.parse(this.take(this.module.ccall('web_catalogue_open', 'number',
+      ['number', 'string', 'string', 'number'], [this.handle, '/catalogue', signaturePath, verified ? 1 : 0])));
+    if (!opened.accepted) return { problem: opened.problem || opened.trust };
+    this.url = url;
+    return { trust: opened.trust };
+  }
+
+  // { packages: [...] } fitting the app's controller, newest first; null while none is known.
+  fitting(app, withBeta) {
+    const json = this.take(this.module._web_catalogue_fitting(this.handle, app, withBeta ? 1 : 0));
+    return json ? JSON.parse(json).packages : null;
+  }
+
+  // Downloads a listed package and checks it: { path } saved for the
+  // update, or { refused } (a name in texts.catalogue.mismatch, or words).
+  async download(entry, packages, texts) {
+    const got = await Packages.fromUrl(new URL(entry.file, this.url).href, texts);
+    if (got.refused) return { refused: got.refused };
+    const bytes = await got.package.bytes();
+    const path = await packages.store(got.package);
+    const digest = bytesHex(await crypto.subtle.digest('SHA-256', bytes));
+    const mismatch = this.take(this.module.ccall('web_catalogue_check', 'number',
+      ['number', 'number', 'string', 'string'], [this.handle, entry.index, path, digest]));
+    return mismatch ? { mismatch } : { path, name: got.package.name };
+  }
+}

@@ -1,0 +1,53 @@
+#pragma once
+// The page's firmware catalogue: the core reads it, judges its signature and
+// picks the packages that fit; the page only fetches bytes and runs
+// WebCrypto. Ed25519 and SHA-256 are asynchronous in the page, so a check
+// crosses in two steps: the core says which key and signature to verify
+// (SignatureQuestion), the page verifies, and the core's own rules
+// (CheckCatalogueSignature) take that answer as the verifier's.
+//
+// One thread (the page's); no call waits.
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "catalogue/catalogue.h"
+#include "catalogue/catalogue_trust.h"
+#include "catalogue/package_check.h"
+#include "catalogue/package_choice.h"
+
+class WebCatalogue {
+public:
+    explicit WebCatalogue(std::vector<SignifyPublicKey> trusted) : m_Trusted(std::move(trusted)) {}
+
+    struct Question {
+        Ed25519PublicKey key;
+        Ed25519Signature signature;
+    };
+    // What WebCrypto must verify over the catalogue's bytes; nullopt when
+    // the verdict needs no cryptography (no key trusted, no or a broken
+    // .sig, a key not trusted).
+    std::optional<Question> SignatureQuestion(const std::optional<std::string>& signature) const;
+
+    struct Opened {
+        TrustVerdict trust;
+        CatalogueProblem problem = CatalogueProblem::None;
+        bool Accepted() const { return trust.Accepted() && problem == CatalogueProblem::None; }
+    };
+    // verified: the page's answer to SignatureQuestion. Keeps the catalogue
+    // only when it is accepted.
+    Opened Open(const std::string& text, const std::optional<std::string>& signature, bool verified);
+
+    std::vector<FittingPackage> Fitting(const ControllerFacts& facts, bool withBeta) const;
+    // The position of a fitting package's entry in the catalogue.
+    std::size_t IndexOf(const FittingPackage& package) const;
+
+    // The checks before anything is sent, for the package saved at path:
+    // sha256 is the page's digest of those bytes. Index out of range: Broken.
+    PackageMismatch CheckSaved(std::size_t index, const std::u16string& path, const Sha256Digest& sha256) const;
+
+private:
+    std::vector<SignifyPublicKey> m_Trusted;
+    std::optional<Catalogue> m_Catalogue;
+};

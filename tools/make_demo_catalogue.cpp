@@ -1,0 +1,62 @@
+// Writes the demo mode's catalogue: one entry per demo package, beside them.
+// The SHA-256 of each comes from the build (no cryptography in this tool):
+//   make_demo_catalogue OUT.json PACKAGE SHA256 [PACKAGE SHA256 ...]
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "base/utf.h"
+#include "catalogue/catalogue.h"
+#include "catalogue/package_check.h"
+#include "protocols/package_inspection.h"
+
+namespace {
+
+constexpr const char* kDate = "2026-12-01";
+constexpr const char* kNotesEn = "Demo firmware: smoother sticks and a quieter rumble motor.";
+constexpr const char* kNotesZh = "演示固件：摇杆更顺滑，振动马达更安静。";
+
+std::optional<CatalogueEntry> Entry(const std::string& path, const char* sha256)
+{
+    std::ifstream file(path, std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    bool opened = false;
+    const std::vector<InspectedRecord> records = InspectPackage(Utf8ToUtf16(path), opened);
+    const auto digest = ParseSha256Hex(sha256);
+    if (!opened || !digest || records.empty())
+        return std::nullopt;
+    CatalogueEntry entry;
+    entry.file = path.substr(path.find_last_of('/') + 1);
+    entry.size = bytes.size();
+    entry.sha256 = *digest;
+    entry.date = kDate;
+    entry.notesEn = kNotesEn;
+    entry.notesZh = kNotesZh;
+    for (const InspectedRecord& r : records)
+        entry.records.push_back(ListedFields(r.header));
+    return entry;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 4 || argc % 2 != 0) {
+        std::fprintf(stderr, "usage: make_demo_catalogue OUT.json PACKAGE SHA256 [PACKAGE SHA256 ...]\n");
+        return 2;
+    }
+    Catalogue catalogue;
+    for (int i = 2; i + 1 < argc; i += 2) {
+        auto entry = Entry(argv[i], argv[i + 1]);
+        if (!entry) {
+            std::fprintf(stderr, "make_demo_catalogue: cannot list %s\n", argv[i]);
+            return 1;
+        }
+        catalogue.packages.push_back(std::move(*entry));
+    }
+    std::ofstream out(argv[1], std::ios::binary);
+    out << CatalogueJson(catalogue);
+    return out ? 0 : 1;
+}
