@@ -14,8 +14,11 @@ namespace {
 // The version of the record this controller would get, when there is one.
 std::optional<std::uint32_t> PackageVersionFor(UpdateSession& session, const std::u16string& package)
 {
+    ProtocolDriver* driver = session.Driver();
+    if (!driver)
+        return std::nullopt;  // a link no driver speaks takes nothing
     std::int32_t offset = 0;
-    if (const auto type = session.Driver().RecordType(session.device))
+    if (const auto type = driver->RecordType(session.device))
         offset = FindPackageRecord(package, *type);
     if (offset < 0)
         return std::nullopt;
