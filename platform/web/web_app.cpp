@@ -20,10 +20,12 @@ WebApp::WebApp(std::optional<DemoKind> demo, bool chinese) : m_Chinese(chinese)
         m_Backend = m_WebHid.get();
     }
     NewSession();
+    m_Station = std::make_unique<WebStation>(*m_Backend, m_Clock, [this](int percent) { m_Ui.SetProgress(percent); });
 }
 
 WebApp::~WebApp()
 {
+    m_Station.reset();
     m_Session.reset();
     SetDiagnosticSink(nullptr);
     SetUiLanguage(nullptr);
@@ -86,4 +88,8 @@ std::optional<WebApp::Connected> WebApp::ConnectedController() const
     return Connected{s.HidLink.ProtocolVariant == kProtocolBlock, s.device.cur_devVersion};
 }
 
-void WebApp::RequestStop() { m_Session->RequestStop(); }
+void WebApp::RequestStop()
+{
+    m_Session->RequestStop();
+    m_Station->RequestStop();
+}
