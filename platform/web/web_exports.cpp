@@ -150,6 +150,9 @@ EMSCRIPTEN_KEEPALIVE void web_station_reconcile(WebApp* app, const std::int32_t*
     app->Station().Reconcile(present);
 }
 
+// How many units wait for their turn. Never suspends.
+EMSCRIPTEN_KEEPALIVE int web_station_queued(WebApp* app) { return static_cast<int>(app->Station().Queued()); }
+
 // Runs the next queued unit with the package at path (suspends); its
 // record as {"family","before","after","outcome","message","counters"}, or
 // "" once none is queued.

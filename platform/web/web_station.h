@@ -41,6 +41,7 @@ public:
     // Runs the next queued unit that is still present with the package at
     // path; nothing once the queue is empty.
     std::optional<UnitRecord> RunNext(const std::u16string& package);
+    std::size_t Queued() const { return m_Queue.size(); }
     // Ends the running unit at its next safe point.
     void RequestStop();
     const StationCounters& Counters() const { return m_Counters; }
