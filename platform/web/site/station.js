@@ -90,11 +90,13 @@ export class Station {
   // the page calls it again after each engine call.
   async kick() {
     if (!this.on || this.running || this.busy() || !this.module._web_station_queued(this.app)) return;
+    // Running from here: a second kick while the package is stored would
+    // store it again and remove the file this one is about to use.
+    this.running = true;
     const path = await this.packagePath();
     this.problem.textContent = path ? '' : this.texts.noPackage;
     this.problem.hidden = Boolean(path);
-    if (!path || this.running || this.busy()) return;
-    this.running = true;
+    if (!path || this.busy()) { this.running = false; return; }
     this.deployments.pause();
     try {
       for (;;) {
