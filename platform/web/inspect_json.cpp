@@ -5,11 +5,9 @@
 #include "engine/firmware_selection.h"
 #include "protocols/package_inspection.h"
 
-namespace {
-
 // Our strings are ASCII or come from our text table; quotes, backslashes and
 // control characters are the only ones JSON needs escaped.
-std::string Quoted(const std::string& text)
+std::string JsonQuoted(const std::string& text)
 {
     std::string out = "\"";
     for (char c : text) {
@@ -28,9 +26,11 @@ std::string Quoted(const std::string& text)
     return out + "\"";
 }
 
+namespace {
+
 std::string Field(const char* name, const std::string& value)
 {
-    return Quoted(name) + ":" + value + ",";
+    return JsonQuoted(name) + ":" + value + ",";
 }
 
 std::string Record(const InspectedRecord& r)
@@ -44,14 +44,14 @@ std::string Record(const InspectedRecord& r)
             version.pop_back();
         json += Field("deviceType", std::to_string(h.deviceType)) +
                 Field("special", IsSpecialDeviceType(h.deviceType) ? "true" : "false") +
-                Field("version", Quoted(version)) + Field("revision", std::to_string(h.revision)) +
+                Field("version", JsonQuoted(version)) + Field("revision", std::to_string(h.revision)) +
                 Field("imageAddress", std::to_string(h.imageAddress)) +
                 Field("imageSize", std::to_string(h.imageSize));
     }
     std::string chosen;
     for (const std::string& kind : r.chosenFor)
-        chosen += (chosen.empty() ? "" : ",") + Quoted(kind);
-    return json + Field("problem", Quoted(std::string(RecordProblemName(r.problem)))) +
+        chosen += (chosen.empty() ? "" : ",") + JsonQuoted(kind);
+    return json + Field("problem", JsonQuoted(std::string(RecordProblemName(r.problem)))) +
            "\"chosenFor\":[" + chosen + "]}";
 }
 

@@ -7,3 +7,6 @@
 // "special":..,"version":"..","revision":..,"imageAddress":..,"imageSize":..,
 // "problem":"None","chosenFor":[".."]}]}; version is the confirmation text.
 std::string InspectJson(const std::u16string& path);
+
+// text as a JSON string, quotes included.
+std::string JsonQuoted(const std::string& text);

@@ -20,10 +20,12 @@ WebApp::WebApp(std::optional<DemoKind> demo, bool chinese) : m_Chinese(chinese)
         m_Backend = m_WebHid.get();
     }
     NewSession();
+    m_Station = std::make_unique<WebStation>(*m_Backend, m_Clock, [this](int percent) { m_Ui.SetProgress(percent); });
 }
 
 WebApp::~WebApp()
 {
+    m_Station.reset();
     m_Session.reset();
     SetDiagnosticSink(nullptr);
     SetUiLanguage(nullptr);
@@ -93,4 +95,8 @@ std::optional<ControllerFacts> WebApp::Facts() const
     return ControllerFacts{m_Session->HidLink.ProtocolVariant, m_Session->device};
 }
 
-void WebApp::RequestStop() { m_Session->RequestStop(); }
+void WebApp::RequestStop()
+{
+    m_Session->RequestStop();
+    m_Station->RequestStop();
+}

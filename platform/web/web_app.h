@@ -16,6 +16,7 @@
 #include "engine/update_result.h"
 #include "engine/update_session.h"
 #include "platform/web/web_clock.h"
+#include "platform/web/web_station.h"
 #include "platform/web/web_ui.h"
 #include "sim/demo_setup.h"
 #include "text/text_table.h"
@@ -56,6 +57,9 @@ public:
     // The same controller as the catalogue's rules see it.
     std::optional<ControllerFacts> Facts() const;
 
+    // Station mode: its units run through this app's backend and clock.
+    WebStation& Station() { return *m_Station; }
+
 private:
     std::uint16_t UserDefaultUILanguage() override;
     void Write(const std::u16string& line) override;
@@ -70,4 +74,5 @@ private:
     std::unique_ptr<UpdateSession> m_Session;
     DeviceChangeDeferral m_Deferral;  // active while an update runs
     bool m_DeferredChange = false;
+    std::unique_ptr<WebStation> m_Station;
 };

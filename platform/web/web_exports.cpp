@@ -2,6 +2,7 @@
 // the pointer web_app_create returns; strings go out as UTF-8 the page frees.
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <emscripten.h>
 
@@ -12,6 +13,7 @@
 #include "platform/web/inspect_json.h"
 #include "platform/web/page_string.h"
 #include "platform/web/web_app.h"
+#include "station/unit_line.h"
 
 namespace {
 
@@ -41,6 +43,23 @@ const char* OutcomeName(UpdateOutcome outcome)
     case UpdateOutcome::Quiet: return "quiet";
     }
     return "quiet";
+}
+
+// {"updated":1,"upToDate":0,"failed":0,"refused":0}
+std::string CountersJson(const StationCounters& c)
+{
+    return "{\"updated\":" + std::to_string(c.updated) + ",\"upToDate\":" + std::to_string(c.upToDate) +
+           ",\"failed\":" + std::to_string(c.failed) + ",\"refused\":" + std::to_string(c.refused) + "}";
+}
+
+std::string UnitJson(const UnitRecord& r, const StationCounters& counters)
+{
+    return "{\"family\":" + JsonQuoted(UnitFamily(r.unit)) +
+           ",\"before\":" + JsonQuoted(UnitVersionText(r.versionBefore, r.versionKnown)) +
+           ",\"after\":" + JsonQuoted(UnitVersionText(r.versionAfter, r.versionKnown)) +
+           ",\"outcome\":" + JsonQuoted(::OutcomeName(r.outcome)) +
+           ",\"message\":" + JsonQuoted(r.outcome == UnitOutcome::Updated ? "" : UnitMessage(r)) +
+           ",\"counters\":" + CountersJson(counters) + "}";
 }
 
 }  // namespace
@@ -106,5 +125,32 @@ EMSCRIPTEN_KEEPALIVE char* web_supported_controllers()
         json += (json.empty() ? "[" : ",") + std::string("[") + std::to_string(c.vendorId) + "," +
                 std::to_string(c.productId) + "]";
     return PageString(json + "]");
+}
+}
+
+// --- Station mode (site/station.js) ---
+extern "C" {
+// The granted controllers present now: count triples of id, vendor id and
+// product id, in the order they connected. Never suspends.
+EMSCRIPTEN_KEEPALIVE void web_station_reconcile(WebApp* app, const std::int32_t* devices, int count)
+{
+    std::vector<WebStation::Present> present;
+    for (int i = 0; i < count; ++i)
+        present.push_back({devices[3 * i], static_cast<std::uint16_t>(devices[3 * i + 1]),
+                           static_cast<std::uint16_t>(devices[3 * i + 2])});
+    app->Station().Reconcile(present);
+}
+
+// How many units wait for their turn. Never suspends.
+EMSCRIPTEN_KEEPALIVE int web_station_queued(WebApp* app) { return static_cast<int>(app->Station().Queued()); }
+
+// Runs the next queued unit with the package at path (suspends); its
+// record as {"family","before","after","outcome","message","counters"}, or
+// "" once none is queued.
+EMSCRIPTEN_KEEPALIVE char* web_station_run_next(WebApp* app, const char* package)
+{
+    WebStation& station = app->Station();
+    const std::optional<UnitRecord> record = station.RunNext(Utf8ToUtf16(package));
+    return Copy(record ? UnitJson(*record, station.Counters()) : "");
 }
 }

@@ -16,6 +16,7 @@ import { Deployments } from './deployments.js';
 import { progressAnnouncer } from './progress_words.js';
 import { Catalogue } from './catalogue.js';
 import { CatalogueView } from './catalogue_view.js';
+import { Station } from './station.js';
 
 const $ = (id) => document.getElementById(id);
 const DEMO_KINDS = { stream: 1, block: 2 };
@@ -38,7 +39,7 @@ const chooser = new Chooser(texts);
 const deployments = new Deployments($('new-version'), texts);
 const announceProgress = progressAnnouncer($('progress-words'), texts);
 const openHelp = new OpenHelp($('open-help'), texts, () => deviceChange(DEVICE_CHANGE.ARRIVAL));
-let module, app, packages, devices;
+let module, app, packages, devices, station;
 let preselected = null;   // a dropped or linked package, offered by the chooser
 let checkedPath = null;   // a catalogue package that passed its checks: the update's choice
 const catalogueView = new CatalogueView(texts, chinese, (entry) => updateFromCatalogue(entry),
@@ -101,6 +102,7 @@ async function engine(name, ...args) {
       pendingChange = false;
       await deviceChange(DEVICE_CHANGE.NODES_CHANGED);
     }
+    station?.kick();  // units that connected meanwhile
   }
 }
 
@@ -201,6 +203,7 @@ async function inspect(pkg) {
   const path = await packages.store(pkg);
   const report = JSON.parse(takeString(module.ccall('web_inspect', 'number', ['string'], [path])));
   showInspection(pkg.name, report, texts, report.opened ? '' : texts.cannotOpen);
+  station?.kick();  // units that waited for a package
 }
 
 function saveLog() {
@@ -270,12 +273,14 @@ async function main() {
   } else if (!demo) {
     const filters = JSON.parse(takeString(module._web_supported_controllers()))
       .map(([vendorId, productId]) => ({ vendorId, productId }));
-    devices = new HidDevices(webHid, filters, waits, (code) => deviceChange(code), log);
+    devices = new HidDevices(webHid, filters, waits, (code) => { station?.deviceChange(); return deviceChange(code); }, log);
     host.hid = devices;
     devices.onOpenFailed = () => openHelp.show();
     $('connect').hidden = false;
     $('connect').addEventListener('click', connect);
     await devices.remembered().catch((error) => log(`getDevices: ${error}`));
+    station = new Station({ section: $('station'), chinese, module, app, devices, log, deployments,
+      engine, busy: () => busy, packagePath: async () => (preselected ? packages.store(preselected) : null) });
   }
   const linked = params.get('package');
   if (linked) {

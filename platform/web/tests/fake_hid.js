@@ -8,6 +8,9 @@
 // subModel, granted, foreign, unplugAfter, silentAfter, answerDelayMs,
 // openFails (open() rejects as Chromium's does without access to the node;
 // window.__fakeHid.openFails turns it off for a retry).
+// More granted controllers: navigator.hid.plug({ kind, model, subModel })
+// connects one (its index back); reEnumerate(index) brings it back as a new
+// HIDDevice, as after its restart.
 (() => {
   const o = Object.assign({ kind: 1, model: 0, subModel: 0, granted: false, foreign: false,
     unplugAfter: 0, silentAfter: 0, answerDelayMs: 0, openFails: false }, window.__fakeHidOptions || {});
@@ -72,7 +75,26 @@
     event.device = d;
     hid.dispatchEvent(event);
   }
-  hid.getDevices = async () => (o.granted ? [await deviceReady] : []);
+  const plugged = [];
+  function connectNew(index, d) {
+    plugged[index] = d;
+    const event = new Event('connect');
+    event.device = d;
+    hid.dispatchEvent(event);
+    return index;
+  }
+  hid.plug = async ({ kind = 1, model = 0, subModel = 0 } = {}) => {
+    const base = await ready;
+    const sim = { ...base, sim: base.mod._sim_create(kind, model, subModel) };
+    return connectNew(plugged.length,
+      new FakeDevice(base.mod._sim_vendor_id(sim.sim), base.mod._sim_product_id(sim.sim), sim));
+  };
+  hid.reEnumerate = (index) => {
+    const old = plugged[index];
+    unplug(old);
+    connectNew(index, new FakeDevice(old.vendorId, old.productId, old.sim));
+  };
+  hid.getDevices = async () => [...(o.granted ? [await deviceReady] : []), ...plugged.filter((d) => !d.unplugged)];
   hid.requestDevice = async ({ filters }) => {
     record.filters = filters;
     const d = await deviceReady;

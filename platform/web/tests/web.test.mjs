@@ -572,6 +572,65 @@ async function openPageIn(context, query) {
   return page;
 }
 
+// Station mode: the switch, granted controllers connecting (navigator.hid.plug), one unit at a time.
+const counters = (page) => page.evaluate(() => ({ ...document.getElementById('station-counters').dataset }));
+const unitLines = (page) => page.$$eval('#station-units li', (items) => items.map((li) => li.dataset.outcome));
+async function countersReach(page, field, n) {
+  await page.waitForFunction(([f, v]) => Number(document.getElementById('station-counters').dataset[f]) >= v,
+    [field, n], LONG).catch(async (e) => { throw new Error(`${e}: ${await page.textContent('#station')}`); });
+}
+async function stationOn(page) {
+  await page.check('#station-on');
+}
+// The demo package with its version word set to the simulated controllers' 1.37.
+const upToDatePackage = async () => {
+  const bytes = await readFile(join(BUILD, 'site/demo_stream.dat'));
+  bytes.writeUInt32LE(0x89, 0);
+  return fixture('up_to_date.dat', bytes);
+};
+
+describe('station mode: each controller that connects, updated once', () => {
+  test('off: nothing on connect; on: the connected one and one plugged while it runs, each once; '
+       + 're-enumeration not taken again', async () => {
+    const page = await openPage({ query: '?package=demo_stream.dat', fake: { kind: 1, answerDelayMs: 1 } });
+    const first = await page.evaluate(() => navigator.hid.plug());
+    await page.waitForFunction(() => !document.getElementById('update').disabled, null, LONG);
+    assert.deepEqual(await unitLines(page), []);
+    assert.equal((await counters(page)).updated, '0');
+
+    await stationOn(page);
+    await page.waitForFunction(() => document.getElementById('progress').value > 0, null, LONG);
+    await page.evaluate(() => navigator.hid.plug());  // while the first one runs
+    await countersReach(page, 'updated', 2);
+    assert.equal(await page.$$eval('#station-units li', (items) => items.length), 2);
+    assert.match(await page.textContent('#station-units li'), /stream controller {2}1\.37 → 1\.40 {2}updated$/);
+
+    await page.evaluate((i) => navigator.hid.reEnumerate(i), first);  // back after its restart
+    await page.evaluate(() => navigator.hid.plug());                   // a new unit after it
+    await countersReach(page, 'updated', 3);
+    assert.deepEqual(await unitLines(page), ['updated', 'updated', 'updated']);
+    assert.deepEqual(await counters(page), { updated: '3', upToDate: '0', failed: '0', refused: '0' });
+    await page.context().close();
+  });
+
+  for (const [locale, label] of [['en-US', 'Update each controller I connect'], ['zh-CN', '自动更新我连接的每个手柄']]) {
+    test(`${locale}: the switch's label; an up-to-date controller left alone`, async () => {
+      const page = await openPage({ locale, fake: { kind: 1, answerDelayMs: 1 } });
+      assert.equal(await page.textContent('label[for="station-on"]'), label);
+      await page.setInputFiles('#inspect-file', await upToDatePackage());
+      await page.waitForSelector('#inspect:not([hidden])', LONG);
+      await stationOn(page);
+      const before = await sent(page);
+      await page.evaluate(() => navigator.hid.plug());
+      await countersReach(page, 'upToDate', 1);
+      assert.deepEqual(await unitLines(page), ['up to date']);
+      assert.equal((await counters(page)).updated, '0');
+      assert.ok(await sent(page) > before, 'its version was read');
+      await page.context().close();
+    });
+  }
+});
+
 describe('keyboard and screen readers', () => {
   test('every action by keyboard, focus shown and given back after a dialog, progress told in quarters', async () => {
     const page = await openPage({ fake: { kind: 1, granted: true, answerDelayMs: 1 } });
@@ -650,6 +709,13 @@ describe('axe: no WCAG 2.1 A or AA violation in any state', () => {
       await page.waitForSelector('#offer-problem:not([hidden])', LONG);
       await audit(page, 'catalogue refusal', found);
     },
+    'station mode with a unit updated': async (page, found) => {
+      await page.check('#station-on');
+      await page.evaluate(() => navigator.hid.plug());
+      await page.waitForFunction(() => Number(document.getElementById('station-counters').dataset.updated) >= 1,
+        null, LONG);
+      await audit(page, 'station', found);
+    },
     'open failure help': async (page, found) => {
       await page.waitForSelector('#open-help:not([hidden])', LONG);
       await audit(page, 'open failure', found);
@@ -660,6 +726,7 @@ describe('axe: no WCAG 2.1 A or AA violation in any state', () => {
     'connected, failure': { fake: { kind: 1, granted: true, unplugAfter: 200 } },
     'no WebHID, inspect table': { noHid: true },
     'catalogue offer, versions, refused package': { query: '?catalogue=cat/tampered.json', fake: { kind: 1, granted: true } },
+    'station mode with a unit updated': { query: '?package=demo_stream.dat', fake: { kind: 1, answerDelayMs: 1 } },
     'open failure help': { platform: 'Linux', fake: { kind: 1, granted: true, openFails: true } },
   };
   for (const locale of ['en-US', 'zh-CN']) {
