@@ -113,15 +113,7 @@ void QtDialogView::PostDeviceChange(std::uint32_t event)
 
 void QtDialogView::PostToUiThread(std::function<void()> work)
 {
-    HandoffRelease(&m_Handoff);
-    QtCallMachineryUnchecked unchecked;
-    QMetaObject::invokeMethod(
-        this,
-        [this, work = std::move(work)] {
-            HandoffAcquire(&m_Handoff);
-            work();
-        },
-        Qt::QueuedConnection);
+    PostQueued(this, &m_Handoff, std::move(work));
 }
 
 // A blocking queued call, with the wait on our own condition variable: the

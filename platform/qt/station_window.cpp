@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "base/utf.h"
+#include "platform/qt/thread_handoff.h"
 #include "station/station_package.h"
 #include "station/unit_line.h"
 
@@ -122,7 +123,7 @@ void StationWindow::Start()
     m_Log->appendPlainText(m_Texts.waiting);
     m_Thread = std::thread([this, &station] {
         const StationEnd end = station.Run();
-        QMetaObject::invokeMethod(this, [this, end] { ShowEnded(end); }, Qt::QueuedConnection);
+        PostQueued(this, &m_Handoff, [this, end] { ShowEnded(end); });
     });
 }
 
@@ -153,25 +154,21 @@ bool StationWindow::SaveLog(const QString& path) const
 
 void StationWindow::UnitTaken(const UnitRecord& record)
 {
-    QMetaObject::invokeMethod(this, [this, record] { ShowTaken(record); }, Qt::QueuedConnection);
+    PostQueued(this, &m_Handoff, [this, record] { ShowTaken(record); });
 }
 
 void StationWindow::UnitProgress(int id, int percent)
 {
-    QMetaObject::invokeMethod(
-        this,
-        [this, id, percent] {
-            auto row = m_Rows.find(id);
-            if (row != m_Rows.end())
-                static_cast<QProgressBar*>(m_Table->cellWidget(row->second, kProgress))->setValue(percent);
-        },
-        Qt::QueuedConnection);
+    PostQueued(this, &m_Handoff, [this, id, percent] {
+        auto row = m_Rows.find(id);
+        if (row != m_Rows.end())
+            static_cast<QProgressBar*>(m_Table->cellWidget(row->second, kProgress))->setValue(percent);
+    });
 }
 
 void StationWindow::UnitFinished(const UnitRecord& record, const StationCounters& counters)
 {
-    QMetaObject::invokeMethod(this, [this, record, counters] { ShowFinished(record, counters); },
-                              Qt::QueuedConnection);
+    PostQueued(this, &m_Handoff, [this, record, counters] { ShowFinished(record, counters); });
 }
 
 void StationWindow::ShowTaken(const UnitRecord& record)

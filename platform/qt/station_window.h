@@ -76,4 +76,5 @@ private:
     std::unique_ptr<Station> m_Station;
     std::shared_ptr<void> m_Watching;
     std::thread m_Thread;
+    char m_Handoff = 0;  // names the hand-over between threads for the race checker
 };

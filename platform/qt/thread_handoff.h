@@ -5,6 +5,10 @@
 // starts, and the reverse on the way back; the call object Qt builds and
 // frees on the calling thread is left out of its view. Without ThreadSanitizer
 // they compile to nothing.
+#include <QObject>
+
+#include <utility>
+
 #if defined(__SANITIZE_THREAD__)
 #include <sanitizer/tsan_interface.h>
 // In the runtime, not in its header.
@@ -45,3 +49,18 @@ public:
     QtCallMachineryUnchecked(const QtCallMachineryUnchecked&) = delete;
     QtCallMachineryUnchecked& operator=(const QtCallMachineryUnchecked&) = delete;
 };
+
+// Queues work to run on target's thread, the hand-over marked by token.
+template <typename Work>
+void PostQueued(QObject* target, void* token, Work work)
+{
+    HandoffRelease(token);
+    QtCallMachineryUnchecked unchecked;
+    QMetaObject::invokeMethod(
+        target,
+        [token, work = std::move(work)]() mutable {
+            HandoffAcquire(token);
+            work();
+        },
+        Qt::QueuedConnection);
+}
