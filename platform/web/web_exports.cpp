@@ -151,6 +151,6 @@ EMSCRIPTEN_KEEPALIVE char* web_station_run_next(WebApp* app, const char* package
 {
     WebStation& station = app->Station();
     const std::optional<UnitRecord> record = station.RunNext(Utf8ToUtf16(package));
-    return Copy(record ? UnitJson(*record, station.Counters()) : "");
+    return PageString(record ? UnitJson(*record, station.Counters()) : "");
 }
 }
