@@ -42,5 +42,7 @@ int main(int argc, char** argv)
     ok = WriteSeeds(dir / "stream_input", StreamInputSeeds()) && ok;
     ok = WriteSeeds(dir / "block_answers", BlockAnswersSeeds()) && ok;
     ok = WriteSeeds(dir / "whole_update", WholeUpdateSeeds()) && ok;
+    ok = WriteSeeds(dir / "catalogue", CatalogueSeeds()) && ok;
+    ok = WriteSeeds(dir / "signify", SignifySeeds()) && ok;
     return ok ? 0 : 1;
 }

@@ -13,3 +13,6 @@ struct Seed {
 std::vector<Seed> PackageSeeds();
 std::vector<Seed> SimStreamSeeds();
 std::vector<Seed> SimBlockSeeds();
+std::vector<Seed> CatalogueSeeds();
+// Inputs of the signify target (fuzz/signify_input.h).
+std::vector<Seed> SignifySeeds();

@@ -1,0 +1,109 @@
+// Catalogues as `catalogue make` writes them, and ones a reader must refuse:
+// cut short, an unknown format, nesting past the format's, an entry missing a
+// field or with a number of the wrong kind. Signify files: a public key, a
+// signature by the same key number, an unencrypted secret key and damaged ones.
+#include "catalogue/catalogue.h"
+#include "catalogue/signify_format.h"
+#include "fuzz/seeds/seeds.h"
+#include "fuzz/signify_input.h"
+
+namespace {
+
+const SignifyKeyNumber kKeyNumber = {1, 2, 3, 4, 5, 6, 7, 8};
+
+// Key number 1..8 with the RFC 8032 test 1 key, as `signify -G -n` writes them.
+constexpr std::string_view kPublicKey =
+    "untrusted comment: signify public key\n"
+    "RWQBAgMEBQYHCNdamAGCsQq31Uv+08lkBzoO4XLz2qYjJa8CGmj3B1Ea\n";
+constexpr std::string_view kSecretKey =
+    "untrusted comment: signify secret key\n"
+    "RWRCSwAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAABAgMEBQYHCJ1hsZ3v/VpguoRK9JLsLMREScVpezJpGXA7rAMcrn9g11qYAYKxCrfVS/"
+    "7TyWQHOg7hcvPapiMlrwIaaPcHURo=\n";
+
+Seed Text(std::string name, std::string_view text)
+{
+    return {std::move(name), {text.begin(), text.end()}};
+}
+
+Seed Signify(std::string name, std::uint8_t flags, std::initializer_list<std::string_view> texts)
+{
+    Seed seed{std::move(name), {flags}};
+    bool first = true;
+    for (std::string_view text : texts) {
+        if (!first)
+            seed.bytes.push_back(kSignifyTextSeparator);
+        first = false;
+        seed.bytes.insert(seed.bytes.end(), text.begin(), text.end());
+    }
+    return seed;
+}
+
+PackageHeader Record(std::uint32_t type, std::uint32_t version, std::uint32_t revision)
+{
+    PackageHeader header;
+    header.deviceType = type;
+    header.desVersion = version;
+    header.revision = revision;
+    header.imageAddress = 0x01018000;
+    header.imageSize = 40000;
+    return header;
+}
+
+Catalogue SmallCatalogue()
+{
+    CatalogueEntry stable;
+    stable.file = "fw/pad-1.40.dat";
+    stable.size = 40056;
+    stable.sha256.fill(0xA5);
+    stable.date = "2026-12-01";
+    stable.notesEn = "Fixes \"drift\"\nafter sleep";
+    stable.notesZh = "修复休眠后的漂移";
+    stable.records = {Record(0x5111, 140, 3), Record(0x3009, 140, 0)};
+    CatalogueEntry beta;
+    beta.file = "https://example.org/fw/pad-1.41b.dat";
+    beta.size = 0xFFFFFFFFFFull;
+    beta.channel = Channel::Beta;
+    beta.records = {Record(0xFFFFFFFF, 0x0001008D, 0xFFFFFFFF)};
+    return {{stable, beta}};
+}
+
+}  // namespace
+
+std::vector<Seed> CatalogueSeeds()
+{
+    const std::string small = CatalogueJson(SmallCatalogue());
+    const std::string entry = R"({"file":"a.dat","size":1,"sha256":")" + std::string(64, '0') +
+                              R"(","channel":"stable","records":[)";
+    const std::string record = R"({"deviceType":1,"desVersion":2,"revision":0,"imageAddress":0,"imageSize":)";
+    return {
+        Text("small", small),
+        Text("empty", CatalogueJson({})),
+        Text("cut_short", std::string_view(small).substr(0, small.size() / 2)),
+        Text("format_2", R"({"format":2,"packages":[]})"),
+        Text("too_deep", R"({"format":1,"packages":[],"x":[[[[[[[]]]]]]]})"),
+        Text("brackets_in_text", R"({"format":1,"packages":[],"x":"[[[[[[[\"{{{{"})"),
+        Text("no_records", R"({"format":1,"packages":[)" + entry + "]}]}"),
+        Text("float_size", R"({"format":1,"packages":[)" + entry + record + "1.5}]}]}"),
+        Text("record_past_32_bits", R"({"format":1,"packages":[)" + entry + record + "4294967296}]}]}"),
+    };
+}
+
+std::vector<Seed> SignifySeeds()
+{
+    // Short, as the verdict never reads the catalogue's bytes.
+    const std::string catalogue = CatalogueJson({});
+    SignifySignature signature{kKeyNumber, {}};
+    signature.signature.fill(0x5A);
+    const std::string sig = FormatSignifySignature(signature, "verify with signify.pub");
+    signature.number[0] = 9;
+    const std::string stranger = FormatSignifySignature(signature, "");
+    return {
+        Signify("signed", kSignifyVerifierSaysYes, {catalogue, sig, kPublicKey}),
+        Signify("bad_signature", 0, {catalogue, sig, kPublicKey}),
+        Signify("untrusted_key", kSignifyVerifierSaysYes, {catalogue, stranger, kPublicKey}),
+        Signify("no_key", kSignifyVerifierSaysYes, {catalogue, sig}),
+        Signify("no_sig", kSignifyVerifierSaysYes | kSignifyNoSignature, {catalogue, sig, kPublicKey}),
+        Signify("secret_key", kSignifyVerifierSaysYes, {catalogue, sig, kSecretKey, kPublicKey}),
+        Signify("sig_cut_short", kSignifyVerifierSaysYes, {catalogue, sig.substr(0, sig.size() - 5) + "\n", kPublicKey}),
+    };
+}
