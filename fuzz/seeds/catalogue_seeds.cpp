@@ -67,24 +67,43 @@ Catalogue SmallCatalogue()
     return {{stable, beta}};
 }
 
+std::string ListedRecord(std::string_view imageSize)
+{
+    return R"({"deviceType":1,"desVersion":2,"revision":0,"imageAddress":0,"imageSize":)" + std::string(imageSize) +
+           "}";
+}
+
+// Written by hand with every field, so that seeds stay whatever the writer does.
+std::string Listing(std::string_view file, std::string_view records)
+{
+    return R"({"format":1,"packages":[{"file":")" + std::string(file) + R"(","size":7,"sha256":")" +
+           std::string(64, 'F') + R"(","channel":"beta","date":"d","notes":{"en":"\u00e9\t","zh":"z"},"records":[)" +
+           std::string(records) + "]}]}";
+}
+
 }  // namespace
 
 std::vector<Seed> CatalogueSeeds()
 {
     const std::string small = CatalogueJson(SmallCatalogue());
-    const std::string entry = R"({"file":"a.dat","size":1,"sha256":")" + std::string(64, '0') +
-                              R"(","channel":"stable","records":[)";
-    const std::string record = R"({"deviceType":1,"desVersion":2,"revision":0,"imageAddress":0,"imageSize":)";
+    const std::string record = ListedRecord("40000");
+    std::string most = ListedRecord("0");
+    for (std::size_t i = 1; i < kMaxRecordsPerEntry; ++i)
+        most += "," + ListedRecord("0");
     return {
         Text("small", small),
         Text("empty", CatalogueJson({})),
+        Text("by_hand", Listing("p.dat", record + "," + record)),
         Text("cut_short", std::string_view(small).substr(0, small.size() / 2)),
         Text("format_2", R"({"format":2,"packages":[]})"),
         Text("too_deep", R"({"format":1,"packages":[],"x":[[[[[[[]]]]]]]})"),
         Text("brackets_in_text", R"({"format":1,"packages":[],"x":"[[[[[[[\"{{{{"})"),
-        Text("no_records", R"({"format":1,"packages":[)" + entry + "]}]}"),
-        Text("float_size", R"({"format":1,"packages":[)" + entry + record + "1.5}]}]}"),
-        Text("record_past_32_bits", R"({"format":1,"packages":[)" + entry + record + "4294967296}]}]}"),
+        Text("most_records", Listing("p.dat", most)),
+        Text("too_many_records", Listing("p.dat", most + "," + record)),
+        Text("empty_file", Listing("", record)),
+        Text("no_records", Listing("p.dat", "")),
+        Text("float_size", Listing("p.dat", ListedRecord("1.5"))),
+        Text("size_past_32_bits", Listing("p.dat", ListedRecord("4294967296"))),
     };
 }
 
