@@ -1,7 +1,12 @@
-// Catalogues as `catalogue make` writes them, and ones a reader must refuse:
-// cut short, an unknown format, nesting past the format's, an entry missing a
-// field or with a number of the wrong kind. Signify files: a public key, a
-// signature by the same key number, an unencrypted secret key and damaged ones.
+// Catalogues as `catalogue make` writes them and by hand, one at the records
+// limit, and ones a reader must refuse: cut short, an unknown format, nesting
+// past the format's, an entry with a field missing, empty or of the wrong
+// kind, one record too many. Signify files: a public key, a signature by the
+// same key number, an unencrypted secret key and damaged ones.
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
 #include "catalogue/catalogue.h"
 #include "catalogue/signify_format.h"
 #include "fuzz/seeds/seeds.h"
@@ -109,7 +114,7 @@ std::vector<Seed> CatalogueSeeds()
 
 std::vector<Seed> SignifySeeds()
 {
-    // Short, as the verdict never reads the catalogue's bytes.
+    // Short: only the verifier, which answers by the flags, reads it.
     const std::string catalogue = CatalogueJson({});
     SignifySignature signature{kKeyNumber, {}};
     signature.signature.fill(0x5A);
