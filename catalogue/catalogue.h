@@ -30,6 +30,9 @@ using Sha256Digest = std::array<std::uint8_t, 32>;
 
 enum class Channel { Stable, Beta };
 
+// The channel as the catalogue writes it.
+constexpr const char* ChannelName(Channel channel) { return channel == Channel::Beta ? "beta" : "stable"; }
+
 struct CatalogueEntry {
     std::string file;  // relative to the catalogue, or an http(s) URL
     std::uint64_t size = 0;

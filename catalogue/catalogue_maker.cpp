@@ -37,14 +37,14 @@ bool ApplyReleaseNotes(Catalogue& catalogue, std::string_view notes)
         for (const char* key : {"channel", "date", "en", "zh"})
             if (note.contains(key) && !note[key].is_string())
                 return false;
-        if (note.contains("channel") && note["channel"] != "stable" && note["channel"] != "beta")
+        if (note.contains("channel") && note["channel"] != ChannelName(Channel::Stable) && note["channel"] != ChannelName(Channel::Beta))
             return false;
     }
     for (CatalogueEntry& entry : catalogue.packages) {
         const auto note = document.find(entry.file);
         if (note == document.end())
             continue;
-        entry.channel = note->value("channel", "stable") == "beta" ? Channel::Beta : Channel::Stable;
+        entry.channel = note->value("channel", ChannelName(Channel::Stable)) == ChannelName(Channel::Beta) ? Channel::Beta : Channel::Stable;
         entry.date = note->value("date", entry.date);
         entry.notesEn = note->value("en", entry.notesEn);
         entry.notesZh = note->value("zh", entry.notesZh);

@@ -1,7 +1,6 @@
 #include "catalogue/package_choice.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <tuple>
 
 #include "engine/record_choice.h"
@@ -66,15 +65,12 @@ bool UpdateAvailable(const DeviceDescription& device, const FittingPackage& pack
 std::string VersionLabel(const PackageHeader& record)
 {
     const FirmwareVersionWord version(record.desVersion);
-    char text[48];
-    // One format call: GCC 12 warns falsely (-Wrestrict) on "b" + std::string.
-    const int length = std::snprintf(text, sizeof text, "%u.%02u", version.Release() / 100u, version.Release() % 100u);
-    std::size_t used = static_cast<std::size_t>(length);
+    std::string label = ReleaseText(record.desVersion);
     if (version.Beta() != 0)
-        used += static_cast<std::size_t>(std::snprintf(text + used, sizeof text - used, "b%u", unsigned{version.Beta()}));
+        label += 'b' + std::to_string(version.Beta());
     if (record.revision != 0)
-        std::snprintf(text + used, sizeof text - used, "r%u", static_cast<unsigned>(record.revision));
-    return text;
+        label += 'r' + std::to_string(record.revision);
+    return label;
 }
 
 std::optional<FittingPackage> PackageNamed(const std::vector<FittingPackage>& packages, const std::string& label)

@@ -73,7 +73,7 @@ ControllerFacts Facts(const FoundController& c, const DeviceReadout& readout)
 
 std::string Describe(const FittingPackage& p)
 {
-    std::string text = VersionLabel(p.record) + " (" + (p.entry->channel == Channel::Beta ? "beta" : "stable");
+    std::string text = VersionLabel(p.record) + " (" + ChannelName(p.entry->channel);
     if (!p.entry->date.empty())
         text += ", " + p.entry->date;
     return text + ")";
@@ -83,7 +83,7 @@ nlohmann::json PackageJson(const FittingPackage& p)
 {
     return {{"version", VersionLabel(p.record)}, {"versionWord", p.record.desVersion},
             {"revision", p.record.revision}, {"file", p.entry->file},
-            {"channel", p.entry->channel == Channel::Beta ? "beta" : "stable"}, {"date", p.entry->date},
+            {"channel", ChannelName(p.entry->channel)}, {"date", p.entry->date},
             {"notes", {{"en", p.entry->notesEn}, {"zh", p.entry->notesZh}}}};
 }
 

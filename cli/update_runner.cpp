@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstdio>
 #include <memory>
 #include <thread>
 
@@ -28,13 +27,6 @@ struct Verdict {
     std::string line;
 };
 
-std::string Release(std::uint32_t word)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2f", FirmwareVersionWord(word).ReleaseNumber());
-    return text;
-}
-
 // The lines the dialog keeps to itself.
 Verdict RefusalVerdict(const UpdateSession& s, const SelectionOutcome& o, const std::string& package)
 {
@@ -54,8 +46,8 @@ Verdict RefusalVerdict(const UpdateSession& s, const SelectionOutcome& o, const 
         const std::uint16_t lowest = LowestAcceptedRelease(s.HidLink.ProtocolVariant, s.device.deviceModel,
                                                            s.device.deviceSubModel);
         return {kExitPackageRefused, "incompatible",
-                package + ": version " + Release(o.header.desVersion) +
-                    " is refused by this controller; the lowest accepted version is " + Release(lowest)};
+                package + ": version " + ReleaseText(o.header.desVersion) +
+                    " is refused by this controller; the lowest accepted version is " + ReleaseText(lowest)};
     }
     case SelectionRefusal::Cancelled:
         return {kExitCancelled, "cancelled", "Cancelled at the confirmation; nothing was sent."};

@@ -48,9 +48,7 @@ std::string UnitVersionText(std::uint32_t word, bool known)
 {
     if (!known)
         return "?";
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2f", FirmwareVersionWord(word).ReleaseNumber());
-    return text;
+    return ReleaseText(word);
 }
 
 std::string UnitVidPid(const UnitIdentity& identity)

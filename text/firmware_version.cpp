@@ -1,6 +1,16 @@
 #include "text/firmware_version.h"
 
+#include <cstdio>
+
 #include "text/wformat.h"
+
+std::string ReleaseText(std::uint32_t word)
+{
+    const unsigned release = FirmwareVersionWord(word).Release();
+    char text[16];
+    std::snprintf(text, sizeof text, "%u.%02u", release / 100u, release % 100u);
+    return text;
+}
 
 std::u16string FirmwareVersionWord::TitleText(const std::u16string& title) const
 {

@@ -24,3 +24,7 @@ public:
 private:
     std::uint32_t m_Word;
 };
+
+// "1.37": the release alone, as the page, the station and the command line
+// write it (no beta, no revision).
+std::string ReleaseText(std::uint32_t word);

@@ -5,8 +5,9 @@
 #include "engine/firmware_selection.h"
 #include "protocols/package_inspection.h"
 
-// Our strings are ASCII or come from our text table; quotes, backslashes and
-// control characters are the only ones JSON needs escaped.
+// Our strings are valid UTF-8 (our texts, or catalogue text the JSON reader
+// checked); quotes, backslashes and control characters are the only ones
+// JSON needs escaped.
 std::string JsonQuoted(const std::string& text)
 {
     std::string out = "\"";

@@ -5,11 +5,10 @@
 #include <string>
 
 #include <emscripten.h>
-#include <nlohmann/json.hpp>
 
 #include "base/utf.h"
 #include "text/firmware_version.h"
-#include "text/wformat.h"
+#include "platform/web/inspect_json.h"
 #include "platform/web/module_file.h"
 #include "platform/web/page_string.h"
 #include "platform/web/web_app.h"
@@ -17,8 +16,6 @@
 #include "demo_key.h"
 
 namespace {
-
-using nlohmann::json;
 
 // A file's text; nullopt for no path (""), or a file that is not there.
 std::optional<std::string> ReadText(const char* path)
@@ -79,25 +76,22 @@ const char* MismatchName(PackageMismatch mismatch)
     return "broken";
 }
 
-// "1.40" as the page shows a release.
-std::string Release(std::uint32_t word)
+const char* Bool(bool value)
 {
-    return Utf16ToUtf8(WFormat(u"%0.2f", FirmwareVersionWord(word).ReleaseNumber()));
+    return value ? "true" : "false";
 }
 
-json PackageJson(const WebCatalogue& catalogue, const FittingPackage& p, const DeviceDescription& device)
+std::string PackageJson(const WebCatalogue& catalogue, const FittingPackage& p, const DeviceDescription& device)
 {
     const CatalogueEntry& e = *p.entry;
-    return {{"index", catalogue.IndexOf(p)},
-            {"release", Release(p.record.desVersion)},
-            {"beta", FirmwareVersionWord(p.record.desVersion).Beta()},
-            {"revision", p.record.revision},
-            {"channel", e.channel == Channel::Beta ? "beta" : "stable"},
-            {"date", e.date},
-            {"notes", {{"en", e.notesEn}, {"zh", e.notesZh}}},
-            {"file", e.file},
-            {"size", e.size},
-            {"newer", UpdateAvailable(device, p)}};
+    return "{\"index\":" + std::to_string(catalogue.IndexOf(p)) +
+           ",\"release\":" + JsonQuoted(ReleaseText(p.record.desVersion)) +
+           ",\"beta\":" + std::to_string(FirmwareVersionWord(p.record.desVersion).Beta()) +
+           ",\"revision\":" + std::to_string(p.record.revision) +
+           ",\"channel\":" + JsonQuoted(ChannelName(e.channel)) + ",\"date\":" + JsonQuoted(e.date) +
+           ",\"notes\":{\"en\":" + JsonQuoted(e.notesEn) + ",\"zh\":" + JsonQuoted(e.notesZh) +
+           "},\"file\":" + JsonQuoted(e.file) + ",\"size\":" + std::to_string(e.size) +
+           ",\"newer\":" + Bool(UpdateAvailable(device, p)) + "}";
 }
 
 }  // namespace
@@ -124,7 +118,8 @@ EMSCRIPTEN_KEEPALIVE char* web_catalogue_question(WebCatalogue* catalogue, const
     const auto question = catalogue->SignatureQuestion(ReadText(signaturePath));
     if (!question)
         return PageString("");
-    return PageString(json{{"key", Hex(question->key)}, {"signature", Hex(question->signature)}}.dump());
+    return PageString("{\"key\":" + JsonQuoted(Hex(question->key)) + ",\"signature\":" +
+                      JsonQuoted(Hex(question->signature)) + "}");
 }
 
 // {"accepted": bool, "trust": name, "problem": name or ""}.
@@ -133,10 +128,9 @@ EMSCRIPTEN_KEEPALIVE char* web_catalogue_open(WebCatalogue* catalogue, const cha
 {
     const std::string text = ReadText(path).value_or("");
     const WebCatalogue::Opened opened = catalogue->Open(text, ReadText(signaturePath), verified != 0);
-    return PageString(json{{"accepted", opened.Accepted()},
-                     {"trust", TrustName(opened.trust.trust)},
-                     {"problem", ProblemName(opened.problem)}}
-                    .dump());
+    return PageString(std::string("{\"accepted\":") + Bool(opened.Accepted()) +
+                      ",\"trust\":" + JsonQuoted(TrustName(opened.trust.trust)) +
+                      ",\"problem\":" + JsonQuoted(ProblemName(opened.problem)) + "}");
 }
 
 // {"packages": [...]} that fit the connected controller, newest first; ""
@@ -146,10 +140,10 @@ EMSCRIPTEN_KEEPALIVE char* web_catalogue_fitting(WebCatalogue* catalogue, WebApp
     const std::optional<ControllerFacts> facts = app->Facts();
     if (!facts)
         return PageString("");
-    json packages = json::array();
+    std::string packages;
     for (const FittingPackage& p : catalogue->Fitting(*facts, withBeta != 0))
-        packages.push_back(PackageJson(*catalogue, p, facts->device));
-    return PageString(json{{"packages", packages}}.dump());
+        packages += (packages.empty() ? "" : ",") + PackageJson(*catalogue, p, facts->device);
+    return PageString("{\"packages\":[" + packages + "]}");
 }
 
 // "" when the package saved at path may go on to the update; else why not.

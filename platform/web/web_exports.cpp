@@ -9,7 +9,6 @@
 #include "base/utf.h"
 #include "hid/hid.h"
 #include "text/firmware_version.h"
-#include "text/wformat.h"
 #include "platform/web/inspect_json.h"
 #include "platform/web/page_string.h"
 #include "platform/web/web_app.h"
@@ -104,7 +103,7 @@ EMSCRIPTEN_KEEPALIVE char* web_app_connected(WebApp* app)
         return PageString("");
     const FirmwareVersionWord word(c->version);
     const std::string release =
-        c->version == kNoFirmwareVersion ? "" : Utf16ToUtf8(WFormat(u"%0.2f", word.ReleaseNumber()));
+        c->version == kNoFirmwareVersion ? "" : ReleaseText(c->version);
     return PageString(std::string("{\"family\":\"") + (c->blockProtocol ? "block" : "stream") +
                 "\",\"release\":\"" + release + "\",\"beta\":" + std::to_string(word.Beta()) + "}");
 }

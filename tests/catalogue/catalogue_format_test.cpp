@@ -24,7 +24,8 @@ std::string Document(const std::string& packages, int format = kCatalogueFormat)
 
 TEST(CatalogueFormat, ReadsBackWhatItWrites)
 {
-    const CatalogueParse first = ParseCatalogue(Document(Entry(kRecords + R"(,"notes":{"en":"Fixes","zh":"修复"})")));
+    const CatalogueParse first = ParseCatalogue(
+        Document(Entry(kRecords + R"(,"notes":{"en":"Fixes","zh":"修复"},"later":{"fields":[1,{"x":null}]})")));
     ASSERT_EQ(first.problem, CatalogueProblem::None);
     const CatalogueEntry& e = first.catalogue->packages.at(0);
     EXPECT_EQ(e.records.at(0).revision, 3u);
@@ -54,6 +55,10 @@ TEST(CatalogueFormat, RefusesEachBadInput)
         {"malformed", R"({"format":1,"packages":[)", CatalogueProblem::Malformed},
         {"not an object", "[1]", CatalogueProblem::Malformed},
         {"unknown format", Document("", 2), CatalogueProblem::UnknownFormat},
+        {"format as a fraction", R"({"format":1.0,"packages":[]})", CatalogueProblem::UnknownFormat},
+        {"packages not a list", R"({"format":1,"packages":{}})", CatalogueProblem::Malformed},
+        {"record not an object", Document(Entry(R"("records":[7])")), CatalogueProblem::BadEntry},
+        {"second entry broken", Document(Entry(kRecords) + ",{}"), CatalogueProblem::BadEntry},
         {"no format", R"({"packages":[]})", CatalogueProblem::UnknownFormat},
         {"50 MB", Document(Entry(kRecords)) + std::string(50u << 20, ' '), CatalogueProblem::TooLarge},
         {"100,000 entries", Document(Repeated("{}", 100000)), CatalogueProblem::TooManyEntries},

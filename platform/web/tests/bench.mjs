@@ -56,34 +56,50 @@ try {
   });
   const web = rows(table);
 
-  // Parse and pick in a module of its own, its demo stream controller attached.
-  const catalogueRuns = await page.evaluate(async (text) => {
-    const quiet = () => {};
-    const host = { hid: null, log: quiet, sleep: (ms, done) => setTimeout(() => done(1), ms),
-      ui: { title: quiet, enableUpdate: quiet, doneLabel: quiet, message: (b, c, o, done) => done(1),
-            progress: (p, done) => done(), chooseFile: (l, done) => done(null) } };
-    const m = await createUpdaterModule({ webHost: host });
-    const app = m._web_app_create(1, 0);
-    await m.ccall('web_app_start', 'number', ['number'], [app], { async: true });
-    const catalogue = m._web_catalogue_create(0);  // unsigned: the figure is parse and pick
-    const runs = [];
-    for (let i = 0; i < 7; i++) {
-      const start = performance.now();
-      m.FS.writeFile('/bench.json', text);
-      const opened = m.ccall('web_catalogue_open', 'number', ['number', 'string', 'string', 'number'],
-        [catalogue, '/bench.json', '', 0]);
-      if (!JSON.parse(m.UTF8ToString(opened)).accepted) throw new Error('bench catalogue refused');
-      m._free(opened);
-      const parsed = performance.now();
-      const fitting = m._web_catalogue_fitting(catalogue, app, 1);
-      const found = JSON.parse(m.UTF8ToString(fitting)).packages.length;
-      m._free(fitting);
-      runs.push([performance.now() - start, found, parsed - start]);
-    }
-    return runs;
-  }, benchCatalogue());
-  const catalogueMs = catalogueRuns.map(([ms]) => ms).sort((a, b) => a - b);
-  const parseMs = catalogueRuns.map(([, , ms]) => ms).sort((a, b) => a - b);
+  // Parse and pick as the page does it (the fetched bytes written to the
+  // module's file system, opened, the fitting list read back as JSON), in a
+  // fresh page each round: the first call is what a visitor waits for (the
+  // module's code not yet optimised), the next ones show the steady state.
+  const catalogueText = benchCatalogue();
+  const rounds = [];
+  for (let round = 0; round < 5; round++) {
+    const context = await browser.newContext();
+    const fresh = await context.newPage();
+    await fresh.goto(`${site.origin}/site/index.html?simulate=stream`);
+    await fresh.waitForSelector('body[data-ready="true"]');
+    rounds.push(await fresh.evaluate(async (text) => {
+      const quiet = () => {};
+      const host = { hid: null, log: quiet, sleep: (ms, done) => setTimeout(() => done(1), ms),
+        ui: { title: quiet, enableUpdate: quiet, doneLabel: quiet, message: (b, c, o, done) => done(1),
+              progress: (p, done) => done(), chooseFile: (l, done) => done(null) } };
+      const m = await createUpdaterModule({ webHost: host });
+      const app = m._web_app_create(1, 0);
+      await m.ccall('web_app_start', 'number', ['number'], [app], { async: true });
+      const catalogue = m._web_catalogue_create(0);  // unsigned: the figure is parse and pick
+      const bytes = new TextEncoder().encode(text);
+      const runs = [];
+      for (let i = 0; i < 7; i++) {
+        const start = performance.now();
+        m.FS.writeFile('/bench.json', bytes);
+        const opened = m.ccall('web_catalogue_open', 'number', ['number', 'string', 'string', 'number'],
+          [catalogue, '/bench.json', '', 0]);
+        if (!JSON.parse(m.UTF8ToString(opened)).accepted) throw new Error('bench catalogue refused');
+        m._free(opened);
+        const parsed = performance.now();
+        const fitting = m._web_catalogue_fitting(catalogue, app, 1);
+        const found = JSON.parse(m.UTF8ToString(fitting)).packages.length;
+        m._free(fitting);
+        runs.push({ ms: performance.now() - start, parseMs: parsed - start, found });
+      }
+      return runs;
+    }, catalogueText));
+    await context.close();
+  }
+  const sorted = (values) => values.sort((a, b) => a - b);
+  const firstMs = sorted(rounds.map((runs) => runs[0].ms));
+  const firstParseMs = sorted(rounds.map((runs) => runs[0].parseMs));
+  const steadyMs = sorted(rounds.map((runs) => runs[runs.length - 1].ms));
+  const catalogueFound = rounds[0][0].found;
   const native = existsSync(NATIVE) ? rows(execFileSync(NATIVE, { encoding: 'utf8' })) : {};
 
   // Everything a first visit loads: the page, and what the service worker
@@ -136,7 +152,8 @@ try {
   for (const family of ['stream', 'block'])
     console.log(`| ${family}: paced ratio (update time / frame limit) | ${web[`${family} paced`]} | ${native[`${family} paced`] ?? '-'} | |`);
   console.log(`| page weight, first visit | ${(gz / 1024).toFixed(1)} KB gzip (${(raw / 1024).toFixed(1)} KB raw; ${((gz - behindGz) / 1024).toFixed(1)} KB gzip before the worker's caching) | | |`);
-  console.log(`| catalogue of ${CATALOGUE_PACKAGES} packages: parse and pick (${catalogueRuns[0][1]} fit), median of 7 (min-max) | ${catalogueMs[3].toFixed(1)} ms (${catalogueMs[0].toFixed(1)}-${catalogueMs[6].toFixed(1)}), of which parse ${parseMs[3].toFixed(1)} ms | | |`);
+  console.log(`| catalogue of ${CATALOGUE_PACKAGES} packages: parse and pick (${catalogueFound} fit), first call in a fresh page, median of 5 (min-max) | ${firstMs[2].toFixed(1)} ms (${firstMs[0].toFixed(1)}-${firstMs[4].toFixed(1)}), of which parse ${firstParseMs[2].toFixed(1)} ms | | |`);
+  console.log(`| the same, seventh call (steady state), median of 5 (min-max) | ${steadyMs[2].toFixed(1)} ms (${steadyMs[0].toFixed(1)}-${steadyMs[4].toFixed(1)}) | | |`);
   console.log(`| time to usable page, median of 5 (min-max) | ${ready[2]} ms (${ready[0]}-${ready[4]}) | | |`);
   console.log(`| time to usable page offline, median of 5 (min-max) | ${offline[2]} ms (${offline[0]}-${offline[4]}) | | |`);
 } finally {
