@@ -166,7 +166,9 @@ private:
             f.records = !object;
             return object ? Frame::Skip : Frame::Records;
         }
-        return Frame::Skip;  // a required scalar given as a compound stays unset
+        // A scalar given as a compound is unset, also when an earlier key set it.
+        EntryScalar(nullptr, nullptr);
+        return Frame::Skip;
     }
 
     bool Open(bool object)

@@ -68,6 +68,8 @@ TEST(CatalogueFormat, RefusesEachBadInput)
         {"other channel", Document(Entry(kRecords)).replace(Document(Entry(kRecords)).find("stable"), 6, "nightly"),
          CatalogueProblem::BadEntry},
         {"no records", Document(Entry(R"("records":[])")), CatalogueProblem::BadEntry},
+        {"file given again as a list", Document(Entry(kRecords + R"(,"file":[])")), CatalogueProblem::BadEntry},
+        {"hash given again as an object", Document(Entry(kRecords + R"(,"sha256":{})")), CatalogueProblem::BadEntry},
         {"negative size", Document(Entry(R"("records":[{"deviceType":1,"desVersion":1,"revision":0,"imageAddress":0,"imageSize":-1}])")),
          CatalogueProblem::BadEntry},
         {"word too wide", Document(Entry(R"("records":[{"deviceType":4294967296,"desVersion":1,"revision":0,"imageAddress":0,"imageSize":1}])")),
