@@ -320,7 +320,13 @@ int RunCatalogueMake(const CatalogueServices& services, const CliOptions& option
     }
     const std::string output =
         options.output.empty() ? Utf16ToUtf8((dir / kCatalogueFile).u16string()) : options.output;
-    if (!WriteText(output, CatalogueJson(catalogue)))
+    // Past a reader's limits (entries, size with the notes) it would be
+    // written for nobody: every reader refuses it.
+    const std::string text = CatalogueJson(catalogue);
+    if (const CatalogueProblem problem = ParseCatalogue(text).problem; problem != CatalogueProblem::None)
+        return Fail(out, kExitCatalogueRefused, "unreadable-catalogue",
+                    CatalogueProblemText(problem) + "; no catalogue was written");
+    if (!WriteText(output, text))
         return Fail(out, kExitFailed, "cannot-write", output + ": cannot be written");
     out.Data(output + ": " + std::to_string(catalogue.packages.size()) + " packages",
              {{"event", "written"}, {"catalogue", output}, {"packages", catalogue.packages.size()}});

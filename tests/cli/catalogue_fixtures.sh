@@ -53,6 +53,15 @@ cp "$site/good.json.sig" "$site/tampered.json.sig"
 cp "$site/good.json" "$site/truncated.json"
 head -c 60 "$site/good.json.sig" >"$site/truncated.json.sig"
 cp "$site/good.json" "$site/nosig.json"
+# More packages than a reader takes: 10,001 of four image bytes each.
+python3 - "$demo/demo_stream.dat" "$out/huge" <<'PY'
+import os, struct, sys
+header = bytearray(open(sys.argv[1], "rb").read(28))
+struct.pack_into("<I", header, 8, 4)  # image size
+os.makedirs(sys.argv[2])
+for i in range(10001):
+    open(os.path.join(sys.argv[2], f"p{i:05}.dat"), "wb").write(header + struct.pack("<I", i))
+PY
 
 python3 "$here/catalogue_server.py" "$site" "$out/port" >/dev/null 2>&1 &
 echo $! >"$out/server.pid"
