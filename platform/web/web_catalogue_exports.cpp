@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "base/utf.h"
+#include "catalogue/fetcher.h"
 #include "text/firmware_version.h"
 #include "text/wformat.h"
 #include "platform/web/module_file.h"
@@ -106,6 +107,9 @@ extern "C" {
 
 // The largest catalogue the core reads: the page stops fetching beyond it.
 EMSCRIPTEN_KEEPALIVE std::uint32_t web_catalogue_largest() { return kMaxCatalogueBytes; }
+
+// How long a download may go without a byte, as the native fetchers allow.
+EMSCRIPTEN_KEEPALIVE std::uint32_t web_fetch_stall_ms() { return kDefaultStallTimeoutMs; }
 
 // The build's trusted keys; in the demo mode the build's demo key too.
 EMSCRIPTEN_KEEPALIVE WebCatalogue* web_catalogue_create(int demo)
