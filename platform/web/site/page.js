@@ -179,6 +179,8 @@ async function openCatalogue() {
   if (result.problem) { catalogueView.refused(result.problem); return; }
   catalogue = candidate;
   catalogueView.use(catalogue, app, result.trust);
+  // Otherwise the engine call running now shows it when it returns.
+  if (!busy) catalogueView.refresh();
 }
 
 let stopRequested = false;
@@ -300,7 +302,8 @@ async function main() {
     if (result.refused) status(result.refused);
     else await inspect(result.package);
   }
-  await openCatalogue();
+  // Not waited for: a slow or stalled site must not hold the controller back.
+  openCatalogue().catch((error) => log(`catalogue: ${error}`));
   if (demo || webHid) await engine('web_app_start');
   document.querySelector('main').setAttribute('aria-busy', 'false');
   document.body.dataset.readyMs = String(Math.round(performance.now()));
