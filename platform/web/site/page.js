@@ -122,7 +122,7 @@ async function deviceChange(code) {
 }
 
 async function update() {
-  if (busy) return;
+  if (busy || downloading) return;
   $('done').hidden = true;
   status('');
   updating = true;
