@@ -371,7 +371,7 @@ describe('the firmware catalogue', () => {
 });
 
 describe('the firmware catalogue under bad input: refused in words, nothing sent, the page usable', () => {
-  const SHORT_STALL = '&test-stall-ms=500';
+  const SHORT_STALL = '&test-stall-ms=1000';  // under the trickle's whole time, well over its gaps
   // What a page sends at start-up (the version read) with no catalogue at all.
   let startupSent;
   const startup = async (fake) => {
