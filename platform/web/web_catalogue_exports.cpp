@@ -7,6 +7,7 @@
 #include <emscripten.h>
 
 #include "base/utf.h"
+#include "catalogue/fetcher.h"
 #include "text/firmware_version.h"
 #include "platform/web/inspect_json.h"
 #include "platform/web/module_file.h"
@@ -100,6 +101,9 @@ extern "C" {
 
 // The largest catalogue the core reads: the page stops fetching beyond it.
 EMSCRIPTEN_KEEPALIVE std::uint32_t web_catalogue_largest() { return kMaxCatalogueBytes; }
+
+// How long a download may go without a byte, as the native fetchers allow.
+EMSCRIPTEN_KEEPALIVE std::uint32_t web_fetch_stall_ms() { return kDefaultStallTimeoutMs; }
 
 // The build's trusted keys; in the demo mode the build's demo key too.
 EMSCRIPTEN_KEEPALIVE WebCatalogue* web_catalogue_create(int demo)

@@ -2,7 +2,7 @@
 // site, answers the module's signature question with WebCrypto, and checks a
 // downloaded package before the update may read it. Which packages fit, and
 // what counts as signed, the module decides (web_catalogue_exports.cpp).
-import { Packages, readCapped } from './packages.js';
+import { Packages } from './packages.js';
 
 const NOT_FOUND = 404;
 const SIGNATURE_SUFFIX = '.sig';
@@ -12,21 +12,14 @@ const SIGNATURE_FILE = '/catalogue.json.sig';
 const hexBytes = (hex) => Uint8Array.from(hex.match(/../g), (pair) => parseInt(pair, 16));
 const bytesHex = (bytes) => Array.from(new Uint8Array(bytes), (b) => b.toString(16).padStart(2, '0')).join('');
 
-// A same-origin file's bytes, capped: { bytes } or { problem } ('missing' for a 404).
-async function fetchCapped(url, limit) {
-  if (url.origin !== location.origin) return { problem: 'other-site' };
-  // A redirect to another site makes a same-origin fetch fail.
-  const response = await fetch(url, { mode: 'same-origin', credentials: 'same-origin' }).catch(() => null);
-  if (response?.status === NOT_FOUND) return { problem: 'missing' };
-  if (!response || !response.ok) return { problem: 'fetch' };
-  if (Number(response.headers.get('content-length') || 0) > limit) {
-    response.body?.cancel();
-    return { problem: 'too-large' };
-  }
-  const bytes = await readCapped(response.body, limit).catch(() => undefined);
-  if (bytes === undefined) return { problem: 'fetch' };
-  return bytes === null ? { problem: 'too-large' } : { bytes };
+// A same-site file's bytes, capped: { bytes } or { problem } ('missing' for a 404).
+async function fetchCapped(fetches, url, limit) {
+  const got = await fetches.get(url, limit);
+  if (got.problem !== 'status') return got;
+  return { problem: got.status === NOT_FOUND ? 'missing' : 'fetch' };
 }
+// What ends a download for every file alike, the signature's too.
+const ENDED = new Set(['timed-out', 'stopped']);
 
 async function verifyEd25519(keyHex, signatureHex, bytes) {
   if (!globalThis.crypto?.subtle) return false;  // not a secure context
@@ -39,9 +32,11 @@ async function verifyEd25519(keyHex, signatureHex, bytes) {
 }
 
 export class Catalogue {
-  // demo: the demo mode (its build's key is trusted too).
-  constructor(module, take, demo) {
+  // demo: the demo mode (its build's key is trusted too); fetches: the
+  // page's Fetches.
+  constructor(module, take, demo, fetches) {
     this.module = module;
+    this.fetches = fetches;
     this.take = take;  // a module string, freed
     this.handle = module._web_catalogue_create(demo ? 1 : 0);
     this.url = null;
@@ -58,10 +53,11 @@ export class Catalogue {
   // { absent } when an optional catalogue is not there.
   async load({ url, required }) {
     const limit = this.module._web_catalogue_largest();
-    const got = await fetchCapped(url, limit + 1);
-    if (got.problem === 'missing') return required ? { problem: 'fetch' } : { absent: true };
+    const got = await fetchCapped(this.fetches, url, limit + 1);
+    if (got.problem === 'missing' && !required) return { absent: true };
     if (got.problem) return { problem: got.problem };
-    const signature = await fetchCapped(new URL(url.href + SIGNATURE_SUFFIX), limit);
+    const signature = await fetchCapped(this.fetches, new URL(url.href + SIGNATURE_SUFFIX), limit);
+    if (ENDED.has(signature.problem)) return { problem: signature.problem };
     if (signature.problem && signature.problem !== 'missing') return { problem: 'bad-signature-file' };
     const FS = this.module.FS;
     FS.writeFile('/catalogue', got.bytes);
@@ -87,7 +83,7 @@ export class Catalogue {
   // Downloads a listed package and checks it: { path } saved for the
   // update, or { refused } (a name in texts.catalogue.mismatch, or words).
   async download(entry, packages, texts) {
-    const got = await Packages.fromUrl(new URL(entry.file, this.url).href, texts);
+    const got = await Packages.fromUrl(new URL(entry.file, this.url).href, texts, this.fetches);
     if (got.refused) return { refused: got.refused };
     const bytes = await got.package.bytes();
     const path = await packages.store(got.package);

@@ -30,9 +30,11 @@ export class CatalogueView {
     $('offer-problem').hidden = false;
   }
 
-  // What the package check or the download said, before anything was sent.
+  // What the package check (a name) or the download (a sentence) said,
+  // before anything was sent.
   packageRefused(why) {
-    $('offer-problem').textContent = this.words.packageRefused(this.words.mismatch[why] || why);
+    const mismatch = this.words.mismatch[why];
+    $('offer-problem').textContent = mismatch ? this.words.packageRefused(mismatch) : this.words.downloadFailed(why);
     $('offer-problem').hidden = false;
   }
 

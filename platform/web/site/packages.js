@@ -18,22 +18,13 @@ export class Packages {
     return { name: file.name, size: file.size, bytes: async () => new Uint8Array(await file.arrayBuffer()) };
   }
 
-  // The package at url on this page's own site, or a reason it is not taken.
-  static async fromUrl(url, texts) {
-    const target = new URL(url, location.href);
-    if (target.origin !== location.origin) return { refused: texts.otherSite };
-    // A redirect to another site makes a same-origin fetch fail.
-    const response = await fetch(target, { mode: 'same-origin', credentials: 'same-origin' }).catch(() => null);
-    if (!response || !response.ok)
-      return { refused: response?.status === GATEWAY_TIMEOUT ? texts.notOffline : texts.fetchFailed };
-    const tooLarge = { refused: texts.tooLarge(LARGEST_PACKAGE_BYTES >> 20) };
-    const length = Number(response.headers.get('content-length') || 0);
-    if (length > LARGEST_PACKAGE_BYTES) { response.body?.cancel(); return tooLarge; }
-    const bytes = await readCapped(response.body, LARGEST_PACKAGE_BYTES).catch(() => undefined);
-    if (bytes === undefined) return { refused: texts.fetchFailed };
-    if (bytes === null) return tooLarge;
-    const name = decodeURIComponent(target.pathname.split('/').pop() || 'package.dat');
-    return { package: { name, size: bytes.length, bytes: async () => bytes } };
+  // The package at url on this page's own site (fetches: the page's
+  // Fetches), or a reason it is not taken.
+  static async fromUrl(url, texts, fetches) {
+    const got = await fetches.get(url, LARGEST_PACKAGE_BYTES);
+    if (got.problem) return { refused: refusal(got, texts) };
+    const name = decodeURIComponent(new URL(url, location.href).pathname.split('/').pop() || 'package.dat');
+    return { package: { name, size: got.bytes.length, bytes: async () => got.bytes } };
   }
 
   static tooLarge(pkg) { return pkg.size > LARGEST_PACKAGE_BYTES; }
@@ -49,19 +40,13 @@ export class Packages {
   }
 }
 
-// A reply's body in pieces; null (and the rest never fetched) once it passes limit.
-export async function readCapped(body, limit) {
-  if (!body) return new Uint8Array(0);
-  const reader = body.getReader();
-  const pieces = [];
-  let total = 0;
-  for (let piece = await reader.read(); !piece.done; piece = await reader.read()) {
-    total += piece.value.length;
-    if (total > limit) { await reader.cancel(); return null; }
-    pieces.push(piece.value);
+// The words for a download that did not bring a package.
+function refusal({ problem, status }, texts) {
+  switch (problem) {
+  case 'other-site': return texts.otherSite;
+  case 'too-large': return texts.tooLarge(LARGEST_PACKAGE_BYTES >> 20);
+  case 'timed-out': return texts.stalled;
+  case 'stopped': return texts.downloadStopped;
+  default: return status === GATEWAY_TIMEOUT ? texts.notOffline : texts.fetchFailed;
   }
-  const bytes = new Uint8Array(total);
-  let at = 0;
-  for (const piece of pieces) { bytes.set(piece, at); at += piece.length; }
-  return bytes;
 }

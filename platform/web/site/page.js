@@ -17,6 +17,7 @@ import { progressAnnouncer } from './progress_words.js';
 import { Catalogue } from './catalogue.js';
 import { CatalogueView } from './catalogue_view.js';
 import { Station } from './station.js';
+import { Fetches } from './fetches.js';
 
 const $ = (id) => document.getElementById(id);
 const DEMO_KINDS = { stream: 1, block: 2 };
@@ -39,13 +40,13 @@ const chooser = new Chooser(texts);
 const deployments = new Deployments($('new-version'), texts);
 const announceProgress = progressAnnouncer($('progress-words'), texts);
 const openHelp = new OpenHelp($('open-help'), texts, () => deviceChange(DEVICE_CHANGE.ARRIVAL));
-let module, app, packages, devices, station;
+let module, app, packages, devices, station, fetches;
 let preselected = null;   // a dropped or linked package, offered by the chooser
 let checkedPath = null;   // a catalogue package that passed its checks: the update's choice
 const catalogueView = new CatalogueView(texts, chinese, (entry) => updateFromCatalogue(entry),
   () => busy);
 let catalogue = null;
-let busy = false, pendingChange = false, updating = false;
+let busy = false, pendingChange = false, updating = false, downloading = false;
 
 function text(index) { return takeString(module._web_text(index)); }
 function takeString(pointer) {
@@ -121,7 +122,7 @@ async function deviceChange(code) {
 }
 
 async function update() {
-  if (busy) return;
+  if (busy || downloading) return;
   $('done').hidden = true;
   status('');
   updating = true;
@@ -150,11 +151,16 @@ async function update() {
 // A listed package: downloaded and checked before the normal update flow
 // takes it in place of the file chooser.
 async function updateFromCatalogue(entry) {
-  if (busy || updating) return;
+  if (busy || updating || downloading) return;
   catalogueView.clearProblem();
   status('');
   log(`catalogue package ${entry.file}`);
-  const got = await catalogue.download(entry, packages, texts);
+  downloading = true;
+  $('stop').hidden = false;
+  const got = await catalogue.download(entry, packages, texts).finally(() => {
+    downloading = false;
+    $('stop').hidden = true;
+  });
   if (got.refused || got.mismatch) {
     log(`catalogue package refused: ${got.refused || got.mismatch}`);
     catalogueView.packageRefused(got.mismatch || got.refused);
@@ -166,13 +172,15 @@ async function updateFromCatalogue(entry) {
 
 async function openCatalogue() {
   const where = Catalogue.location(params, demo);
-  const candidate = new Catalogue(module, takeString, demo);
+  const candidate = new Catalogue(module, takeString, demo, fetches);
   const result = await candidate.load(where);
   if (result.absent) return;
   log(`catalogue ${where.url.pathname}: ${result.trust || result.problem}`);
   if (result.problem) { catalogueView.refused(result.problem); return; }
   catalogue = candidate;
   catalogueView.use(catalogue, app, result.trust);
+  // Otherwise the engine call running now shows it when it returns.
+  if (!busy) catalogueView.refresh();
 }
 
 let stopRequested = false;
@@ -180,9 +188,12 @@ function stop() {
   stopRequested = true;
   module._web_app_stop(app);
   waits.stopAll();
+  fetches.stopAll();
 }
 
 async function askStop() {
+  // Nothing was sent yet: a download ends without a question.
+  if (downloading) { fetches.stopAll(); return; }
   if (!updating) return;
   if (await messages.show(text(2), text(6), true) === ANSWER.OK && updating) stop();
 }
@@ -258,6 +269,9 @@ async function main() {
   app = module._web_app_create(demo, chinese ? 1 : 0);
   log(`page ${location.pathname}${location.search}, ${navigator.userAgent}, ${chinese ? 'zh' : 'en'}`);
   packages = new Packages(module);
+  // test-stall-ms: the browser tests' shorter stall limit, so a stall test
+  // need not wait the real one.
+  fetches = new Fetches(Number(params.get('test-stall-ms')) || module._web_fetch_stall_ms());
   showStaticTexts();
   host.ui.title(text(6));
   wireDrops();
@@ -265,7 +279,7 @@ async function main() {
   $('stop').addEventListener('click', askStop);
   $('save-log').addEventListener('click', saveLog);
   window.addEventListener('beforeunload', (e) => { if (updating) { e.preventDefault(); e.returnValue = ''; } });
-  window.addEventListener('pagehide', () => { if (updating) stop(); });
+  window.addEventListener('pagehide', () => { fetches.stopAll(); if (updating) stop(); });
 
   if (!demo && !webHid) {
     $('no-webhid').textContent = texts.noWebHid;
@@ -284,11 +298,12 @@ async function main() {
   }
   const linked = params.get('package');
   if (linked) {
-    const result = await Packages.fromUrl(linked, texts);
+    const result = await Packages.fromUrl(linked, texts, fetches);
     if (result.refused) status(result.refused);
     else await inspect(result.package);
   }
-  await openCatalogue();
+  // Not waited for: a slow or stalled site must not hold the controller back.
+  openCatalogue().catch((error) => log(`catalogue: ${error}`));
   if (demo || webHid) await engine('web_app_start');
   document.querySelector('main').setAttribute('aria-busy', 'false');
   document.body.dataset.readyMs = String(Math.round(performance.now()));

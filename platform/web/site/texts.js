@@ -41,6 +41,8 @@ const EN = {
   otherSite: 'Packages are loaded from this site only.',
   fetchFailed: 'The package could not be loaded.',
   notOffline: 'Not available offline.',
+  stalled: 'The package could not be loaded: the server stopped sending it.',
+  downloadStopped: 'Loading the package was stopped.',
   connected: ({ family, release, beta }) =>
     `Connected: ${family} controller, ${release ? `firmware V${release}${beta ? ` beta${beta}` : ''}` : 'no firmware'}`,
   openFailed: {
@@ -78,6 +80,9 @@ const EN = {
       'bad-entry': 'an entry of the catalogue is incomplete',
       'other-site': 'catalogues are loaded from this site only',
       fetch: 'the catalogue could not be loaded',
+      missing: 'the catalogue is not on this site (the server answered 404)',
+      'timed-out': 'the server stopped sending the catalogue',
+      stopped: 'loading the catalogue was stopped',
     },
     mismatch: {
       size: 'the package does not match the catalogue (its size differs)',
@@ -86,6 +91,7 @@ const EN = {
       broken: 'the package is broken: a record fails the package checks',
     },
     packageRefused: (why) => `Refused: ${why}. Nothing was sent.`,
+    downloadFailed: (sentence) => `${sentence} Nothing was sent.`,
   },
 };
 
@@ -125,6 +131,8 @@ const ZH = {
   otherSite: '只能从本站加载固件包。',
   fetchFailed: '无法加载固件包。',
   notOffline: '离线时不可用。',
+  stalled: '无法加载固件包：服务器停止了发送。',
+  downloadStopped: '已停止加载固件包。',
   connected: ({ family, release, beta }) =>
     `已连接：${family} 手柄，${release ? `固件 V${release}${beta ? ` beta${beta}` : ''}` : '无固件'}`,
   openFailed: {
@@ -162,6 +170,9 @@ const ZH = {
       'bad-entry': '目录中有不完整的条目',
       'other-site': '只能从本站加载目录',
       fetch: '无法加载目录',
+      missing: '本站没有此目录（服务器返回 404）',
+      'timed-out': '服务器停止了发送目录',
+      stopped: '已停止加载目录',
     },
     mismatch: {
       size: '固件包与目录不符（大小不同）',
@@ -170,6 +181,7 @@ const ZH = {
       broken: '固件包已损坏：有记录未通过检查',
     },
     packageRefused: (why) => `已拒绝：${why}。未发送任何数据。`,
+    downloadFailed: (sentence) => `${sentence}未发送任何数据。`,
   },
 };
 

@@ -52,6 +52,47 @@ function endlessPackage(request, response) {
   more();
 }
 
+// Routes that misbehave as servers do. bodyOf(length, { withLength }):
+// that many bytes, written only as fast as they are read (served counts
+// them); stalled: accepted, nothing sent; headersOnly: a 200 and no body;
+// trickle(text): the text in pieces a while apart (TRICKLE_GAP_MS).
+const HUGE_CATALOGUE_BYTES = 50 * 1024 ** 2;
+const served = {};
+function bodyOf(path, length, { withLength }) {
+  return (request, response) => {
+    const piece = Buffer.alloc(64 * 1024, 0x20);
+    response.writeHead(200, { 'content-type': 'application/json', ...(withLength ? { 'content-length': length } : {}) });
+    served[path] = 0;
+    const more = () => {
+      while (served[path] < length && !response.destroyed) {
+        served[path] += piece.length;
+        if (!response.write(piece)) { response.once('drain', more); return; }
+      }
+      response.end();
+    };
+    more();
+  };
+}
+const stalled = () => {};
+const headersOnly = (request, response) => {
+  response.writeHead(200, { 'content-type': 'application/json' });
+  response.flushHeaders();
+};
+const TRICKLE_PIECES = 6;
+const TRICKLE_GAP_MS = 300;
+const trickle = (text) => (request, response) => {
+  response.writeHead(200, { 'content-type': 'application/json' });
+  const size = Math.ceil(text.length / TRICKLE_PIECES);
+  let at = 0;
+  const next = () => {
+    if (response.destroyed) return;
+    if (at >= text.length) { response.end(); return; }
+    response.write(text.slice(at, at += size));
+    setTimeout(next, TRICKLE_GAP_MS);
+  };
+  next();
+};
+
 // One record: the 28-byte header (little-endian words) and its image.
 function record({ version = 0x8c, address = 0x08014000, size = 64, type = 0, revision = 0, image = size }) {
   const header = Buffer.alloc(28);
@@ -156,7 +197,22 @@ async function deployCatalogue() {
   site.deploy('/site/cat/pad-1.37.dat', current);
   site.deploy('/site/cat/current.json', catalogue([entry('pad-1.37.dat', current, 'stable', NOTES)]));
   site.deploy('/site/cat/tampered.json', catalogue([{ ...entry('tampered.dat', pad, 'stable', NOTES) }]));
+  // Bad input: a listing that fits where the file does not (5.02 for a
+  // controller that takes nothing older), packages that never come.
+  site.deploy('/site/cat/claims.json', catalogue([{ ...entry('pad-1.40.dat', pad, 'stable', NOTES),
+    records: listedRecords(pad).map((r) => ({ ...r, desVersion: RULED_LOWEST })) }]));
+  site.deploy('/site/cat/stall-package.json', catalogue([{ ...entry('stall.dat', pad, 'stable', NOTES) }]));
+  site.deploy('/site/cat/missing-package.json', catalogue([{ ...entry('none.dat', pad, 'stable', NOTES) }]));
+  site.deploy('/site/cat/malformed.json', '{"format": 1, "packages": [');
+  site.deploy('/site/cat/format-2.json', catalogue([]).replace('"format":1', '"format":2'));
+  site.deploy('/site/cat/many.json', `{"format":1,"packages":[${Array(MANY_ENTRIES).fill('{}').join(',')}]}`);
+  TRICKLED.text = catalogue([entry('pad-1.40.dat', pad, 'stable', NOTES)]);
+  site.deploy('/site/cat/sig-stall.json', TRICKLED.text);
 }
+// The lowest release a stream controller of model 261, sub-model 2 takes.
+const RULED_LOWEST = 502;
+const MANY_ENTRIES = 100_000;
+const TRICKLED = { text: '' };
 
 before(async () => {
   await mkdir(WORK, { recursive: true });
@@ -165,6 +221,13 @@ before(async () => {
     '/site/endless.dat': endlessPackage,
     '/site/cat/elsewhere.json': (request, response) =>
       response.writeHead(302, { location: `${otherOrigin()}/site/cat/catalogue.json` }).end(),
+    '/site/cat/huge-length.json': bodyOf('huge-length', HUGE_CATALOGUE_BYTES, { withLength: true }),
+    '/site/cat/huge-chunked.json': bodyOf('huge-chunked', HUGE_CATALOGUE_BYTES, { withLength: false }),
+    '/site/cat/stall.json': stalled,
+    '/site/cat/stall-headers.json': headersOnly,
+    '/site/cat/sig-stall.json.sig': stalled,
+    '/site/cat/stall.dat': stalled,
+    '/site/cat/slow.json': (request, response) => trickle(TRICKLED.text)(request, response),
   }), dialogTexts()]);
   await deployCatalogue();
 });
@@ -302,6 +365,92 @@ describe('the firmware catalogue', () => {
       await assertTextComes(page, '#offer-problem', /^Catalogue not used: /);
       assert.match(await page.textContent('#offer-problem'), why);
       assert.ok(await page.isHidden('#catalogue'));
+      await page.context().close();
+    });
+  }
+});
+
+describe('the firmware catalogue under bad input: refused in words, nothing sent, the page usable', () => {
+  const SHORT_STALL = '&test-stall-ms=1000';  // under the trickle's whole time, well over its gaps
+  // What a page sends at start-up (the version read) with no catalogue at all.
+  let startupSent;
+  const startup = async (fake) => {
+    if (startupSent === undefined) {
+      const page = await openPage({ fake });
+      startupSent = await sent(page);
+      await page.context().close();
+    }
+    return startupSent;
+  };
+  // The loose-package path still opens, and nothing went out since before.
+  async function assertUsable(page, before) {
+    assert.equal(await sent(page), before, 'nothing sent');
+    assert.equal(await page.evaluate(() => window.__messagesOpened), 0);
+    await page.click('#update');
+    await page.waitForSelector('#chooser[open]', LONG);
+  }
+
+  const catalogues = [
+    { name: 'malformed JSON', file: 'malformed.json', why: /not valid JSON/ },
+    { name: 'a format number not known', file: 'format-2.json', why: /a format this page does not read/ },
+    { name: '50 MB with a length', file: 'huge-length.json', why: /too large/, served: 'huge-length' },
+    { name: '50 MB chunked', file: 'huge-chunked.json', why: /too large/, served: 'huge-chunked' },
+    { name: `${MANY_ENTRIES} entries in under 4 MiB`, file: 'many.json', why: /too many packages/ },
+    { name: 'a 404', file: 'none.json', why: /not on this site \(the server answered 404\)/ },
+    { name: 'a stall before any byte, at the 15 s limit', file: 'stall.json', why: /stopped sending/, waitsMs: 15_000 },
+    { name: 'a stall after the headers', file: 'stall-headers.json', why: /stopped sending/, extra: SHORT_STALL },
+    { name: 'a stall of its signature', file: 'sig-stall.json', why: /stopped sending/, extra: SHORT_STALL },
+  ];
+  for (const c of catalogues) {
+    test(c.name, async () => {
+      const fake = { kind: 1, granted: true };
+      const before = await startup(fake);
+      const started = Date.now();
+      const page = await openPage({ query: `?catalogue=cat/${c.file}${c.extra || ''}`, fake });
+      const readyMs = Date.now() - started;
+      await assertTextComes(page, '#offer-problem', /^Catalogue not used: /);
+      if (c.waitsMs) {
+        const endedMs = Date.now() - started;
+        assert.ok(endedMs >= c.waitsMs - 1000 && readyMs < c.waitsMs / 2, `ready after ${readyMs} ms, ended after ${endedMs} ms`);
+      }
+      assert.match(await page.textContent('#offer-problem'), c.why);
+      assert.ok(await page.isHidden('#catalogue'));
+      if (c.served) assert.ok(served[c.served] < HUGE_CATALOGUE_BYTES / 2, `${served[c.served]} bytes served`);
+      await assertUsable(page, before);
+      await page.context().close();
+    });
+  }
+
+  test('a slow catalogue that keeps coming is not cut off', async () => {
+    const page = await openPage({ query: `?catalogue=cat/slow.json${SHORT_STALL}`, fake: { kind: 1, granted: true } });
+    await assertTextComes(page, '#offer-title', /^Firmware 1\.40 r3 is available/);
+    await page.context().close();
+  });
+
+  const packages = [
+    { name: 'a listing that fits where the file does not', file: 'claims.json', fake: { model: 261, subModel: 2 },
+      why: /^Refused: .*its records differ from the listing.*Nothing was sent\.$/ },
+    { name: 'a package that stalls', file: 'stall-package.json', extra: SHORT_STALL,
+      why: /^The package could not be loaded: the server stopped sending it\. Nothing was sent\.$/ },
+    { name: 'a package stopped while it loads', file: 'stall-package.json', stop: true,
+      why: /^Loading the package was stopped\. Nothing was sent\.$/ },
+    { name: 'a package that is not there', file: 'missing-package.json', why: /^The package could not be loaded\. Nothing/ },
+  ];
+  for (const c of packages) {
+    test(`${c.name}: refused before anything is sent`, async () => {
+      const page = await openPage({ query: `?catalogue=cat/${c.file}${c.extra || ''}`,
+                                    fake: { kind: 1, granted: true, ...c.fake } });
+      await page.waitForSelector('#offer-update:not([hidden])', LONG);
+      const before = await sent(page);
+      await page.click('#offer-update');
+      if (c.stop) {
+        await page.click('#update');  // one at a time: not while it downloads
+        assert.equal(await page.waitForSelector('#chooser[open]', { timeout: 500 }).catch(() => null), null);
+        await page.click('#stop');
+      }
+      await assertTextComes(page, '#offer-problem', c.why);
+      assert.ok(await page.isHidden('#stop'));
+      await assertUsable(page, before);
       await page.context().close();
     });
   }
