@@ -98,7 +98,7 @@ public:
 
     bool key(string_t& name) override
     {
-        m_Key = std::move(name);
+        m_Key.assign(name);  // the lexer keeps its buffer for the next token
         if (m_Frames.back() == Frame::Entry)
             ForgetEntryField();
         else if (m_Frames.back() == Frame::Top && m_Key == "packages")
