@@ -5,7 +5,7 @@ set(UPDATER_TRUSTED_KEYS "" CACHE STRING "signify public key files whose catalog
 set(key_items "")
 foreach(key_file ${UPDATER_TRUSTED_KEYS})
     file(READ ${key_file} key_text)
-    if(NOT key_text MATCHES "^untrusted comment: [^\n]*\nRWR[A-Za-z0-9+/=]+\n")
+    if(NOT key_text MATCHES "^untrusted comment: [^\n]*\nRW[QRST][A-Za-z0-9+/=]+\n")
         message(FATAL_ERROR "UPDATER_TRUSTED_KEYS: ${key_file} is not a signify public key")
     endif()
     string(APPEND key_items "    R\"key(${key_text})key\",\n")
