@@ -69,7 +69,7 @@ std::string VersionLabel(const PackageHeader& record)
     if (version.Beta() != 0)
         label += 'b' + std::to_string(version.Beta());
     if (record.revision != 0)
-        label += 'r' + std::to_string(record.revision);
+        label += 'r' + std::to_string(RevisionNumber(record.revision));
     return label;
 }
 

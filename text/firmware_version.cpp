@@ -24,7 +24,7 @@ std::u16string FirmwareVersionWord::ConfirmationText(const std::u16string& label
 {
     const double v = ReleaseNumber();
     const auto b = Beta();
-    const auto r = static_cast<std::int32_t>(revision);
+    const auto r = RevisionNumber(revision);
     if (r != 0 && b != 0)
         return WFormat(u"%s %.02f beta%d r%d\n", label, v, b, r);
     if (r != 0)

@@ -25,6 +25,10 @@ private:
     std::uint32_t m_Word;
 };
 
+// A package's revision as every text writes it (the confirmation's "r%d"):
+// all 32 bits set read r-1.
+constexpr std::int32_t RevisionNumber(std::uint32_t revision) { return static_cast<std::int32_t>(revision); }
+
 // "1.37": the release alone, as the page, the station and the command line
 // write it (no beta, no revision).
 std::string ReleaseText(std::uint32_t word);

@@ -88,7 +88,7 @@ std::string PackageJson(const WebCatalogue& catalogue, const FittingPackage& p, 
     return "{\"index\":" + std::to_string(catalogue.IndexOf(p)) +
            ",\"release\":" + JsonQuoted(ReleaseText(p.record.desVersion)) +
            ",\"beta\":" + std::to_string(FirmwareVersionWord(p.record.desVersion).Beta()) +
-           ",\"revision\":" + std::to_string(p.record.revision) +
+           ",\"revision\":" + std::to_string(RevisionNumber(p.record.revision)) +
            ",\"channel\":" + JsonQuoted(ChannelName(e.channel)) + ",\"date\":" + JsonQuoted(e.date) +
            ",\"notes\":{\"en\":" + JsonQuoted(e.notesEn) + ",\"zh\":" + JsonQuoted(e.notesZh) +
            "},\"file\":" + JsonQuoted(e.file) + ",\"size\":" + std::to_string(e.size) +

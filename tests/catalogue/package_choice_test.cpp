@@ -109,6 +109,8 @@ TEST(PackageChoice, NamesVersionsAsTheyAreTyped)
     EXPECT_EQ(PackageNamed(fitting, "1.40")->entry->file, "r3");
     EXPECT_EQ(PackageNamed(fitting, "1.40r1")->entry->file, "r1");
     EXPECT_FALSE(PackageNamed(fitting, "1.39"));
+    // Written as the confirmation writes it.
+    EXPECT_EQ(VersionLabel(Record(0, 140, 0xFFFFFFFFu)), "1.40r-1");
 }
 
 }  // namespace
