@@ -32,7 +32,7 @@ Timed TimeUpdate(const std::vector<SimulatedController>& controllers, const std:
 {
     SimFleet fleet(SystemClock::Instance(), controllers, kFrameMs);
     EventOutput out(false, false, sink, sink);
-    const UpdateRequest request{package, true, false};
+    const UpdateRequest request{package, true, false, std::nullopt};
     const auto start = std::chrono::steady_clock::now();
     const int code = RunUpdateCommand(
         fleet.Backend(), SystemClock::Instance(), [&](const std::u16string& path) { return fleet.Identity(path); },

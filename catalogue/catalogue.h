@@ -1,13 +1,22 @@
 #pragma once
 // The firmware catalogue: a JSON file listing the packages a maintainer
-// publishes, with each package's size, SHA-256 and records, so a front end
-// can tell which packages fit a controller before downloading any.
+// publishes, with each package's size, SHA-256, records and the controllers
+// it is for, so a front end can tell which packages fit a controller before
+// downloading any. The header makes a publication one of a numbered series
+// with a lifetime, so an old or frozen one can be told from the current one.
 //
-//   {"format": 1, "packages": [{"file": "fw/pad-1.40.dat", "size": 40056,
+//   {"format": 2, "type": "catalogue", "repository": "pads", "version": 7,
+//    "published": "2026-12-01T00:00:00Z", "expires": "2027-03-01T00:00:00Z",
+//    "packages": [{"file": "fw/pad-1.40.dat", "size": 40056,
 //     "sha256": "<64 hex digits>", "channel": "stable", "date": "2026-12-01",
 //     "notes": {"en": "...", "zh": "..."},
+//     "for": {"family": "block", "usb": ["5a3c:4c21"], "deviceTypes": [20753]},
 //     "records": [{"deviceType": 20753, "desVersion": 140, "revision": 3,
 //                  "imageAddress": 16875520, "imageSize": 40000}]}]}
+//
+// "for" of a stream package: {"family": "stream", "usb": [...]} and,
+// optionally, "models" and "subModels" (the controller tells them once an
+// update has begun).
 //
 // Parsing is bounded: larger files, more entries or deeper nesting than the
 // limits below are refused before any entry is read.
@@ -19,9 +28,12 @@
 #include <string_view>
 #include <vector>
 
+#include "catalogue/utc_time.h"
+#include "engine/controller_binding.h"
 #include "package/package_header.h"
 
-inline constexpr int kCatalogueFormat = 1;
+inline constexpr int kCatalogueFormat = 2;
+inline constexpr const char* kCatalogueType = "catalogue";
 inline constexpr std::size_t kMaxCatalogueBytes = 4u << 20;
 inline constexpr std::size_t kMaxCatalogueEntries = 10000;
 inline constexpr std::size_t kMaxRecordsPerEntry = 64;
@@ -41,11 +53,16 @@ struct CatalogueEntry {
     std::string date;
     std::string notesEn;
     std::string notesZh;
+    ControllerBinding binding;  // complete in every entry read
     // Only the fields a record lookup and the rules read; reserved words are 0.
     std::vector<PackageHeader> records;
 };
 
 struct Catalogue {
+    std::string repository;    // the publisher's name for the series
+    std::uint64_t version = 0;  // one more with each publication
+    UtcSeconds published = 0;
+    UtcSeconds expires = 0;
     std::vector<CatalogueEntry> packages;
 };
 
@@ -55,6 +72,8 @@ enum class CatalogueProblem {
     TooDeep,        // nesting beyond what the format has
     Malformed,      // not JSON
     UnknownFormat,  // a format number this program does not read
+    WrongType,      // another kind of file (a key list, ...)
+    BadHeader,      // repository, version or times missing or of the wrong kind
     TooManyEntries,
     BadEntry,       // a field missing or of the wrong kind
 };
@@ -73,4 +92,7 @@ std::string CatalogueJson(const Catalogue& catalogue);
 std::string CatalogueProblemText(CatalogueProblem problem);
 
 std::string Sha256Hex(const Sha256Digest& digest);
+// "5a3c:4c21" both ways; ParseUsbId takes either case.
+std::string UsbIdText(const UsbId& id);
+std::optional<UsbId> ParseUsbId(std::string_view text);
 std::optional<Sha256Digest> ParseSha256Hex(std::string_view hex);

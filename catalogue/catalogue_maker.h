@@ -1,8 +1,10 @@
 #pragma once
 // What `catalogue make` writes for one package, and the notes file that
-// adds a channel, date and release notes to entries by file name:
+// adds a channel, date, release notes and the controllers it is for to
+// entries by file name:
 //   {"pad-1.40.dat": {"channel": "stable", "date": "2026-12-01",
-//                     "en": "Fixes ...", "zh": "..."}}
+//                     "en": "Fixes ...", "zh": "...",
+//                     "for": {"family": "block", "usb": ["5a3c:4c21"], "deviceTypes": [20753]}}}
 #include <optional>
 #include <span>
 #include <string>
@@ -20,5 +22,22 @@ std::optional<CatalogueEntry> MakeCatalogueEntry(const std::string& file, std::s
                                                  const ISignatureVerifier& crypto);
 
 // Applies the notes to the entries they name. False, with nothing applied,
-// when the notes are not such a JSON object (or exceed the catalogue's size).
+// when the notes are not such a JSON object (or exceed the catalogue's size),
+// or a "for" in them is not a complete binding.
 bool ApplyReleaseNotes(Catalogue& catalogue, std::string_view notes);
+
+// A binding written as a catalogue's "for" (a JSON object's text); nullopt
+// unless it is complete.
+std::optional<ControllerBinding> ParseBinding(std::string_view json);
+
+// The header of the publication after previous (none: the first of
+// repository). The repository given wins over the previous one's; a
+// publication needs one.
+struct Publication {
+    std::string repository;
+    std::uint64_t version = 1;
+    UtcSeconds published = 0;
+    UtcSeconds expires = 0;
+};
+std::optional<Publication> NextPublication(const std::optional<Catalogue>& previous, const std::string& repository,
+                                           UtcSeconds now, std::uint32_t lifetimeDays);

@@ -10,11 +10,12 @@ namespace {
 
 using nlohmann::json;
 
-// The format nests four deep (top, packages, entry, records / notes, record).
+// The format nests five deep (top, packages, entry, records / notes / for,
+// record / a binding's list).
 constexpr std::size_t kMaxNesting = 6;
 
 // Where an event lands. Skip: inside a value no rule reads.
-enum class Frame { Top, Packages, Entry, Notes, Records, Record, Skip };
+enum class Frame { Top, Packages, Entry, Notes, Records, Record, Binding, BindingList, Skip };
 
 struct Word {
     bool set = false;
@@ -49,16 +50,83 @@ struct RecordWords {
     }
 };
 
+// An entry's "for". Each field, given again, replaces what it said before;
+// a list holding anything but its kind of value is unsound.
+struct BindingFields {
+    enum List { Usb, DeviceTypes, Models, SubModels, kLists };
+    static constexpr const char* kListKeys[kLists] = {"usb", "deviceTypes", "models", "subModels"};
+    static constexpr std::uint64_t kListMax[kLists] = {0, UINT32_MAX, UINT16_MAX, UINT8_MAX};
+
+    bool seen = false, object = false, familySet = false;
+    bool given[kLists] = {}, sound[kLists] = {};
+    ControllerBinding binding;
+
+    static std::optional<List> ListNamed(std::string_view key)
+    {
+        for (int i = 0; i < kLists; ++i)
+            if (key == kListKeys[i])
+                return static_cast<List>(i);
+        return std::nullopt;
+    }
+    void Forget(List list)
+    {
+        given[list] = true;
+        sound[list] = false;
+        switch (list) {
+        case Usb: binding.usb.clear(); break;
+        case DeviceTypes: binding.deviceTypes.clear(); break;
+        case Models: binding.models.clear(); break;
+        case SubModels: binding.subModels.clear(); break;
+        case kLists: break;
+        }
+    }
+    void Add(List list, const std::string* text, const std::uint64_t* number)
+    {
+        if (list == Usb) {
+            const auto id = text ? ParseUsbId(*text) : std::nullopt;
+            if (!id)
+                sound[list] = false;
+            else
+                binding.usb.push_back(*id);
+            return;
+        }
+        if (!number || *number > kListMax[list]) {
+            sound[list] = false;
+            return;
+        }
+        if (list == DeviceTypes)
+            binding.deviceTypes.push_back(static_cast<std::uint32_t>(*number));
+        else if (list == Models)
+            binding.models.push_back(static_cast<std::uint16_t>(*number));
+        else
+            binding.subModels.push_back(static_cast<std::uint8_t>(*number));
+    }
+    void Family(const std::string* text)
+    {
+        const auto family = text ? FamilyNamed(*text) : std::nullopt;
+        familySet = family.has_value();
+        binding.family = family.value_or(kProtocolStream);
+    }
+    bool Sound() const
+    {
+        for (int i = 0; i < kLists; ++i)
+            if (given[i] && !sound[i])
+                return false;
+        return seen && object && familySet && BindingComplete(binding);
+    }
+};
+
 struct EntryFields {
     CatalogueEntry entry;
     bool file = false, size = false, sha = false, channel = false, records = false;
     bool badRecord = false;  // a record of the wrong kind, or lacking a word
     std::size_t recordCount = 0;
+    BindingFields binding;
 
     bool Sound() const
     {
         return file && !entry.file.empty() && size && sha && channel && records && !badRecord &&
-               recordCount > 0 && recordCount <= kMaxRecordsPerEntry;
+               recordCount > 0 && recordCount <= kMaxRecordsPerEntry && binding.Sound();
     }
 };
 
@@ -72,6 +140,10 @@ public:
             return Problem(CatalogueProblem::Malformed);
         if (!m_Format.set || m_Format.value != kCatalogueFormat)
             return Problem(CatalogueProblem::UnknownFormat);
+        if (m_Type != kCatalogueType)
+            return Problem(CatalogueProblem::WrongType);
+        if (!m_HeaderTimes[0] || !m_HeaderTimes[1] || m_Catalogue.repository.empty() || m_Catalogue.version == 0)
+            return Problem(CatalogueProblem::BadHeader);
         if (!m_PackagesIsArray)
             return Problem(CatalogueProblem::Malformed);
         if (m_EntryCount > kMaxCatalogueEntries)
@@ -79,6 +151,8 @@ public:
         if (m_FirstBad)
             return Problem(CatalogueProblem::BadEntry, *m_FirstBad);
         CatalogueParse parse;
+        m_Catalogue.published = *m_HeaderTimes[0];
+        m_Catalogue.expires = *m_HeaderTimes[1];
         parse.catalogue = std::move(m_Catalogue);
         return parse;
     }
@@ -101,6 +175,8 @@ public:
         m_Key.assign(name);  // the lexer keeps its buffer for the next token
         if (m_Frames.back() == Frame::Entry)
             ForgetEntryField();
+        else if (m_Frames.back() == Frame::Binding)
+            ForgetBindingField();
         else if (m_Frames.back() == Frame::Top && m_Key == "packages")
             StartPackages();
         return true;
@@ -130,8 +206,8 @@ private:
         case Frame::Top:
             if (m_Key == "packages")
                 m_PackagesIsArray = !object;
-            else if (m_Key == "format")
-                m_Format.set = false;
+            else
+                TopScalar(nullptr, nullptr);  // a compound where a scalar belongs
             return m_Key == "packages" && !object ? Frame::Packages : Frame::Skip;
         case Frame::Packages:
             return object ? StartEntry() : (BadEntryValue(), Frame::Skip);
@@ -151,6 +227,11 @@ private:
             if (m_Key == "en" || m_Key == "zh")
                 Note().clear();
             return Frame::Skip;
+        case Frame::Binding:
+            return BindingChild(object);
+        case Frame::BindingList:
+            m_Entry.binding.sound[m_List] = false;
+            return Frame::Skip;
         case Frame::Skip:
             return Frame::Skip;
         }
@@ -162,6 +243,12 @@ private:
         EntryFields& f = m_Entry;
         if (m_Key == "notes")
             return object ? Frame::Notes : Frame::Skip;
+        if (m_Key == "for") {
+            f.binding = {};
+            f.binding.seen = true;
+            f.binding.object = object;
+            return object ? Frame::Binding : Frame::Skip;
+        }
         if (m_Key == "records") {
             f.records = !object;
             return object ? Frame::Skip : Frame::Records;
@@ -196,10 +283,10 @@ private:
     {
         switch (Current()) {
         case Frame::Top:
-            if (m_Key == "format")
-                m_Format = WordOf(number);
-            else if (m_Key == "packages")
+            if (m_Key == "packages")
                 m_PackagesIsArray = false;
+            else
+                TopScalar(text, number);
             break;
         case Frame::Packages:
             BadEntryValue();
@@ -219,10 +306,59 @@ private:
             if (Word* word = m_Record.Named(m_Key))
                 *word = WordOf(number);
             break;
+        case Frame::Binding:
+            if (m_Key == "family")
+                m_Entry.binding.Family(text);
+            else if (const auto list = BindingFields::ListNamed(m_Key))
+                m_Entry.binding.Forget(*list);  // a scalar where a list belongs: given, unsound
+            break;
+        case Frame::BindingList:
+            m_Entry.binding.Add(m_List, text, number);
+            break;
         case Frame::Skip:
             break;
         }
         return true;
+    }
+
+    // The header's fields; one of the wrong kind is unset.
+    void TopScalar(std::string* text, const std::uint64_t* number)
+    {
+        if (m_Key == "format") {
+            m_Format = WordOf(number);
+        } else if (m_Key == "type") {
+            m_Type = text ? std::move(*text) : "";
+        } else if (m_Key == "repository") {
+            m_Catalogue.repository = text ? std::move(*text) : "";
+        } else if (m_Key == "version") {
+            m_Catalogue.version = number ? *number : 0;
+        } else if (m_Key == "published" || m_Key == "expires") {
+            m_HeaderTimes[m_Key == "expires"] = text ? ParseUtcTime(*text) : std::nullopt;
+        }
+    }
+
+    Frame BindingChild(bool object)
+    {
+        BindingFields& b = m_Entry.binding;
+        const auto list = BindingFields::ListNamed(m_Key);
+        if (m_Key == "family")
+            b.Family(nullptr);
+        if (!list)
+            return Frame::Skip;
+        b.Forget(*list);
+        if (object)
+            return Frame::Skip;
+        b.sound[*list] = true;
+        m_List = *list;
+        return Frame::BindingList;
+    }
+
+    void ForgetBindingField()
+    {
+        if (m_Key == "family")
+            m_Entry.binding.Family(nullptr);
+        else if (const auto list = BindingFields::ListNamed(m_Key))
+            m_Entry.binding.Forget(*list);
     }
 
     void EntryScalar(std::string* text, const std::uint64_t* number)
@@ -244,6 +380,9 @@ private:
             e.channel = text && *text == ChannelName(Channel::Beta) ? Channel::Beta : Channel::Stable;
         } else if (m_Key == "date") {
             e.date = text ? std::move(*text) : "";
+        } else if (m_Key == "for") {
+            f.binding = {};
+            f.binding.seen = true;  // not an object: unsound
         }
     }
 
@@ -309,6 +448,7 @@ private:
             if (!m_FirstBad)
                 m_FirstBad = index;
         } else if (index < kMaxCatalogueEntries) {
+            m_Entry.entry.binding = std::move(m_Entry.binding.binding);
             m_Catalogue.packages.push_back(std::move(m_Entry.entry));
         }
     }
@@ -319,6 +459,9 @@ private:
     bool m_TopIsObject = false;
     bool m_PackagesIsArray = false;
     Word m_Format;
+    std::string m_Type;
+    std::optional<UtcSeconds> m_HeaderTimes[2];  // published, expires
+    BindingFields::List m_List = BindingFields::Usb;
     std::size_t m_EntryCount = 0;
     std::optional<std::size_t> m_FirstBad;
     EntryFields m_Entry;

@@ -42,6 +42,9 @@ std::vector<FittingPackage> FittingPackages(const Catalogue& catalogue, const Co
     for (const CatalogueEntry& entry : catalogue.packages) {
         if (entry.channel == Channel::Beta && !withBeta)
             continue;
+        // Before an update the stream model is not known; the session judges it.
+        if (!BindingCovers(entry.binding, {facts.protocolVariant, facts.usb, facts.device, false}))
+            continue;
         const RecordChoice choice = ChooseListedRecord(**driver, facts.protocolVariant, facts.device, entry.records);
         if (choice.refusal == SelectionRefusal::None)
             fitting.push_back({&entry, entry.records[choice.index]});

@@ -1,7 +1,7 @@
 #pragma once
-// Which of a catalogue's packages fit one controller, newest first, judged
-// by the update's own rules (engine/record_choice.h) with the session's
-// drivers.
+// Which of a catalogue's packages fit one controller, newest first: those
+// whose binding covers it, judged then by the update's own rules
+// (engine/record_choice.h) with the session's drivers.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -12,6 +12,7 @@
 
 struct ControllerFacts {
     std::uint32_t protocolVariant = 0;  // kProtocolStream or kProtocolBlock
+    UsbId usb;
     DeviceDescription device;
 };
 

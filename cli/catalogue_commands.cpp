@@ -1,6 +1,7 @@
 #include "cli/catalogue_commands.h"
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <random>
@@ -68,7 +69,7 @@ std::optional<Catalogue> Load(const CatalogueServices& services, const CliOption
 
 ControllerFacts Facts(const FoundController& c, const DeviceReadout& readout)
 {
-    return {c.block ? kProtocolBlock : kProtocolStream, readout.device};
+    return {c.variant, {c.vendorId, c.productId}, readout.device};
 }
 
 std::string Describe(const FittingPackage& p)
@@ -181,6 +182,43 @@ std::vector<std::uint8_t> ReadWhole(const std::string& path, bool& ok)
     return read.body;
 }
 
+// The binding make's options give, as a catalogue writes it; nullopt when
+// they name no family.
+std::optional<std::string> OptionsBinding(const CliOptions& o)
+{
+    if (o.family.empty())
+        return std::nullopt;
+    nlohmann::json binding = {{"family", o.family}, {"usb", o.usb}};
+    if (!o.deviceTypes.empty())
+        binding["deviceTypes"] = o.deviceTypes;
+    if (!o.models.empty())
+        binding["models"] = o.models;
+    if (!o.subModels.empty())
+        binding["subModels"] = o.subModels;
+    return binding.dump();
+}
+
+// The catalogue already at path: nullopt when there is none; a refusal
+// when one is there that this program cannot read (its number would be lost).
+std::optional<Catalogue> Previous(const std::string& path, bool& unreadable)
+{
+    unreadable = false;
+    std::error_code error;
+    if (!fs::exists(fs::path(Utf8ToUtf16(path)), error))
+        return std::nullopt;
+    bool read = false;
+    const std::vector<std::uint8_t> bytes = ReadWhole(path, read);
+    CatalogueParse parse = ParseCatalogue(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    unreadable = !read || !parse.catalogue;
+    return std::move(parse.catalogue);
+}
+
+UtcSeconds Now()
+{
+    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
 bool WriteText(const std::string& path, const std::string& text)
 {
     return WriteBytesToFile(Utf8ToUtf16(path), std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
@@ -267,7 +305,7 @@ int RunCatalogueUpdate(const CatalogueServices& services, IHidBackend& backend, 
         const auto path = Download(services, options, *entry, run.context, out, refused);
         if (!path)
             return refused;
-        const int result = RunUpdates(backend, clock, controllers, {*path, options.yes, options.verify}, out);
+        const int result = RunUpdates(backend, clock, controllers, {*path, options.yes, options.verify, entry->binding}, out);
         RemoveDownload(*path);
         worst = std::max(worst, result);
         if (result == kExitInterrupted)
@@ -316,10 +354,38 @@ int RunCatalogueMake(const CatalogueServices& services, const CliOptions& option
         const std::vector<std::uint8_t> notes = ReadWhole(notesPath, read);
         if (!read || !ApplyReleaseNotes(catalogue, std::string(notes.begin(), notes.end())))
             return Fail(out, kExitUsage, "bad-notes",
-                        notesPath + ": not a notes file ({\"file.dat\": {\"channel\", \"date\", \"en\", \"zh\"}})");
+                        notesPath + ": not a notes file ({\"file.dat\": {\"channel\", \"date\", \"en\", \"zh\", \"for\"}})");
     }
+    if (const auto text = OptionsBinding(options)) {
+        const auto binding = ParseBinding(*text);
+        if (!binding)
+            return Fail(out, kExitUsage, "bad-binding",
+                        "--family, --usb, --device-type, --model and --sub-model do not name controllers "
+                        "(a block package needs --usb and --device-type, a stream one --usb)");
+        for (CatalogueEntry& entry : catalogue.packages)
+            if (!BindingComplete(entry.binding))
+                entry.binding = *binding;
+    }
+    for (const CatalogueEntry& entry : catalogue.packages)
+        if (!BindingComplete(entry.binding))
+            return Fail(out, kExitUsage, "no-binding",
+                        entry.file + ": names no controllers it is for (\"for\" in the notes, or --family and "
+                                     "--usb); no catalogue was written");
     const std::string output =
         options.output.empty() ? Utf16ToUtf8((dir / kCatalogueFile).u16string()) : options.output;
+    bool unreadable = false;
+    const std::optional<Catalogue> previous = Previous(output, unreadable);
+    if (unreadable)
+        return Fail(out, kExitCatalogueRefused, "unreadable-previous",
+                    output + ": a catalogue this program cannot read is there, and its version would be lost; "
+                             "move it away to start a new series; no catalogue was written");
+    const auto next = NextPublication(previous, options.repository, Now(), options.expiresDays);
+    if (!next)
+        return Fail(out, kExitUsage, "no-repository", "name the series with --repository; no catalogue was written");
+    catalogue.repository = next->repository;
+    catalogue.version = next->version;
+    catalogue.published = next->published;
+    catalogue.expires = next->expires;
     // Past a reader's limits (entries, size with the notes) it would be
     // written for nobody: every reader refuses it.
     const std::string text = CatalogueJson(catalogue);
@@ -328,8 +394,11 @@ int RunCatalogueMake(const CatalogueServices& services, const CliOptions& option
                     CatalogueProblemText(problem) + "; no catalogue was written");
     if (!WriteText(output, text))
         return Fail(out, kExitFailed, "cannot-write", output + ": cannot be written");
-    out.Data(output + ": " + std::to_string(catalogue.packages.size()) + " packages",
-             {{"event", "written"}, {"catalogue", output}, {"packages", catalogue.packages.size()}});
+    out.Data(output + ": " + catalogue.repository + " version " + std::to_string(catalogue.version) + ", " +
+                 std::to_string(catalogue.packages.size()) + " packages, expires " + UtcTimeText(catalogue.expires),
+             {{"event", "written"}, {"catalogue", output}, {"packages", catalogue.packages.size()},
+              {"repository", catalogue.repository}, {"version", catalogue.version},
+              {"expires", UtcTimeText(catalogue.expires)}});
     return kExitDone;
 }
 

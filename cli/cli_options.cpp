@@ -99,6 +99,19 @@ CliParse ParseCliOptions(const std::vector<std::string>& arguments, CliOptions& 
     make->add_option("--notes", options.notes, "release notes (default: DIR/notes.json when there is one)")
         ->type_name("FILE");
     make->add_option("--output", options.output, "where to write it (default: DIR/catalogue.json)")->type_name("FILE");
+    make->add_option("--repository", options.repository,
+                     "the series' name (default: the one of the catalogue already there)")
+        ->type_name("NAME");
+    make->add_option("--expires", options.expiresDays, "days until it expires (default 90)")
+        ->type_name("DAYS")
+        ->check(CLI::Range(1, 3660));
+    make->add_option("--family", options.family, "packages the notes bind to nothing are for this family")
+        ->type_name("stream|block")
+        ->check(CLI::IsMember({"stream", "block"}));
+    make->add_option("--usb", options.usb, "... and these controllers (repeat for each)")->type_name("VID:PID");
+    make->add_option("--device-type", options.deviceTypes, "... of these block device types")->type_name("N");
+    make->add_option("--model", options.models, "... of these stream models")->type_name("N");
+    make->add_option("--sub-model", options.subModels, "... and sub-models")->type_name("N");
     make->add_flag("--json", options.json, "newline-delimited JSON events on stdout");
     CLI::App* sign = catalogue->add_subcommand("sign", "write FILE.sig with an unencrypted signify secret key");
     sign->add_option("FILE", options.catalogue, "the catalogue")->required()->type_name("");

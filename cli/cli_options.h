@@ -29,6 +29,12 @@ struct CliOptions {
     std::vector<std::string> trust;   // --trust KEYFILE, added to the build's keys
     std::uint32_t stallTimeoutS = kDefaultStallTimeoutMs / 1000;  // --stall-timeout
     std::string notes;                // make --notes
+    std::string repository;           // make --repository
+    std::uint32_t expiresDays = 90;   // make --expires
+    // make's binding for packages the notes give none: --family, --usb, ...
+    std::string family;
+    std::vector<std::string> usb;
+    std::vector<std::uint32_t> deviceTypes, models, subModels;
     std::string output;               // make --output
     std::string secretKey;            // sign --key
     int maxUnits = 0;        // station --max

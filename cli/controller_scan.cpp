@@ -26,7 +26,7 @@ std::vector<FoundController> ScanControllers(IHidBackend& backend, const Identit
             if (!read)
                 return false;
         }
-        if (!IsSupportedController(attributes.vendorId, attributes.productId, &entry.block))
+        if (!IsSupportedController(attributes.vendorId, attributes.productId, &entry.variant))
             return false;
         entry.vendorId = attributes.vendorId;
         entry.productId = attributes.productId;
@@ -38,7 +38,7 @@ std::vector<FoundController> ScanControllers(IHidBackend& backend, const Identit
 
 KnownController KnownControllerOf(const FoundController& controller)
 {
-    return {controller.path, controller.block ? kProtocolBlock : kProtocolStream};
+    return {controller.path, controller.variant};
 }
 
 std::string OpenFailureAdvice(std::uint32_t openError)

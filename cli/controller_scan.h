@@ -9,12 +9,13 @@
 
 #include "engine/session_start.h"
 #include "hid/hid_backend.h"
+#include "hid/protocol_family.h"
 
 struct FoundController {
     std::u16string path;
     std::uint16_t vendorId = 0;
     std::uint16_t productId = 0;
-    bool block = false;
+    std::uint32_t variant = kProtocolStream;  // the family
     bool openable = true;
     std::uint32_t openError = 0;  // the backend's code when not openable
 };

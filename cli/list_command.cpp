@@ -14,7 +14,7 @@ int RunList(IHidBackend& backend, IClock& clock, const IdentityLookup& lookup, E
     for (const FoundController& c : controllers) {
         const std::string path = Utf16ToUtf8(c.path);
         const std::string ids = Hex(c.vendorId, 4) + ":" + Hex(c.productId, 4);
-        const char* family = c.block ? "block" : "stream";
+        const std::string family(FamilyName(c.variant));
         nlohmann::json event = {{"event", "found"}, {"path", path},      {"vendor", c.vendorId},
                                 {"product", c.productId}, {"family", family}, {"openable", c.openable}};
         if (!c.openable) {
@@ -28,7 +28,7 @@ int RunList(IHidBackend& backend, IClock& clock, const IdentityLookup& lookup, E
         event["version"] = VersionText(readout);
         if (readout.answered)
             event["versionWord"] = readout.device.cur_devVersion;
-        if (c.block) {
+        if (c.variant == kProtocolBlock) {
             const DeviceDescription& d = readout.device;
             const bool special = IsSpecialDeviceType(d.currentDeviceType);
             line += "  type 0x" + Hex(d.currentDeviceType, 4) + (special ? " (special)" : "") +

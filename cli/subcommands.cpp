@@ -74,7 +74,7 @@ int RunCommand(const CliOptions& options, const CatalogueServices& catalogue, IH
     case CliCommand::Update: {
         if (!options.catalogue.empty())
             return RunCatalogueUpdate(catalogue, backend, clock, lookup, options, out);
-        UpdateRequest request{options.package, options.yes, options.verify};
+        UpdateRequest request{options.package, options.yes, options.verify, std::nullopt};
         return RunUpdateCommand(backend, clock, lookup, request, options.device, options.all, out);
     }
     case CliCommand::Inspect:

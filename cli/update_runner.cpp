@@ -49,6 +49,9 @@ Verdict RefusalVerdict(const UpdateSession& s, const SelectionOutcome& o, const 
                 package + ": version " + ReleaseText(o.header.desVersion) +
                     " is refused by this controller; the lowest accepted version is " + ReleaseText(lowest)};
     }
+    case SelectionRefusal::OutsideBinding:
+        return {kExitPackageRefused, "outside-binding",
+                package + ": the catalogue lists this package for other controllers than this one"};
     case SelectionRefusal::Cancelled:
         return {kExitCancelled, "cancelled", "Cancelled at the confirmation; nothing was sent."};
     case SelectionRefusal::NoFileChosen:
@@ -72,6 +75,7 @@ public:
         m_Ui.Watch(&m_Session);
         UpdateOptions options;
         options.verifyImage = request.verify;
+        options.binding = request.binding;
         m_Session.SetOptions(options);
     }
 
@@ -225,14 +229,14 @@ int PickControllers(IHidBackend& backend, const IdentityLookup& lookup, const st
                                {"exitCode", kExitFailed}});
             return kExitFailed;
         }
-        if (verify && !c.block) {
+        if (verify && c.variant != kProtocolBlock) {
             const std::string line = name + ": --verify needs a block controller; this one is a stream controller. Nothing was sent.";
             out.Message(line, {{"event", "failed"}, {"controller", name}, {"reason", "verify-unsupported"},
                                {"exitCode", kExitUsage}});
             return kExitUsage;
         }
-        out.Data(name + ": updating (" + (c.block ? "block" : "stream") + ")",
-                 {{"event", "found"}, {"controller", name}, {"family", c.block ? "block" : "stream"}});
+        const std::string family(FamilyName(c.variant));
+        out.Data(name + ": updating (" + family + ")", {{"event", "found"}, {"controller", name}, {"family", family}});
     }
     return kExitDone;
 }

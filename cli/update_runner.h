@@ -1,17 +1,20 @@
 #pragma once
 // `update`: one engine session per controller, each on its own thread, and
 // the calling thread watching for an interrupt.
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/clock.h"
 #include "cli/controller_scan.h"
 #include "cli/event_output.h"
+#include "engine/controller_binding.h"
 
 struct UpdateRequest {
     std::string package;
     bool autoConfirm = false;
     bool verify = false;
+    std::optional<ControllerBinding> binding;  // a catalogue's package: the controllers it is for
 };
 
 // The worst exit code of the controllers' updates.

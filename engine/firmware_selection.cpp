@@ -72,6 +72,17 @@ SelectionOutcome ReadChosenRecord(UpdateSession& session, const std::u16string& 
     return outcome;
 }
 
+// The stream model is told before the selection; a block controller's type
+// at its identification.
+bool WithinBinding(const UpdateSession& session)
+{
+    const auto& binding = session.Options().binding;
+    if (!binding)
+        return true;
+    const std::uint32_t family = session.HidLink.ProtocolVariant;
+    return BindingCovers(*binding, {family, session.HidLink.FoundUsbId(), session.device, family == kProtocolStream});
+}
+
 bool Confirmed(UpdateSession& session, const PackageHeader& header)
 {
     if (session.StopRequested())
@@ -143,6 +154,8 @@ SelectionOutcome SelectFirmwarePackage(UpdateSession& session)
     if (!outcome.plan)
         return outcome;
     const PackageHeader& header = outcome.plan->header;
+    if (!WithinBinding(session))
+        return Refused(SelectionRefusal::OutsideBinding, header);
     if (!PackageCompatibilityRule(session.HidLink.ProtocolVariant, session.device.deviceModel,
                                   session.device.deviceSubModel, header.desVersion))
         return Refused(SelectionRefusal::Incompatible, header);

@@ -25,6 +25,7 @@ enum class SelectionRefusal {
     Incompatible,      // the compatibility rule refuses its version
     Cancelled,         // the user answered Cancel to the confirmation
     WrongRecordType,   // the driver refuses the record for this device (TextId::NotRecognized)
+    OutsideBinding,    // a catalogue's package, and this controller is not among those it is for
 };
 
 struct SelectionOutcome {

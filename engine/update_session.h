@@ -12,6 +12,7 @@
 #include <string>
 
 #include "base/clock.h"
+#include "engine/controller_binding.h"
 #include "engine/device_description.h"
 #include "engine/firmware_selection.h"
 #include "engine/image_verification.h"
@@ -27,6 +28,9 @@ struct UpdateOptions {
     // Block: read the image back before the version word and Finish; a
     // failed check sends neither, so the controller stays in its updater.
     bool verifyImage = false;
+    // A catalogue's package: the controllers it is for. The selection
+    // refuses it, silently and before the confirmation, on any other.
+    std::optional<ControllerBinding> binding;
 };
 
 class UpdateSession {

@@ -9,21 +9,21 @@
 namespace {
 
 constexpr SupportedController kSupported[] = {
-    {0x0483, 0x5750, false},
-    {0x5A3C, 0x5750, false},
-    {0x5A3C, 0x4C21, true},
+    {0x0483, 0x5750, kProtocolStream},
+    {0x5A3C, 0x5750, kProtocolStream},
+    {0x5A3C, 0x4C21, kProtocolBlock},
 };
 
 }  // namespace
 
 std::span<const SupportedController> SupportedControllers() { return kSupported; }
 
-bool IsSupportedController(std::uint16_t vendorId, std::uint16_t productId, bool* blockProtocol)
+bool IsSupportedController(std::uint16_t vendorId, std::uint16_t productId, std::uint32_t* protocolVariant)
 {
     for (const SupportedController& pair : kSupported) {
         if (pair.vendorId == vendorId && pair.productId == productId) {
-            if (blockProtocol)
-                *blockProtocol = pair.blockProtocol;
+            if (protocolVariant)
+                *protocolVariant = pair.protocolVariant;
             return true;
         }
     }
@@ -55,6 +55,7 @@ void CHid::PinDevice(const std::u16string& path, std::uint32_t variant)
 {
     m_DevicePath = path;
     ProtocolVariant = variant;
+    m_UsbId.reset();
     m_Pinned = true;
 }
 
@@ -66,12 +67,13 @@ int CHid::FindHid(HidHandle* handle)
         if (*handle == kInvalidHidHandle)
             return false;
         HidAttributes attributes;
-        bool block = false;
+        std::uint32_t variant = kProtocolStream;
         if (m_Backend.GetAttributes(*handle, attributes) &&
-            IsSupportedController(attributes.vendorId, attributes.productId, &block)) {
+            IsSupportedController(attributes.vendorId, attributes.productId, &variant)) {
             m_DevicePath = path;
             DebugOut(WFormat(u"m_DevicePath:%s\n", path));
-            ProtocolVariant = block ? kProtocolBlock : kProtocolStream;
+            ProtocolVariant = variant;
+            m_UsbId = UsbId{attributes.vendorId, attributes.productId};
             return true;
         }
         m_Backend.Close(*handle);
@@ -89,14 +91,15 @@ int CHid::SelectHid(const std::u16string& path)
     if (handle == kInvalidHidHandle)
         return 0;
     HidAttributes attributes;
-    bool block = false;
+    std::uint32_t variant = kProtocolStream;
     const bool supported = m_Backend.GetAttributes(handle, attributes) &&
-                           IsSupportedController(attributes.vendorId, attributes.productId, &block);
+                           IsSupportedController(attributes.vendorId, attributes.productId, &variant);
     m_Backend.Close(handle);
     if (!supported)
         return 0;
     m_DevicePath = path;
-    ProtocolVariant = block ? kProtocolBlock : kProtocolStream;
+    ProtocolVariant = variant;
+    m_UsbId = UsbId{attributes.vendorId, attributes.productId};
     return 1;
 }
 

@@ -6,13 +6,13 @@
 // UI thread while no update runs, the update worker while one does.
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
 #include "hid/hid_backend.h"
+#include "hid/protocol_family.h"
 
-inline constexpr std::uint32_t kProtocolStream = 0;
-inline constexpr std::uint32_t kProtocolBlock = 1;
 
 // ReadHid results. The first four are the platform's wait codes; the last
 // two are ours: a read the system refused or finished with an error never
@@ -26,19 +26,25 @@ inline constexpr std::uint32_t kReadDeviceGone = 0x48F;     // ERROR_DEVICE_NOT_
 inline constexpr std::uint32_t kInitialReadTimeoutMs = 10;
 inline constexpr std::uint32_t kOpenReadTimeoutMs = 200;
 
+struct UsbId {
+    std::uint16_t vendorId = 0;
+    std::uint16_t productId = 0;
+    bool operator==(const UsbId&) const = default;
+};
+
 struct SupportedController {
     std::uint16_t vendorId;
     std::uint16_t productId;
-    bool blockProtocol;
+    std::uint32_t protocolVariant;  // the family the pair speaks
 };
 
 // The supported vendor/product pairs (a front end may filter a device
 // chooser with them).
 std::span<const SupportedController> SupportedControllers();
 
-// True for the three supported vendor/product pairs; *blockProtocol tells
+// True for the three supported vendor/product pairs; *protocolVariant tells
 // which protocol the pair speaks.
-bool IsSupportedController(std::uint16_t vendorId, std::uint16_t productId, bool* blockProtocol);
+bool IsSupportedController(std::uint16_t vendorId, std::uint16_t productId, std::uint32_t* protocolVariant);
 
 class CHid {
 public:
@@ -76,6 +82,9 @@ public:
     // True after a read reported that the controller is gone, until the next
     // successful OpenHid.
     bool DeviceGone() const { return m_DeviceGone.load(); }
+    // The vendor and product of the controller found or selected; unknown
+    // for a pinned path.
+    std::optional<UsbId> FoundUsbId() const { return m_UsbId; }
     std::uint32_t LastWriteError() const { return m_LastWriteError; }
     IHidBackend& Backend() { return m_Backend; }
 
@@ -98,6 +107,7 @@ public:
 
 private:
     bool m_Pinned = false;
+    std::optional<UsbId> m_UsbId;
     void CloseHandles();
 
     IHidBackend& m_Backend;

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "hid/protocol_family.h"
+
 // What the platform tells about an interface without opening it (sysfs, the
 // device path, the simulator's table).
 struct UnitIdentity {
@@ -18,7 +20,7 @@ using UnitDescriber = std::function<std::optional<UnitIdentity>(const std::u16st
 struct AttachedUnit {
     std::u16string path;  // the interface to open
     UnitIdentity identity;
-    bool block = false;   // the family
+    std::uint32_t variant = kProtocolStream;  // the family
 
     // One plug-in is one key: the port, and the serial when there is one.
     std::string Key() const { return identity.port + "#" + identity.serial; }

@@ -90,7 +90,7 @@ std::vector<AttachedUnit> Station::ListUnits()
         const auto identity = m_Describe(path);
         AttachedUnit unit;
         // One that is not ours is never opened.
-        if (identity && IsSupportedController(identity->vendorId, identity->productId, &unit.block)) {
+        if (identity && IsSupportedController(identity->vendorId, identity->productId, &unit.variant)) {
             unit.path = path;
             unit.identity = *identity;
             units.push_back(std::move(unit));

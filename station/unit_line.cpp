@@ -58,7 +58,7 @@ std::string UnitVidPid(const UnitIdentity& identity)
     return text;
 }
 
-const char* UnitFamily(const AttachedUnit& unit) { return unit.block ? "block" : "stream"; }
+std::string UnitFamily(const AttachedUnit& unit) { return std::string(FamilyName(unit.variant)); }
 
 std::string UnitLine(const UnitRecord& record, const std::string& time)
 {

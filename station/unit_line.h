@@ -11,7 +11,7 @@
 std::string UnitVersionText(std::uint32_t word, bool known);
 // "0483:5750"
 std::string UnitVidPid(const UnitIdentity& identity);
-const char* UnitFamily(const AttachedUnit& unit);
+std::string UnitFamily(const AttachedUnit& unit);
 // What went wrong, on one line: the message shown, else the reason code.
 std::string UnitMessage(const UnitRecord& record);
 // time: the wall-clock time the front end stamps the line with.

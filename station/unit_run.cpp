@@ -35,6 +35,7 @@ const char* RefusalReason(SelectionRefusal refusal)
     case SelectionRefusal::NoRecord: return "no-record";
     case SelectionRefusal::BrokenRecord: return "broken-record";
     case SelectionRefusal::WrongRecordType: return "wrong-record-type";
+    case SelectionRefusal::OutsideBinding: return "outside-binding";
     case SelectionRefusal::Incompatible: return "incompatible";
     case SelectionRefusal::None:
     case SelectionRefusal::Stopped:
@@ -60,7 +61,7 @@ UnitRecord UnitRun::Run()
 {
     IClock& clock = m_Session.Clock();
     m_Record.startMs = clock.NowMs();
-    const KnownController controller{m_Record.unit.path, m_Record.unit.block ? kProtocolBlock : kProtocolStream};
+    const KnownController controller{m_Record.unit.path, m_Record.unit.variant};
     StartSession(m_Session, {StartIdle::Fresh, controller});
     m_Record.versionBefore = m_Session.device.cur_devVersion;
     m_Record.versionKnown = m_Record.versionBefore != VersionProbeSentinel;

@@ -1,7 +1,7 @@
 // Catalogues as `catalogue make` writes them and by hand, one at the records
-// limit, and ones a reader must refuse: cut short, an unknown format, nesting
-// past the format's, an entry with a field missing, empty or of the wrong
-// kind, one record too many. Signify files: a public key, a signature by the
+// limit, and ones a reader must refuse: cut short, an older format, another
+// type, nesting past the format's, an entry with a field missing, empty or
+// of the wrong kind, one record too many, a binding short of a field. Signify files: a public key, a signature by the
 // same key number, an unencrypted secret key and damaged ones.
 #include <initializer_list>
 #include <string>
@@ -64,12 +64,20 @@ Catalogue SmallCatalogue()
     stable.notesEn = "Fixes \"drift\"\nafter sleep";
     stable.notesZh = "修复休眠后的漂移";
     stable.records = {Record(0x5111, 140, 3), Record(0x3009, 140, 0)};
+    stable.binding = {kProtocolBlock, {{0x5A3C, 0x4C21}}, {0x5111, 0x3009}, {}, {}};
     CatalogueEntry beta;
     beta.file = "https://example.org/fw/pad-1.41b.dat";
     beta.size = 0xFFFFFFFFFFull;
     beta.channel = Channel::Beta;
     beta.records = {Record(0xFFFFFFFF, 0x0001008D, 0xFFFFFFFF)};
-    return {{stable, beta}};
+    beta.binding = {kProtocolStream, {{0x0483, 0x5750}, {0x5A3C, 0x5750}}, {}, {261}, {0, 1}};
+    Catalogue catalogue;
+    catalogue.repository = "pads";
+    catalogue.version = 7;
+    catalogue.published = 1764547200;
+    catalogue.expires = 1772323200;
+    catalogue.packages = {stable, beta};
+    return catalogue;
 }
 
 std::string ListedRecord(std::string_view imageSize)
@@ -78,12 +86,17 @@ std::string ListedRecord(std::string_view imageSize)
            "}";
 }
 
+constexpr std::string_view kHeader =
+    R"({"format":2,"type":"catalogue","repository":"r","version":1,"published":"2026-12-01T00:00:00Z",)"
+    R"("expires":"2027-03-01T00:00:00Z",)";
+constexpr std::string_view kStreamBinding = R"({"family":"stream","usb":["0483:5750"],"models":[261],"subModels":[0]})";
+
 // Written by hand with every field, so that seeds stay whatever the writer does.
-std::string Listing(std::string_view file, std::string_view records)
+std::string Listing(std::string_view file, std::string_view records, std::string_view binding = kStreamBinding)
 {
-    return R"({"format":1,"packages":[{"file":")" + std::string(file) + R"(","size":7,"sha256":")" +
-           std::string(64, 'F') + R"(","channel":"beta","date":"d","notes":{"en":"\u00e9\t","zh":"z"},"records":[)" +
-           std::string(records) + "]}]}";
+    return std::string(kHeader) + R"("packages":[{"file":")" + std::string(file) + R"(","size":7,"sha256":")" +
+           std::string(64, 'F') + R"(","channel":"beta","date":"d","notes":{"en":"\u00e9\t","zh":"z"},"for":)" +
+           std::string(binding) + R"(,"records":[)" + std::string(records) + "]}]}";
 }
 
 }  // namespace
@@ -97,12 +110,15 @@ std::vector<Seed> CatalogueSeeds()
         most += "," + ListedRecord("0");
     return {
         Text("small", small),
-        Text("empty", CatalogueJson({})),
+        Text("empty", std::string(kHeader) + R"("packages":[]})"),
         Text("by_hand", Listing("p.dat", record + "," + record)),
         Text("cut_short", std::string_view(small).substr(0, small.size() / 2)),
-        Text("format_2", R"({"format":2,"packages":[]})"),
-        Text("too_deep", R"({"format":1,"packages":[],"x":[[[[[[[]]]]]]]})"),
-        Text("brackets_in_text", R"({"format":1,"packages":[],"x":"[[[[[[[\"{{{{"})"),
+        Text("format_1", R"({"format":1,"packages":[]})"),
+        Text("key_list", R"({"format":2,"type":"keys","repository":"r","version":1,"packages":[]})"),
+        Text("too_deep", std::string(kHeader) + R"("packages":[],"x":[[[[[[[]]]]]]]})"),
+        Text("brackets_in_text", std::string(kHeader) + R"("packages":[],"x":"[[[[[[[\"{{{{"})"),
+        Text("block_without_type", Listing("p.dat", record, R"({"family":"block","usb":["5a3c:4c21"]})")),
+        Text("binding_usb_twice", Listing("p.dat", record, R"({"family":"stream","usb":["5a3c:5750"],"usb":7})")),
         Text("most_records", Listing("p.dat", most)),
         Text("too_many_records", Listing("p.dat", most + "," + record)),
         Text("empty_file", Listing("", record)),

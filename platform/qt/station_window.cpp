@@ -178,7 +178,7 @@ void StationWindow::ShowTaken(const UnitRecord& record)
     m_Rows[record.id] = row;
     const UnitIdentity& id = record.unit.identity;
     m_Table->setItem(row, kPort, new QTableWidgetItem(Text(id.port + (id.serial.empty() ? "" : "  " + id.serial))));
-    m_Table->setItem(row, kFamily, new QTableWidgetItem(UnitFamily(record.unit)));
+    m_Table->setItem(row, kFamily, new QTableWidgetItem(QString::fromStdString(UnitFamily(record.unit))));
     m_Table->setItem(row, kBefore, new QTableWidgetItem);
     m_Table->setItem(row, kAfter, new QTableWidgetItem);
     auto* bar = new QProgressBar;

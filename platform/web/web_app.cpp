@@ -85,14 +85,15 @@ std::optional<WebApp::Connected> WebApp::ConnectedController() const
     const UpdateSession& s = *m_Session;
     if (!s.HidLink.m_Present || s.device.cur_devVersion == VersionProbeSentinel)
         return std::nullopt;
-    return Connected{s.HidLink.ProtocolVariant == kProtocolBlock, s.device.cur_devVersion};
+    return Connected{s.HidLink.ProtocolVariant, s.device.cur_devVersion};
 }
 
 std::optional<ControllerFacts> WebApp::Facts() const
 {
     if (!ConnectedController())
         return std::nullopt;
-    return ControllerFacts{m_Session->HidLink.ProtocolVariant, m_Session->device};
+    const CHid& link = m_Session->HidLink;
+    return ControllerFacts{link.ProtocolVariant, link.FoundUsbId().value_or(UsbId{}), m_Session->device};
 }
 
 void WebApp::RequestStop()

@@ -50,7 +50,7 @@ public:
     // The attached controller's protocol and running version word, once an
     // attach has read it; nothing while none is present or none was read.
     struct Connected {
-        bool blockProtocol;
+        std::uint32_t protocolVariant;
         std::uint32_t version;
     };
     std::optional<Connected> ConnectedController() const;

@@ -28,6 +28,7 @@ const char* RefusalName(SelectionRefusal refusal)
     case SelectionRefusal::Incompatible: return "incompatible";
     case SelectionRefusal::Cancelled: return "cancelled";
     case SelectionRefusal::WrongRecordType: return "wrong-record-type";
+    case SelectionRefusal::OutsideBinding: return "outside-binding";
     }
     return "";
 }
@@ -104,8 +105,8 @@ EMSCRIPTEN_KEEPALIVE char* web_app_connected(WebApp* app)
     const FirmwareVersionWord word(c->version);
     const std::string release =
         c->version == kNoFirmwareVersion ? "" : ReleaseText(c->version);
-    return PageString(std::string("{\"family\":\"") + (c->blockProtocol ? "block" : "stream") +
-                "\",\"release\":\"" + release + "\",\"beta\":" + std::to_string(word.Beta()) + "}");
+    return PageString("{\"family\":" + JsonQuoted(std::string(FamilyName(c->protocolVariant))) +
+                ",\"release\":\"" + release + "\",\"beta\":" + std::to_string(word.Beta()) + "}");
 }
 
 // Text `index` in the language the app was created with.

@@ -35,7 +35,7 @@ void WebStation::Reconcile(const std::vector<Present>& present)
     std::vector<AttachedUnit> units;
     for (const Present& device : present) {
         AttachedUnit unit;
-        if (!IsSupportedController(device.vendorId, device.productId, &unit.block))
+        if (!IsSupportedController(device.vendorId, device.productId, &unit.variant))
             continue;  // not ours: never taken, never opened
         const auto kept = m_Slots.find(device.id);
         slots[device.id] = kept != m_Slots.end() ? kept->second : SlotFor(device, slots);

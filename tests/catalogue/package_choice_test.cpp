@@ -1,5 +1,5 @@
-// Which listed packages fit a controller: the update's record lookup,
-// compatibility rule and driver check, and the newest-first order.
+// Which listed packages fit a controller: the binding, the update's record
+// lookup, compatibility rule and driver check, and the newest-first order.
 #include <gtest/gtest.h>
 
 #include "catalogue/package_choice.h"
@@ -17,12 +17,20 @@ PackageHeader Record(std::uint32_t type, std::uint32_t version, std::uint32_t re
     return h;
 }
 
-CatalogueEntry Listed(const std::string& file, std::vector<PackageHeader> records, Channel channel = Channel::Stable)
+constexpr UsbId kStreamPad{0x0483, 0x5750};
+constexpr UsbId kBlockPad{0x5A3C, 0x4C21};
+const ControllerBinding kForStream{kProtocolStream, {kStreamPad}, {}, {}, {}};
+
+ControllerBinding ForBlock(std::vector<std::uint32_t> types) { return {kProtocolBlock, {kBlockPad}, std::move(types), {}, {}}; }
+
+CatalogueEntry Listed(const std::string& file, std::vector<PackageHeader> records, Channel channel = Channel::Stable,
+                      const ControllerBinding& binding = kForStream)
 {
     CatalogueEntry e;
     e.file = file;
     e.channel = channel;
     e.records = std::move(records);
+    e.binding = binding;
     return e;
 }
 
@@ -32,6 +40,7 @@ ControllerFacts Stream(std::uint16_t model, std::uint8_t subModel, std::uint32_t
 {
     ControllerFacts f;
     f.protocolVariant = kProtocolStream;
+    f.usb = kStreamPad;
     f.device.deviceModel = model;
     f.device.deviceSubModel = subModel;
     f.device.cur_devVersion = running;
@@ -42,6 +51,7 @@ ControllerFacts Block(std::uint32_t type, std::uint32_t running = 137)
 {
     ControllerFacts f;
     f.protocolVariant = kProtocolBlock;
+    f.usb = kBlockPad;
     f.device.currentDeviceType = type;
     f.device.cur_devVersion = running;
     return f;
@@ -63,8 +73,9 @@ TEST(PackageChoice, FollowsTheUpdatesRules)
         Listed("stream-503.dat", {Record(0, 503)}),
         Listed("stream-502b2.dat", {Record(0, kBeta2Of502)}, Channel::Beta),
         Listed("stream-502r1.dat", {Record(0, 502, 1)}),
-        Listed("block-5111.dat", {Record(0x3010, 150), Record(0x5111, 141), Record(0, 160)}),
-        Listed("block-generic.dat", {Record(0, 170)}),
+        Listed("block-5111.dat", {Record(0x3010, 150), Record(0x5111, 141), Record(0, 160)}, Channel::Stable,
+               ForBlock({0x5111, 0x3010, 0x6006})),
+        Listed("block-generic.dat", {Record(0, 170)}, Channel::Stable, ForBlock({0x3009})),
         Listed("empty-image.dat", {[] { auto h = Record(0, 999); h.imageSize = 0; return h; }()}),
     };
     struct Case {
@@ -73,13 +84,16 @@ TEST(PackageChoice, FollowsTheUpdatesRules)
         bool beta;
         std::vector<std::string> expected;
     } cases[] = {
-        {"any stream model takes the first record", Stream(100, 0), false,
-         {"stream-503.dat", "stream-502r1.dat", "block-generic.dat", "block-5111.dat", "stream-140.dat"}},
+        {"a stream controller gets stream packages only", Stream(100, 0), false,
+         {"stream-503.dat", "stream-502r1.dat", "stream-140.dat"}},
         {"model 261/2 refuses below 5.02 and its betas", Stream(261, 2), true, {"stream-503.dat", "stream-502r1.dat"}},
         {"a beta before its release", Stream(100, 0), true,
-         {"stream-503.dat", "stream-502r1.dat", "stream-502b2.dat", "block-generic.dat", "block-5111.dat",
-          "stream-140.dat"}},
+         {"stream-503.dat", "stream-502r1.dat", "stream-502b2.dat", "stream-140.dat"}},
+        {"a stream controller of another USB id", [] { auto f = Stream(100, 0); f.usb = {0x5A3C, 0x5750}; return f; }(),
+         false, {}},
         {"a special type takes its own record only", Block(0x5111), false, {"block-5111.dat"}},
+        {"an ordinary type gets its own binding only", Block(0x3009), false, {"block-generic.dat"}},
+        {"a type no binding names gets nothing", Block(0x1234), false, {}},
         {"a special type without a record gets nothing", Block(0x6006), false, {}},
     };
     for (const Case& k : cases)

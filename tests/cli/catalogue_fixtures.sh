@@ -10,10 +10,24 @@ here=$(cd "$(dirname "$0")" && pwd)
 rm -rf "$out" && mkdir -p "$out/site"
 site=$out/site
 cp "$demo/demo_stream.dat" "$demo/demo_block.dat" "$site/"
+# The block package's revisions above the stream one's (r3): a stream
+# controller offered the block package would take it as the newest.
+python3 - "$site/demo_block.dat" <<'PY'
+import struct, sys
+data = bytearray(open(sys.argv[1], "rb").read())
+at = 0
+while at + 28 <= len(data):
+    struct.pack_into("<I", data, at + 20, 7)
+    at += 28 + struct.unpack_from("<I", data, at + 8)[0]
+open(sys.argv[1], "wb").write(data)
+PY
+mkdir -p "$out/unbound" && cp "$demo/demo_stream.dat" "$out/unbound/"
 cat >"$site/notes.json" <<'NOTES'
-{"demo_block.dat": {"channel": "stable", "date": "2026-12-01", "en": "Block fixes", "zh": "修复"}}
+{"demo_block.dat": {"channel": "stable", "date": "2026-12-01", "en": "Block fixes", "zh": "修复",
+                    "for": {"family": "block", "usb": ["5a3c:4c21"], "deviceTypes": [20753]}},
+ "demo_stream.dat": {"for": {"family": "stream", "usb": ["0483:5750", "5a3c:5750"]}}}
 NOTES
-"$program" catalogue make "$site" --output "$site/good.json"
+"$program" catalogue make "$site" --repository test --output "$site/good.json"
 for k in a b; do signify-openbsd -G -n -p "$out/$k.pub" -s "$out/$k.sec" -c "test key $k"; done
 
 # signify signs, we verify (the tests); we sign, signify verifies (here).
@@ -31,7 +45,7 @@ exec(sys.argv[3])
 json.dump(c, open(sys.argv[2], "w"))
 PY
 }
-variant format2 'c["format"] = 2'
+variant format1 'c["format"] = 1'
 variant scheme 'stream["file"] = "ftp://127.0.0.1/demo_stream.dat"'
 variant redirect 'stream["file"] = "redirect-ftp.dat"'
 variant missing 'stream["file"] = "nothere.dat"'
@@ -39,11 +53,12 @@ variant stallpkg 'stream["file"] = "stall.dat"'
 variant size 'stream["size"] += 1'
 variant hash 'stream["sha256"] = ("0" if stream["sha256"][0] != "0" else "1") + stream["sha256"][1:]'
 variant records 'stream["records"][0]["desVersion"] = 503'
-# A stream controller takes any package's first record: these list the stream one alone.
-variant beta 'stream["channel"] = "beta"; c["packages"] = [stream]'
-variant current 'stream["records"][0]["desVersion"] = 137; c["packages"] = [stream]'
+variant beta 'stream["channel"] = "beta"'
+variant current 'stream["records"][0]["desVersion"] = 137'
 variant many 'c["packages"] = [{}] * 100000'
-printf '{"format": 1, "packages": [' >"$site/malformed.json"
+variant streamonly 'c["packages"] = [stream]'
+variant othermodel 'stream["for"]["models"] = [999]'
+printf '{"format": 2, "packages": [' >"$site/malformed.json"
 { cat "$site/good.json"; head -c $((50 << 20)) /dev/zero | tr '\0' ' '; } >"$site/big.json"
 
 cp "$site/good.json" "$site/untrusted.json"
