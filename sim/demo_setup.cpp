@@ -35,6 +35,18 @@ VirtualHidBus::DeviceId PlugDemoController(VirtualHidBus& bus, DemoKind kind)
     return bus.Plug(MakeSimBlockDevice(std::make_shared<SimBlockController>(config)));
 }
 
+ControllerBinding DemoBinding(DemoKind kind)
+{
+    ControllerBinding binding;
+    binding.family = kind == DemoKind::Stream ? kProtocolStream : kProtocolBlock;
+    for (const SupportedController& pair : SupportedControllers())
+        if (pair.protocolVariant == binding.family)
+            binding.usb.push_back({pair.vendorId, pair.productId});
+    if (kind == DemoKind::Block)
+        binding.deviceTypes = {kDemoBlockDeviceType};
+    return binding;
+}
+
 std::u16string DemoPackageName(DemoKind kind)
 {
     return kind == DemoKind::Stream ? kDemoStreamPackageName : kDemoBlockPackageName;

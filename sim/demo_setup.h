@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine/controller_binding.h"
 #include "sim/virtual_hid_bus.h"
 
 enum class DemoKind { Stream, Block };
@@ -14,3 +15,6 @@ std::optional<DemoKind> ParseDemoKind(std::string_view name);
 VirtualHidBus::DeviceId PlugDemoController(VirtualHidBus& bus, DemoKind kind);
 // File name of the demo package for that family (next to the program).
 std::u16string DemoPackageName(DemoKind kind);
+// The controllers the demo package of that family is for, as its catalogue
+// entry names them: every USB id of the family, the demo block type.
+ControllerBinding DemoBinding(DemoKind kind);

@@ -1,4 +1,6 @@
-// Writes the demo mode's catalogue: one entry per demo package, beside them.
+// Writes the demo mode's catalogue: one entry per demo package, beside them,
+// each bound to its family's demo controllers. It never expires within the
+// life of a build: the demo is no channel anyone publishes to.
 // The SHA-256 of each comes from the build (no cryptography in this tool):
 //   make_demo_catalogue OUT.json PACKAGE SHA256 [PACKAGE SHA256 ...]
 #include <cstdio>
@@ -11,10 +13,13 @@
 #include "catalogue/catalogue.h"
 #include "catalogue/package_check.h"
 #include "protocols/package_inspection.h"
+#include "sim/demo_setup.h"
 
 namespace {
 
 constexpr const char* kDate = "2026-12-01";
+constexpr const char* kPublished = "2026-12-01T00:00:00Z";
+constexpr const char* kExpires = "2099-12-31T00:00:00Z";
 constexpr const char* kNotesEn = "Demo firmware: smoother sticks and a quieter rumble motor.";
 constexpr const char* kNotesZh = "演示固件：摇杆更顺滑，振动马达更安静。";
 
@@ -29,6 +34,8 @@ std::optional<CatalogueEntry> Entry(const std::string& path, const char* sha256)
         return std::nullopt;
     CatalogueEntry entry;
     entry.file = path.substr(path.find_last_of('/') + 1);
+    const auto kind = entry.file == Utf16ToUtf8(DemoPackageName(DemoKind::Block)) ? DemoKind::Block : DemoKind::Stream;
+    entry.binding = DemoBinding(kind);
     entry.size = bytes.size();
     entry.sha256 = *digest;
     entry.date = kDate;
@@ -48,6 +55,10 @@ int main(int argc, char** argv)
         return 2;
     }
     Catalogue catalogue;
+    catalogue.repository = "demo";
+    catalogue.version = 1;
+    catalogue.published = *ParseUtcTime(kPublished);
+    catalogue.expires = *ParseUtcTime(kExpires);
     for (int i = 2; i + 1 < argc; i += 2) {
         auto entry = Entry(argv[i], argv[i + 1]);
         if (!entry) {

@@ -21,7 +21,11 @@ expect() {  # expect CODE PATTERN ARGS...
         failed=1
     fi
 }
-expect 0 "2 packages" catalogue make site
+cat >site/notes.json <<'NOTES'
+{"demo_block.dat": {"for": {"family": "block", "usb": ["5a3c:4c21"], "deviceTypes": [20753]}},
+ "demo_stream.dat": {"for": {"family": "stream", "usb": ["0483:5750"]}}}
+NOTES
+expect 0 "2 packages" catalogue make site --repository test
 signify-openbsd -G -n -p a.pub -s a.sec -c "test key" &&
     signify-openbsd -S -s a.sec -m site/catalogue.json -x site/catalogue.json.sig || exit 1
 python3 - <<'PY'
