@@ -169,3 +169,10 @@ std::string FormatSignifySignature(const SignifySignature& signature, std::strin
     Append(bytes, signature.signature);
     return File(comment, bytes);
 }
+
+std::string FormatSignifyPublicKey(const SignifyPublicKey& key, std::string_view comment)
+{
+    std::vector<std::uint8_t> bytes = Start(key.number);
+    Append(bytes, key.key);
+    return File(comment, bytes);
+}

@@ -35,3 +35,4 @@ std::optional<SignifySignature> ParseSignifySignature(std::string_view text);
 std::optional<SignifySecretKey> ParseSignifySecretKey(std::string_view text);
 
 std::string FormatSignifySignature(const SignifySignature& signature, std::string_view comment);
+std::string FormatSignifyPublicKey(const SignifyPublicKey& key, std::string_view comment);
