@@ -22,25 +22,20 @@ KeyChainVerdict Problem(KeyChainProblem problem, std::uint64_t version, std::siz
     return verdict;
 }
 
-bool Lists(const KeySet& set, const SignifyKeyNumber& number)
+bool Lists(const KeyRole& role, const SignifyKeyNumber& number)
 {
-    const auto in = [&](const KeyRole& role) {
-        return std::any_of(role.keys.begin(), role.keys.end(),
-                           [&](const SignifyPublicKey& k) { return k.number == number; });
-    };
-    return in(set.root) || in(set.catalogue);
+    return std::any_of(role.keys.begin(), role.keys.end(), [&](const SignifyPublicKey& k) { return k.number == number; });
 }
 
-// Every key of passed that final no longer lists.
+// The catalogue keys of passed that final no longer lists.
 std::vector<SignifyKeyNumber> Revoked(const std::vector<KeySet>& passed, const KeySet& final)
 {
     std::vector<SignifyKeyNumber> revoked;
     for (const KeySet& set : passed)
-        for (const KeyRole* role : {&set.root, &set.catalogue})
-            for (const SignifyPublicKey& key : role->keys)
-                if (!Lists(final, key.number) &&
-                    std::find(revoked.begin(), revoked.end(), key.number) == revoked.end())
-                    revoked.push_back(key.number);
+        for (const SignifyPublicKey& key : set.catalogue.keys)
+            if (!Lists(final.catalogue, key.number) &&
+                std::find(revoked.begin(), revoked.end(), key.number) == revoked.end())
+                revoked.push_back(key.number);
     return revoked;
 }
 

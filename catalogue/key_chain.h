@@ -61,7 +61,7 @@ struct KeyChainWalk {
     KeyChainVerdict verdict;
     KeySet final;           // the last key set trusted
     std::string finalText;  // its bytes, when the walk took a step (for the caller to keep)
-    std::vector<SignifyKeyNumber> revoked;  // keys of the sets passed that the final one leaves out
+    std::vector<SignifyKeyNumber> revoked;  // catalogue keys of the sets passed that the final one leaves out
     bool limited = false;   // the chain goes on past kMaxKeyChainSteps
 };
 

@@ -50,9 +50,9 @@ std::optional<KeyRole> ReadRole(const json& value, KeySetProblem& problem)
     return role;
 }
 
-json RoleJson(const KeyRole& role)
+nlohmann::ordered_json RoleJson(const KeyRole& role)
 {
-    json keys = json::array();
+    nlohmann::ordered_json keys = nlohmann::ordered_json::array();
     for (const SignifyPublicKey& key : role.keys)
         keys.push_back(SignifyKeyLine(key));
     return {{"threshold", role.threshold}, {"keys", keys}};
@@ -115,7 +115,8 @@ KeySetParse ParseKeySet(std::string_view text)
 
 std::string KeySetJson(const KeySet& keySet)
 {
-    const json doc = {{"format", kCatalogueFormat},         {"type", kKeySetType},
+    // Ordered as a reader would read it, header first.
+    const nlohmann::ordered_json doc = {{"format", kCatalogueFormat},         {"type", kKeySetType},
                       {"version", keySet.version},          {"expires", UtcTimeText(keySet.expires)},
                       {"root", RoleJson(keySet.root)},      {"catalogue", RoleJson(keySet.catalogue)}};
     return doc.dump(1) + "\n";

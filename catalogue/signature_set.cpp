@@ -12,25 +12,33 @@ std::size_t LineEnd(std::string_view text, std::size_t from)
 
 }  // namespace
 
-std::optional<std::vector<SignifySignature>> ParseSignatureSet(std::string_view text)
+std::optional<std::vector<std::string_view>> SignatureBlocks(std::string_view text)
 {
     if (text.size() > kMaxSignatureFileBytes)
         return std::nullopt;
-    std::vector<SignifySignature> signatures;
+    std::vector<std::string_view> blocks;
     std::size_t at = 0;
     while (at < text.size()) {
         const std::size_t first = LineEnd(text, at);
         const std::size_t second = first == std::string_view::npos ? first : LineEnd(text, first + 1);
-        if (second == std::string_view::npos)
+        if (second == std::string_view::npos || !ParseSignifySignature(text.substr(at, second + 1 - at)))
             return std::nullopt;
-        const auto signature = ParseSignifySignature(text.substr(at, second + 1 - at));
-        if (!signature)
-            return std::nullopt;
-        signatures.push_back(*signature);
+        blocks.push_back(text.substr(at, second + 1 - at));
         at = second + 1;
     }
-    if (signatures.empty())
+    if (blocks.empty())
         return std::nullopt;
+    return blocks;
+}
+
+std::optional<std::vector<SignifySignature>> ParseSignatureSet(std::string_view text)
+{
+    const auto blocks = SignatureBlocks(text);
+    if (!blocks)
+        return std::nullopt;
+    std::vector<SignifySignature> signatures;
+    for (std::string_view block : *blocks)
+        signatures.push_back(*ParseSignifySignature(block));
     return signatures;
 }
 

@@ -20,6 +20,8 @@ inline constexpr std::size_t kMaxSignatureFileBytes = 16u << 10;
 
 // nullopt when any block is not a signify signature, or there is none.
 std::optional<std::vector<SignifySignature>> ParseSignatureSet(std::string_view text);
+// The same blocks as text, each two lines, so a signer can keep the others'.
+std::optional<std::vector<std::string_view>> SignatureBlocks(std::string_view text);
 
 struct SignatureCount {
     std::size_t valid = 0;   // distinct keys of the role with a valid signature

@@ -40,19 +40,12 @@ int Fail(EventOutput& out, int code, const std::string& reason, const std::strin
     return code;
 }
 
-std::string KeyNumberText(const SignifyKeyNumber& number)
-{
-    std::string text;
-    for (std::uint8_t b : number)
-        text += Hex(b, 2);
-    return text;
-}
-
 // The catalogue, or the exit code after its refusal was reported.
 std::optional<Catalogue> Load(const CatalogueServices& services, const CliOptions& options,
                               const FetchContext& context, EventOutput& out, int& code)
 {
-    LoadedCatalogue loaded = LoadCatalogue(services, options.catalogue, options.trust, context);
+    const KeyChainOptions chain{options.trustRoots, options.rootThreshold, std::nullopt, std::nullopt};
+    LoadedCatalogue loaded = LoadCatalogue(services, options.catalogue, options.trust, context, chain);
     if (!loaded.catalogue) {
         const bool interrupted = loaded.reason == "interrupted";
         code = Fail(out, interrupted ? kExitInterrupted : kExitCatalogueRefused, loaded.reason,
@@ -60,10 +53,15 @@ std::optional<Catalogue> Load(const CatalogueServices& services, const CliOption
         return std::nullopt;
     }
     const bool signedByKey = loaded.trust.trust == CatalogueTrust::Signed;
-    const std::string trust = signedByKey ? "signed by key " + KeyNumberText(loaded.trust.key) : "unsigned";
+    const std::string trust = loaded.keyChain ? KeyChainText(loaded.keyChainVerdict)
+                              : signedByKey   ? "signed by key " + HexBytes(loaded.trust.key)
+                                              : "unsigned";
+    nlohmann::json event = {{"event", "catalogue"}, {"location", options.catalogue}, {"signed", signedByKey},
+                            {"packages", loaded.catalogue->packages.size()}};
+    if (loaded.keyChain)
+        event["keySet"] = loaded.keyChain->final.version;
     out.Message(options.catalogue + ": " + std::to_string(loaded.catalogue->packages.size()) + " packages, " + trust,
-                {{"event", "catalogue"}, {"location", options.catalogue}, {"signed", signedByKey},
-                 {"packages", loaded.catalogue->packages.size()}});
+                event);
     return std::move(loaded.catalogue);
 }
 
@@ -399,29 +397,5 @@ int RunCatalogueMake(const CatalogueServices& services, const CliOptions& option
              {{"event", "written"}, {"catalogue", output}, {"packages", catalogue.packages.size()},
               {"repository", catalogue.repository}, {"version", catalogue.version},
               {"expires", UtcTimeText(catalogue.expires)}});
-    return kExitDone;
-}
-
-int RunCatalogueSign(const CatalogueServices& services, const CliOptions& options, EventOutput& out)
-{
-    bool keyRead = false;
-    const std::vector<std::uint8_t> keyText = ReadWhole(options.secretKey, keyRead);
-    const auto key = ParseSignifySecretKey(std::string(keyText.begin(), keyText.end()));
-    if (!keyRead || !key)
-        return Fail(out, kExitUsage, "bad-secret-key",
-                    options.secretKey + ": not an unencrypted signify secret key (signify -G -n makes one)");
-    bool read = false;
-    const std::vector<std::uint8_t> bytes = ReadWhole(options.catalogue, read);
-    if (!read)
-        return Fail(out, kExitUsage, "cannot-read", options.catalogue + ": cannot be read");
-    const auto signature = services.crypto->SignEd25519(key->seed, key->key, bytes);
-    if (!signature)
-        return Fail(out, kExitFailed, "cannot-sign", "the key cannot sign");
-    const std::string sigPath = options.catalogue + ".sig";
-    const std::string keyName = fs::path(options.secretKey).stem().string();
-    if (!WriteText(sigPath, FormatSignifySignature({key->number, *signature}, "verify with " + keyName + ".pub")))
-        return Fail(out, kExitFailed, "cannot-write", sigPath + ": cannot be written");
-    out.Data(sigPath + ": signed with key " + KeyNumberText(key->number),
-             {{"event", "signed"}, {"signature", sigPath}});
     return kExitDone;
 }

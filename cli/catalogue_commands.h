@@ -1,6 +1,6 @@
 #pragma once
-// The catalogue's subcommands: check, update --catalogue, catalogue make
-// and catalogue sign.
+// The catalogue's subcommands: check, update --catalogue and catalogue make
+// (catalogue sign and keys: cli/keys_commands.h).
 #include "base/clock.h"
 #include "cli/catalogue_source.h"
 #include "cli/cli_options.h"
@@ -17,4 +17,3 @@ int RunCatalogueUpdate(const CatalogueServices& services, IHidBackend& backend, 
                        const IdentityLookup& lookup, const CliOptions& options, EventOutput& out);
 
 int RunCatalogueMake(const CatalogueServices& services, const CliOptions& options, EventOutput& out);
-int RunCatalogueSign(const CatalogueServices& services, const CliOptions& options, EventOutput& out);

@@ -7,6 +7,7 @@
 #include "base/file_open.h"
 #include "base/utf.h"
 #include "catalogue/package_location.h"
+#include "cli/key_chain_fetch.h"
 
 namespace {
 
@@ -50,6 +51,21 @@ LoadedCatalogue Refuse(std::string reason, std::string words)
     return loaded;
 }
 
+// --trust-root's keys and threshold as the roots of the chain.
+bool ReadRoots(const CatalogueServices& services, const KeyChainOptions& chain, const FetchContext& context,
+               KeyRole& roots)
+{
+    roots = {{}, chain.rootThreshold};
+    for (const std::string& file : chain.rootFiles) {
+        const FetchResult key = FetchLocation(services, file, kMaxSignifyFileBytes, context);
+        const auto parsed = key.problem == FetchProblem::None ? ParseSignifyPublicKey(Text(key.body)) : std::nullopt;
+        if (!parsed)
+            return false;
+        roots.keys.push_back(*parsed);
+    }
+    return RoleSound(roots);
+}
+
 }  // namespace
 
 FetchResult FetchLocation(const CatalogueServices& services, const std::string& location, std::size_t maxBytes,
@@ -70,8 +86,16 @@ FetchResult FetchLocation(const CatalogueServices& services, const std::string& 
 }
 
 LoadedCatalogue LoadCatalogue(const CatalogueServices& services, const std::string& location,
-                              const std::vector<std::string>& trustFiles, const FetchContext& context)
+                              const std::vector<std::string>& trustFiles, const FetchContext& context,
+                              const KeyChainOptions& chain)
 {
+    KeySet roots = BuiltInRootKeySet();
+    if (!chain.rootFiles.empty() && !ReadRoots(services, chain, context, roots.root))
+        return Refuse("bad-trusted-key", "--trust-root and --root-threshold: not signify public keys, or a "
+                                         "threshold of 1 to their number");
+    const bool chained = !roots.root.keys.empty();
+    if (chained && !trustFiles.empty())
+        return Refuse("bad-trusted-key", "--trust is for programs without root keys; this one follows the key chain");
     std::vector<SignifyPublicKey> keys = BuiltInTrustedKeys();
     for (const std::string& file : trustFiles) {
         const FetchResult key = FetchLocation(services, file, kMaxSignifyFileBytes, context);
@@ -88,7 +112,8 @@ LoadedCatalogue LoadCatalogue(const CatalogueServices& services, const std::stri
         return Refuse(fetched.problem == FetchProblem::Stopped ? "interrupted" : "catalogue-unreachable",
                       location + ": the catalogue cannot be read: " + FetchProblemText(fetched));
     std::optional<std::string> signature;
-    const FetchResult sig = FetchLocation(services, location + ".sig", kMaxSignifyFileBytes, context);
+    const std::size_t sigLimit = chained ? kMaxSignatureFileBytes : kMaxSignifyFileBytes;
+    const FetchResult sig = FetchLocation(services, location + ".sig", sigLimit, context);
     if (sig.problem == FetchProblem::None)
         signature = Text(sig.body);
     else if (sig.problem == FetchProblem::TooLarge)
@@ -96,7 +121,18 @@ LoadedCatalogue LoadCatalogue(const CatalogueServices& services, const std::stri
     else if (sig.problem == FetchProblem::Stopped)
         return Refuse("interrupted", location + ": stopped");
     LoadedCatalogue loaded;
-    loaded.trust = CheckCatalogueSignature(fetched.body, signature, keys, *services.crypto);
+    if (chained) {
+        loaded.keyChain = FetchKeyChain(services, location, chain.remembered.value_or(roots),
+                                        chain.now.value_or(SystemUtcNow()), context);
+        if (context.stop.Requested())
+            return Refuse("interrupted", location + ": stopped");
+        loaded.keyChainVerdict = CheckCatalogueKeys(fetched.body, signature, *loaded.keyChain, *services.crypto);
+        if (loaded.keyChainVerdict.problem != KeyChainProblem::None)
+            return Refuse("catalogue-untrusted", location + ": " + KeyChainText(loaded.keyChainVerdict));
+        loaded.trust.trust = CatalogueTrust::Signed;
+    } else {
+        loaded.trust = CheckCatalogueSignature(fetched.body, signature, keys, *services.crypto);
+    }
     if (!loaded.trust.Accepted())
         return Refuse("catalogue-untrusted", location + ": " + CatalogueTrustText(loaded.trust.trust));
     CatalogueParse parse = ParseCatalogue(Text(fetched.body));

@@ -10,6 +10,7 @@
 #include "catalogue/catalogue.h"
 #include "catalogue/catalogue_trust.h"
 #include "catalogue/fetcher.h"
+#include "catalogue/key_chain.h"
 
 // The platform's backends; a build without them has no catalogue commands.
 struct CatalogueServices {
@@ -29,16 +30,28 @@ struct FetchContext {
 FetchResult FetchLocation(const CatalogueServices& services, const std::string& location, std::size_t maxBytes,
                           const FetchContext& context);
 
+// A program with root keys (the build's, or --trust-root's) judges the
+// catalogue by the key chain published beside it (cli/key_chain_fetch.h).
+struct KeyChainOptions {
+    std::vector<std::string> rootFiles;  // --trust-root: replace the build's roots
+    std::size_t rootThreshold = 0;       // --root-threshold
+    std::optional<KeySet> remembered;    // a key set trusted before: the walk starts there
+    std::optional<UtcSeconds> now;       // the time to judge expiry by; default the system clock
+};
+
 struct LoadedCatalogue {
     std::optional<Catalogue> catalogue;  // set when it may be used
     TrustVerdict trust;
+    std::optional<KeyChainWalk> keyChain;  // with root keys: the key set it was judged by (final.version)
+    KeyChainVerdict keyChainVerdict;
     std::string refusal;  // the cause in words, when catalogue is unset
     std::string reason;   // the JSON reason code, when catalogue is unset
 };
 
 // The catalogue and location + ".sig", judged; trustFiles are --trust's.
 LoadedCatalogue LoadCatalogue(const CatalogueServices& services, const std::string& location,
-                              const std::vector<std::string>& trustFiles, const FetchContext& context);
+                              const std::vector<std::string>& trustFiles, const FetchContext& context,
+                              const KeyChainOptions& chain = {});
 
 // The largest package a catalogue may list (packages are limited to 2 GiB;
 // what a command line downloads into memory, to 256 MiB).

@@ -44,6 +44,19 @@ CliParse ParseCliOptions(const std::vector<std::string>& arguments, CliOptions& 
     app.set_version_flag("--version", std::string("controller-updater ") + UPDATER_VERSION);
     app.require_subcommand(1);
     std::string simulate;
+    auto addRoots = [&](CLI::App* command, CLI::Option* needed) {
+        auto* roots = command->add_option("--trust-root", options.trustRoots,
+                                          "follow the key chain from these root keys, not the build's (repeat)")
+                          ->type_name("KEYFILE");
+        auto* threshold = command->add_option("--root-threshold", options.rootThreshold,
+                                              "with --trust-root: how many must sign (default 2)")
+                              ->type_name("N")
+                              ->needs(roots);
+        if (needed != nullptr) {
+            roots->needs(needed);
+            threshold->needs(needed);
+        }
+    };
     auto addCommon = [&](CLI::App* command) {
         command->add_option("--simulate", simulate,
                             "simulated controllers instead of attached ones, e.g. stream,block (none: no controller)")
@@ -71,6 +84,7 @@ CliParse ParseCliOptions(const std::vector<std::string>& arguments, CliOptions& 
     update->add_option("--trust", options.trust, "with --catalogue: also trust this signify public key")
         ->type_name("KEYFILE")
         ->needs(fromCatalogue);
+    addRoots(update, fromCatalogue);
     update->add_option("--stall-timeout", options.stallTimeoutS, "with --catalogue: give up a download silent this long")
         ->type_name("SECONDS")
         ->check(CLI::Range(1, 3600))
@@ -89,10 +103,11 @@ CliParse ParseCliOptions(const std::vector<std::string>& arguments, CliOptions& 
         ->type_name("URL");
     check->add_flag("--beta", options.beta, "beta packages too");
     check->add_option("--trust", options.trust, "also trust this signify public key")->type_name("KEYFILE");
+    addRoots(check, nullptr);
     check->add_option("--stall-timeout", options.stallTimeoutS, "give up a download silent this long")
         ->type_name("SECONDS")
         ->check(CLI::Range(1, 3600));
-    CLI::App* catalogue = app.add_subcommand("catalogue", "make or sign a firmware catalogue");
+    CLI::App* catalogue = app.add_subcommand("catalogue", "make or sign a firmware catalogue or its key sets");
     catalogue->require_subcommand(1);
     CLI::App* make = catalogue->add_subcommand("make", "write DIR/catalogue.json from the .dat packages in DIR");
     make->add_option("DIR", options.catalogue, "the folder of packages")->required()->type_name("");
@@ -113,9 +128,12 @@ CliParse ParseCliOptions(const std::vector<std::string>& arguments, CliOptions& 
     make->add_option("--model", options.models, "... of these stream models")->type_name("N");
     make->add_option("--sub-model", options.subModels, "... and sub-models")->type_name("N");
     make->add_flag("--json", options.json, "newline-delimited JSON events on stdout");
-    CLI::App* sign = catalogue->add_subcommand("sign", "write FILE.sig with an unencrypted signify secret key");
-    sign->add_option("FILE", options.catalogue, "the catalogue")->required()->type_name("");
-    sign->add_option("--key", options.secretKey, "the secret key (signify -G -n)")->required()->type_name("KEYFILE");
+    CLI::App* sign = catalogue->add_subcommand("sign", "add a signature to FILE.sig for each unencrypted signify secret key");
+    sign->add_option("FILE", options.catalogue, "the catalogue or key set")->required()->type_name("");
+    sign->add_option("--key", options.secretKeys, "a secret key (signify -G -n; repeat for each)")
+        ->required()
+        ->type_name("KEYFILE");
+    const KeysSubcommands keys = AddKeysSubcommands(*catalogue, options.keySet);
     CLI::App* station = app.add_subcommand(
         "station", "update every controller that is plugged in, once each, in parallel, until Ctrl-C");
     station->add_option("--package", options.package, "the package (.dat)")->required()->type_name("FILE");
@@ -151,6 +169,10 @@ CliParse ParseCliOptions(const std::vector<std::string>& arguments, CliOptions& 
         options.command = CliCommand::CatalogueMake;
     else if (sign->parsed())
         options.command = CliCommand::CatalogueSign;
+    else if (keys.init->parsed())
+        options.command = CliCommand::CatalogueKeysInit;
+    else if (keys.rotate->parsed())
+        options.command = CliCommand::CatalogueKeysRotate;
     else if (station->parsed())
         options.command = CliCommand::Station;
     else

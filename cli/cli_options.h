@@ -6,9 +6,11 @@
 #include <vector>
 
 #include "catalogue/fetcher.h"
+#include "cli/keys_options.h"
 #include "cli/sim_fleet.h"
 
-enum class CliCommand { None, List, Inspect, Update, Check, CatalogueMake, CatalogueSign, Station };
+enum class CliCommand { None, List, Inspect, Update, Check, CatalogueMake, CatalogueSign, CatalogueKeysInit,
+                        CatalogueKeysRotate, Station };
 
 struct CliOptions {
     CliCommand command = CliCommand::None;
@@ -27,6 +29,8 @@ struct CliOptions {
     std::string packageVersion;       // update --version
     bool beta = false;
     std::vector<std::string> trust;   // --trust KEYFILE, added to the build's keys
+    std::vector<std::string> trustRoots;  // --trust-root KEYFILE, in place of the build's root keys
+    std::size_t rootThreshold = 2;        // --root-threshold
     std::uint32_t stallTimeoutS = kDefaultStallTimeoutMs / 1000;  // --stall-timeout
     std::string notes;                // make --notes
     std::string repository;           // make --repository
@@ -36,7 +40,8 @@ struct CliOptions {
     std::vector<std::string> usb;
     std::vector<std::uint32_t> deviceTypes, models, subModels;
     std::string output;               // make --output
-    std::string secretKey;            // sign --key
+    std::vector<std::string> secretKeys;  // sign --key, one signature each
+    KeySetOptions keySet;             // catalogue keys init/rotate
     int maxUnits = 0;        // station --max
     std::string stationLog;  // station --log: the unit record
 };

@@ -13,6 +13,7 @@
 #include "cli/event_output.h"
 #include "cli/exit_codes.h"
 #include "cli/inspect_command.h"
+#include "cli/keys_commands.h"
 #include "cli/interrupt_signal.h"
 #include "cli/list_command.h"
 #include "cli/sim_fleet.h"
@@ -80,6 +81,8 @@ int RunCommand(const CliOptions& options, const CatalogueServices& catalogue, IH
     case CliCommand::Inspect:
     case CliCommand::CatalogueMake:
     case CliCommand::CatalogueSign:
+    case CliCommand::CatalogueKeysInit:
+    case CliCommand::CatalogueKeysRotate:
     case CliCommand::Station:
     case CliCommand::None:
         break;
@@ -91,7 +94,8 @@ int RunCommand(const CliOptions& options, const CatalogueServices& catalogue, IH
 bool Offline(CliCommand command)
 {
     return command == CliCommand::Inspect || command == CliCommand::CatalogueMake ||
-           command == CliCommand::CatalogueSign;
+           command == CliCommand::CatalogueSign || command == CliCommand::CatalogueKeysInit ||
+           command == CliCommand::CatalogueKeysRotate;
 }
 
 bool NeedsCatalogue(const CliOptions& options)
@@ -107,6 +111,8 @@ int RunOffline(const CliOptions& options, const CatalogueServices& catalogue, Ev
         return RunCatalogueMake(catalogue, options, out);
     if (options.command == CliCommand::CatalogueSign)
         return RunCatalogueSign(catalogue, options, out);
+    if (options.command == CliCommand::CatalogueKeysInit || options.command == CliCommand::CatalogueKeysRotate)
+        return RunKeySetWrite(options, out);
     return RunInspect(options.package, out);
 }
 

@@ -78,6 +78,8 @@ for i in range(10001):
     open(os.path.join(sys.argv[2], f"p{i:05}.dat"), "wb").write(header + struct.pack("<I", i))
 PY
 
+"$here/key_chain_fixtures.sh" "$program" "$out"
+
 python3 "$here/catalogue_server.py" "$site" "$out/port" >/dev/null 2>&1 &
 echo $! >"$out/server.pid"
 for _ in $(seq 100); do [[ -s $out/port ]] && break; sleep 0.05; done
