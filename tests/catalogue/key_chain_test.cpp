@@ -89,7 +89,7 @@ struct Plan {
                        Role({1000 + v}, 1)};
         catalogueSigners = {1000 + steps};
     }
-    const KeySet& Previous(int v) { return v == 1 ? start : sets[v - 1]; }
+    const KeySet& Previous(int v) { return v == 1 ? builtIn : sets[v - 1]; }
     std::vector<int> Signers(int v)
     {
         if (signers.count(v))
@@ -100,7 +100,8 @@ struct Plan {
         return ids;
     }
 
-    KeySet start{0, 0, Role({1, 2, 3}, 2), {}};
+    KeySet builtIn{0, 0, Role({1, 2, 3}, 2), {}};
+    KeySet start = builtIn;  // where the walk begins
     std::map<int, KeySet> sets;
     std::map<int, std::vector<int>> signers;
     std::map<int, std::string> served;  // in place of a key set's text
