@@ -44,5 +44,6 @@ int main(int argc, char** argv)
     ok = WriteSeeds(dir / "whole_update", WholeUpdateSeeds()) && ok;
     ok = WriteSeeds(dir / "catalogue", CatalogueSeeds()) && ok;
     ok = WriteSeeds(dir / "signify", SignifySeeds()) && ok;
+    ok = WriteSeeds(dir / "key_chain", KeyChainSeeds()) && ok;
     return ok ? 0 : 1;
 }

@@ -16,3 +16,5 @@ std::vector<Seed> SimBlockSeeds();
 std::vector<Seed> CatalogueSeeds();
 // Inputs of the signify target (fuzz/signify_input.h).
 std::vector<Seed> SignifySeeds();
+// Inputs of the key_chain target (fuzz/key_chain_input.h).
+std::vector<Seed> KeyChainSeeds();
