@@ -166,7 +166,7 @@ std::string KeyChainText(const KeyChainVerdict& verdict)
     case KeyChainProblem::NewRootsShort:
         return set + " is signed by " + counted + " of its own root keys it needs (threshold not met)";
     case KeyChainProblem::NoKeySet:
-        return "no key set is published (keys/1.keys.json beside the catalogue)";
+        return "no key set is published (" + KeySetFileName(1) + " in keys/ beside the catalogue)";
     case KeyChainProblem::Expired:
         return set + ", the newest, has expired";
     case KeyChainProblem::CatalogueShort:

@@ -143,6 +143,11 @@ std::string KeySetProblemText(KeySetProblem problem)
     return {};
 }
 
+std::string KeySetFileName(std::uint64_t version)
+{
+    return std::to_string(version) + ".keys.json";
+}
+
 std::string SignifyKeyLine(const SignifyPublicKey& key)
 {
     const std::string file = FormatSignifyPublicKey(key, "");

@@ -24,6 +24,8 @@ inline constexpr const char* kKeySetType = "keys";
 // Checked before parsing.
 inline constexpr std::size_t kMaxKeySetBytes = 64u << 10;
 inline constexpr std::size_t kMaxKeysPerRole = 16;
+// 2 of 3 root keys, kept offline, is the usual setup.
+inline constexpr std::size_t kDefaultRootThreshold = 2;
 
 struct KeyRole {
     std::vector<SignifyPublicKey> keys;  // distinct numbers and keys
@@ -56,6 +58,8 @@ KeySetParse ParseKeySet(std::string_view text);
 std::string KeySetJson(const KeySet& keySet);
 // Words for a user: "the key set is not valid JSON".
 std::string KeySetProblemText(KeySetProblem problem);
+// "3.keys.json": the file name of a key set.
+std::string KeySetFileName(std::uint64_t version);
 // Whether a role is one ParseKeySet would accept.
 bool RoleSound(const KeyRole& role);
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "catalogue/fetcher.h"
+#include "catalogue/key_set.h"
 #include "cli/keys_options.h"
 #include "cli/sim_fleet.h"
 
@@ -30,7 +31,7 @@ struct CliOptions {
     bool beta = false;
     std::vector<std::string> trust;   // --trust KEYFILE, added to the build's keys
     std::vector<std::string> trustRoots;  // --trust-root KEYFILE, in place of the build's root keys
-    std::size_t rootThreshold = 2;        // --root-threshold
+    std::size_t rootThreshold = kDefaultRootThreshold;  // --root-threshold
     std::uint32_t stallTimeoutS = kDefaultStallTimeoutMs / 1000;  // --stall-timeout
     std::string notes;                // make --notes
     std::string repository;           // make --repository

@@ -18,7 +18,7 @@ public:
 
     LinkFetch Fetch(std::uint64_t version, KeyChainLink& link) override
     {
-        const auto location = ResolvePackageLocation(m_Catalogue, KeySetFileName(version));
+        const auto location = ResolvePackageLocation(m_Catalogue, kKeySetFolder + KeySetFileName(version));
         if (!location)
             return LinkFetch::Failed;
         // One byte over the cap tells a file at the cap from a larger one.
@@ -49,11 +49,6 @@ private:
 };
 
 }  // namespace
-
-std::string KeySetFileName(std::uint64_t version)
-{
-    return "keys/" + std::to_string(version) + ".keys.json";
-}
 
 KeyChainWalk FetchKeyChain(const CatalogueServices& services, const std::string& catalogueLocation,
                            const KeySet& start, UtcSeconds now, const FetchContext& context)

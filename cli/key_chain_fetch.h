@@ -6,8 +6,8 @@
 #include "catalogue/key_chain.h"
 #include "cli/catalogue_source.h"
 
-// "keys/3.keys.json"
-std::string KeySetFileName(std::uint64_t version);
+// The folder of the key sets, beside the catalogue.
+inline constexpr const char* kKeySetFolder = "keys/";
 
 // The walk from start over the key sets beside catalogueLocation. A key set
 // is missing when it answers 404 or 410 (a local file: when it is not there);

@@ -13,7 +13,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::size_t kDefaultRootThreshold = 2;
 constexpr std::size_t kDefaultCatalogueThreshold = 1;
 
 int Fail(EventOutput& out, int code, const std::string& reason, const std::string& line)
@@ -69,7 +68,7 @@ std::optional<std::vector<SignifyPublicKey>> ReadPublicKeys(const std::vector<st
 
 std::string InFolder(const std::string& folder, std::uint64_t version)
 {
-    return Utf16ToUtf8((fs::path(Utf8ToUtf16(folder)) / Utf8ToUtf16(std::to_string(version) + ".keys.json")).u16string());
+    return Utf16ToUtf8((fs::path(Utf8ToUtf16(folder)) / Utf8ToUtf16(KeySetFileName(version))).u16string());
 }
 
 // The newest key set of folder, counting up from 1; version 0 when there is none.
