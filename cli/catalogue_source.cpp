@@ -42,6 +42,9 @@ std::string Text(const std::vector<std::uint8_t>& bytes)
     return std::string(bytes.begin(), bytes.end());
 }
 
+constexpr const char* kTrustHint =
+    " (name the signer's public key with --trust KEYFILE, or take the catalogue unsigned with --allow-unsigned)";
+
 LoadedCatalogue Refuse(std::string reason, std::string words)
 {
     LoadedCatalogue loaded;
@@ -70,10 +73,10 @@ FetchResult FetchLocation(const CatalogueServices& services, const std::string& 
 }
 
 LoadedCatalogue LoadCatalogue(const CatalogueServices& services, const std::string& location,
-                              const std::vector<std::string>& trustFiles, const FetchContext& context)
+                              const TrustChoice& trust, const FetchContext& context)
 {
     std::vector<SignifyPublicKey> keys = BuiltInTrustedKeys();
-    for (const std::string& file : trustFiles) {
+    for (const std::string& file : trust.keyFiles) {
         const FetchResult key = FetchLocation(services, file, kMaxSignifyFileBytes, context);
         const auto parsed = key.problem == FetchProblem::None ? ParseSignifyPublicKey(Text(key.body)) : std::nullopt;
         if (!parsed)
@@ -96,9 +99,12 @@ LoadedCatalogue LoadCatalogue(const CatalogueServices& services, const std::stri
     else if (sig.problem == FetchProblem::Stopped)
         return Refuse("interrupted", location + ": stopped");
     LoadedCatalogue loaded;
-    loaded.trust = CheckCatalogueSignature(fetched.body, signature, keys, *services.crypto);
-    if (!loaded.trust.Accepted())
-        return Refuse("catalogue-untrusted", location + ": " + CatalogueTrustText(loaded.trust.trust));
+    loaded.trust = CheckCatalogueSignature(fetched.body, signature, keys, *services.crypto, trust.unsignedOnes);
+    if (!loaded.trust.Accepted()) {
+        const bool noKey = loaded.trust.trust == CatalogueTrust::NoTrustedKey;
+        return Refuse("catalogue-untrusted",
+                      location + ": " + CatalogueTrustText(loaded.trust.trust) + (noKey ? kTrustHint : ""));
+    }
     CatalogueParse parse = ParseCatalogue(Text(fetched.body));
     if (parse.problem != CatalogueProblem::None)
         return Refuse("catalogue-refused", location + ": " + CatalogueProblemText(parse.problem));

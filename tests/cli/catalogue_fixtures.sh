@@ -46,6 +46,12 @@ variant many 'c["packages"] = [{}] * 100000'
 printf '{"format": 1, "packages": [' >"$site/malformed.json"
 { cat "$site/good.json"; head -c $((50 << 20)) /dev/zero | tr '\0' ' '; } >"$site/big.json"
 
+# Signed by key a, as a maintainer's catalogues are; not nosig.json, nor
+# many.json (libgcrypt 1.10 aborts verifying a message past about 64 KB).
+for f in format2 scheme redirect missing stallpkg size hash records beta current malformed; do
+    signify-openbsd -S -s "$out/a.sec" -m "$site/$f.json" -x "$site/$f.json.sig"
+done
+
 cp "$site/good.json" "$site/untrusted.json"
 signify-openbsd -S -s "$out/b.sec" -m "$site/untrusted.json" -x "$site/untrusted.json.sig"
 { cat "$site/good.json"; echo; } >"$site/tampered.json"
