@@ -45,6 +45,11 @@ std::string Text(const std::vector<std::uint8_t>& bytes)
 constexpr const char* kTrustHint =
     " (name the signer's public key with --trust KEYFILE, or take the catalogue unsigned with --allow-unsigned)";
 
+bool IsMissing(const FetchResult& result)
+{
+    return result.problem == FetchProblem::HttpStatus && result.httpStatus == kNotFound;
+}
+
 LoadedCatalogue Refuse(std::string reason, std::string words)
 {
     LoadedCatalogue loaded;
@@ -98,6 +103,9 @@ LoadedCatalogue LoadCatalogue(const CatalogueServices& services, const std::stri
         signature = std::string();  // judged as a damaged signature file
     else if (sig.problem == FetchProblem::Stopped)
         return Refuse("interrupted", location + ": stopped");
+    else if (!IsMissing(sig))  // a server error is no answer on whether it is signed
+        return Refuse("catalogue-unreachable",
+                      location + ": the catalogue's signature cannot be read: " + FetchProblemText(sig));
     LoadedCatalogue loaded;
     loaded.trust = CheckCatalogueSignature(fetched.body, signature, keys, *services.crypto, trust.unsignedOnes);
     if (!loaded.trust.Accepted()) {

@@ -45,7 +45,8 @@ struct TrustChoice {
     UnsignedCatalogues unsignedOnes = UnsignedCatalogues::Refuse;
 };
 
-// The catalogue and location + ".sig", judged.
+// The catalogue and location + ".sig", judged. Only a missing .sig (404)
+// counts as none: one that cannot be read is a refusal of its own.
 LoadedCatalogue LoadCatalogue(const CatalogueServices& services, const std::string& location,
                               const TrustChoice& trust, const FetchContext& context);
 

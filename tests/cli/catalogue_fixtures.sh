@@ -59,6 +59,7 @@ cp "$site/good.json.sig" "$site/tampered.json.sig"
 cp "$site/good.json" "$site/truncated.json"
 head -c 60 "$site/good.json.sig" >"$site/truncated.json.sig"
 cp "$site/good.json" "$site/nosig.json"
+cp "$site/good.json" "$site/sigerror.json"  # its .sig: a server error
 # More packages than a reader takes: 10,001 of four image bytes each.
 python3 - "$demo/demo_stream.dat" "$out/huge" <<'PY'
 import os, struct, sys
