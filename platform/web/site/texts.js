@@ -70,6 +70,7 @@ const EN = {
     refused: (why) => `Catalogue not used: ${why}.`,
     why: {
       'no-signature': 'the catalogue is not signed, and this page trusts only signed catalogues',
+      'no-trusted-key': 'this page trusts no signing key, so it cannot check the catalogue',
       'bad-signature-file': "the catalogue's signature file is damaged or cut short",
       'untrusted-key': "the catalogue's signature is not from a trusted key",
       'bad-signature': "the catalogue's signature does not match its contents",
@@ -160,6 +161,7 @@ const ZH = {
     refused: (why) => `未使用目录：${why}。`,
     why: {
       'no-signature': '目录未签名，而本页只信任已签名的目录',
+      'no-trusted-key': '本页不信任任何签名密钥，因此无法检查目录',
       'bad-signature-file': '目录的签名文件已损坏或不完整',
       'untrusted-key': '目录的签名不是来自受信任的密钥',
       'bad-signature': '目录的签名与其内容不符',
