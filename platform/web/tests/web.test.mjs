@@ -239,6 +239,7 @@ async function deployCatalogue() {
   site.deploy('/site/cat/cut-sig.json', TRICKLED.text);
   site.deploy('/site/cat/cut-sig.json.sig', good.subarray(0, 60));
   site.deploy('/site/cat/no-sig.json', TRICKLED.text);
+  site.deploy('/site/cat/sig-error.json', TRICKLED.text);  // its .sig: a route answering 500
 }
 // The lowest release a stream controller of model 261, sub-model 2 takes.
 const RULED_LOWEST = 502;
@@ -252,6 +253,7 @@ before(async () => {
     '/site/endless.dat': endlessPackage,
     '/site/cat/elsewhere.json': (request, response) =>
       response.writeHead(302, { location: `${otherOrigin()}/site/cat/catalogue.json` }).end(),
+    '/site/cat/sig-error.json.sig': (request, response) => response.writeHead(500).end(),
     '/site/cat/huge-length.json': bodyOf('huge-length', HUGE_CATALOGUE_BYTES, { withLength: true }),
     '/site/cat/huge-chunked.json': bodyOf('huge-chunked', HUGE_CATALOGUE_BYTES, { withLength: false }),
     '/site/cat/stall.json': stalled,
@@ -436,6 +438,7 @@ describe('the firmware catalogue under bad input: refused in words, nothing sent
     { name: 'signed by a key not trusted', file: 'other-key.json', why: /not from a trusted key/ },
     { name: 'a signature cut short', file: 'cut-sig.json', why: /damaged or cut short/ },
     { name: 'no signature', file: 'no-sig.json', why: /not signed, and this page trusts only signed/ },
+    { name: 'a signature the server fails (500)', file: 'sig-error.json', why: /signature could not be loaded/ },
   ];
   for (const c of catalogues) {
     test(c.name, async () => {
