@@ -230,8 +230,13 @@ async function deployCatalogue() {
   TRICKLED.text = catalogue([entry('pad-1.40.dat', pad, 'stable', NOTES)]);
   site.deploy('/site/cat/sig-stall.json', TRICKLED.text);
   site.deploy('/site/cat/slow.json.sig', await signatureOf(TRICKLED.text));
+  // The same catalogue from another site, as a public host serves it (CORS
+  // open to all): only the page's own rule keeps it out.
+  PUBLIC.catalogue = TRICKLED.text;
+  PUBLIC.signature = await signatureOf(TRICKLED.text);
+  PUBLIC.package = pad;
   // Signatures the trusted key did not make, or none.
-  const good = await signatureOf(TRICKLED.text);
+  const good = PUBLIC.signature;
   site.deploy('/site/cat/changed-byte.json', TRICKLED.text.replace('2026-12-01', '2026-12-02'));
   site.deploy('/site/cat/changed-byte.json.sig', good);
   site.deploy('/site/cat/other-key.json', TRICKLED.text);
@@ -245,14 +250,25 @@ async function deployCatalogue() {
 const RULED_LOWEST = 502;
 const MANY_ENTRIES = 100_000;
 const TRICKLED = { text: '' };
+const PUBLIC = { catalogue: '', signature: null, package: null };
+// Served on the other origin with Access-Control-Allow-Origin: *.
+const publicly = (body) => (request, response) => {
+  response.writeHead(200, { 'access-control-allow-origin': '*' });
+  response.end(body());
+};
+const redirectTo = (path) => (request, response) => response.writeHead(302, { location: `${otherOrigin()}${path}` }).end();
 
 before(async () => {
   await mkdir(WORK, { recursive: true });
   await mkdir(ARTIFACTS, { recursive: true });
   [browser, site, T] = await Promise.all([launch(), serve({
     '/site/endless.dat': endlessPackage,
-    '/site/cat/elsewhere.json': (request, response) =>
-      response.writeHead(302, { location: `${otherOrigin()}/site/cat/catalogue.json` }).end(),
+    '/site/cat/elsewhere.json': redirectTo('/site/cat/public.json'),
+    '/site/cat/elsewhere.json.sig': redirectTo('/site/cat/public.json.sig'),
+    '/site/cat/public.json': publicly(() => PUBLIC.catalogue),
+    '/site/cat/public.json.sig': publicly(() => PUBLIC.signature),
+    '/site/elsewhere.dat': redirectTo('/site/public.dat'),
+    '/site/public.dat': publicly(() => PUBLIC.package),
     '/site/cat/sig-error.json.sig': (request, response) => response.writeHead(500).end(),
     '/site/cat/huge-length.json': bodyOf('huge-length', HUGE_CATALOGUE_BYTES, { withLength: true }),
     '/site/cat/huge-chunked.json': bodyOf('huge-chunked', HUGE_CATALOGUE_BYTES, { withLength: false }),
@@ -392,7 +408,7 @@ describe('the firmware catalogue', () => {
 
   for (const [name, query, why] of [
     ['on another origin', () => `?catalogue=${otherOrigin()}/site/cat/catalogue.json`, /this site only/],
-    ['redirected to another origin', () => '?catalogue=cat/elsewhere.json', /could not be loaded/]]) {
+    ['redirected to another origin', () => '?catalogue=cat/elsewhere.json', /redirects to another site/]]) {
     test(`a catalogue ${name} is refused`, async () => {
       const page = await openPage({ query: query(), fake: { kind: 1, granted: true } });
       await assertTextComes(page, '#offer-problem', /^Catalogue not used: /);
@@ -707,6 +723,17 @@ describe('offline, and a new deployment', () => {
       site.down(false);
       await page.context().close();
     }
+  });
+
+  test('?package= redirected to another site: refused as such, also once the worker controls the page', async () => {
+    const refused = /^Refused: the link redirects to another site/;
+    const page = await openPage({ query: '?package=elsewhere.dat' });
+    await assertTextComes(page, '#status', refused);
+    await controlled(page);
+    const again = await openPageIn(page.context(), '?package=elsewhere.dat');
+    await assertTextComes(again, '#status', refused);
+    assert.ok(await again.isHidden('#inspect'), 'nothing inspected');
+    await page.context().close();
   });
 
   test('a new deployment is offered after an update, never during it, and the reload brings it', async () => {
