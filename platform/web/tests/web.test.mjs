@@ -205,7 +205,9 @@ const NOTES = { en: 'Fixes the rumble motor.', zh: '修复了振动马达。' };
 async function deployCatalogue() {
   const pad = await readFile(join(BUILD, 'site/demo_stream.dat'));
   const older = withVersion(pad, 0x8b);
+  // All 32 revision bits set: listed as the confirmation writes it, r-1.
   const beta = withVersion(pad, (1 << BETA_SHIFT) | 0x8d);
+  beta.writeUInt32LE(0xffffffff, REVISION_WORD * 4);
   const tampered = Buffer.from(pad);
   tampered[tampered.length - 1] ^= 0xff;
   const files = { 'pad-1.40.dat': pad, 'pad-1.39.dat': older, 'pad-1.41b1.dat': beta, 'tampered.dat': tampered };
@@ -357,9 +359,9 @@ describe('the firmware catalogue', () => {
   const CAT = '?catalogue=cat/catalogue.json';
   const WORDS = {
     'en-US': { offer: 'Firmware 1.40 r3 is available (this controller runs 1.37)', notes: NOTES.en, trust: 'signed',
-               older: /^1\.39 r3, 2026-12-01$/, beta: /^1\.41 beta1 r3 \(beta\)/, upToDate: 'This controller runs 1.37, the newest firmware.' },
+               older: /^1\.39 r3, 2026-12-01$/, beta: /^1\.41 beta1 r-1 \(beta\)/, upToDate: 'This controller runs 1.37, the newest firmware.' },
     'zh-CN': { offer: '固件 1.40 r3 可用（此手柄运行 1.37）', notes: NOTES.zh, trust: '已签名',
-               older: /^1\.39 r3, 2026-12-01$/, beta: /^1\.41 beta1 r3 \(测试版\)/, upToDate: '此手柄运行 1.37，已是最新固件。' },
+               older: /^1\.39 r3, 2026-12-01$/, beta: /^1\.41 beta1 r-1 \(测试版\)/, upToDate: '此手柄运行 1.37，已是最新固件。' },
   };
   const versions = (page) => page.$$eval('#offer-list li span', (items) => items.map((i) => i.textContent));
   for (const [locale, w] of Object.entries(WORDS)) {
