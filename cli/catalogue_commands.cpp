@@ -52,7 +52,9 @@ std::string KeyNumberText(const SignifyKeyNumber& number)
 std::optional<Catalogue> Load(const CatalogueServices& services, const CliOptions& options,
                               const FetchContext& context, EventOutput& out, int& code)
 {
-    LoadedCatalogue loaded = LoadCatalogue(services, options.catalogue, options.trust, context);
+    const TrustChoice choice{options.trust,
+                             options.allowUnsigned ? UnsignedCatalogues::Allow : UnsignedCatalogues::Refuse};
+    LoadedCatalogue loaded = LoadCatalogue(services, options.catalogue, choice, context);
     if (!loaded.catalogue) {
         const bool interrupted = loaded.reason == "interrupted";
         code = Fail(out, interrupted ? kExitInterrupted : kExitCatalogueRefused, loaded.reason,

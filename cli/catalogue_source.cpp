@@ -42,6 +42,14 @@ std::string Text(const std::vector<std::uint8_t>& bytes)
     return std::string(bytes.begin(), bytes.end());
 }
 
+constexpr const char* kTrustHint =
+    " (name the signer's public key with --trust KEYFILE, or take the catalogue unsigned with --allow-unsigned)";
+
+bool IsMissing(const FetchResult& result)
+{
+    return result.problem == FetchProblem::HttpStatus && result.httpStatus == kNotFound;
+}
+
 LoadedCatalogue Refuse(std::string reason, std::string words)
 {
     LoadedCatalogue loaded;
@@ -70,10 +78,10 @@ FetchResult FetchLocation(const CatalogueServices& services, const std::string& 
 }
 
 LoadedCatalogue LoadCatalogue(const CatalogueServices& services, const std::string& location,
-                              const std::vector<std::string>& trustFiles, const FetchContext& context)
+                              const TrustChoice& trust, const FetchContext& context)
 {
     std::vector<SignifyPublicKey> keys = BuiltInTrustedKeys();
-    for (const std::string& file : trustFiles) {
+    for (const std::string& file : trust.keyFiles) {
         const FetchResult key = FetchLocation(services, file, kMaxSignifyFileBytes, context);
         const auto parsed = key.problem == FetchProblem::None ? ParseSignifyPublicKey(Text(key.body)) : std::nullopt;
         if (!parsed)
@@ -95,10 +103,16 @@ LoadedCatalogue LoadCatalogue(const CatalogueServices& services, const std::stri
         signature = std::string();  // judged as a damaged signature file
     else if (sig.problem == FetchProblem::Stopped)
         return Refuse("interrupted", location + ": stopped");
+    else if (!IsMissing(sig))  // a server error is no answer on whether it is signed
+        return Refuse("catalogue-unreachable",
+                      location + ": the catalogue's signature cannot be read: " + FetchProblemText(sig));
     LoadedCatalogue loaded;
-    loaded.trust = CheckCatalogueSignature(fetched.body, signature, keys, *services.crypto);
-    if (!loaded.trust.Accepted())
-        return Refuse("catalogue-untrusted", location + ": " + CatalogueTrustText(loaded.trust.trust));
+    loaded.trust = CheckCatalogueSignature(fetched.body, signature, keys, *services.crypto, trust.unsignedOnes);
+    if (!loaded.trust.Accepted()) {
+        const bool noKey = loaded.trust.trust == CatalogueTrust::NoTrustedKey;
+        return Refuse("catalogue-untrusted",
+                      location + ": " + CatalogueTrustText(loaded.trust.trust) + (noKey ? kTrustHint : ""));
+    }
     CatalogueParse parse = ParseCatalogue(Text(fetched.body));
     if (parse.problem != CatalogueProblem::None)
         return Refuse("catalogue-refused", location + ": " + CatalogueProblemText(parse.problem));

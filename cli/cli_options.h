@@ -27,6 +27,7 @@ struct CliOptions {
     std::string packageVersion;       // update --version
     bool beta = false;
     std::vector<std::string> trust;   // --trust KEYFILE, added to the build's keys
+    bool allowUnsigned = false;       // --allow-unsigned: an unsigned catalogue is taken
     std::uint32_t stallTimeoutS = kDefaultStallTimeoutMs / 1000;  // --stall-timeout
     std::string notes;                // make --notes
     std::string repository;           // make --repository

@@ -61,6 +61,12 @@ variant othermodel 'stream["for"]["models"] = [999]'
 printf '{"format": 2, "packages": [' >"$site/malformed.json"
 { cat "$site/good.json"; head -c $((50 << 20)) /dev/zero | tr '\0' ' '; } >"$site/big.json"
 
+# Signed by key a, as a maintainer's catalogues are; not nosig.json, nor
+# many.json (libgcrypt 1.10 aborts verifying a message past about 64 KB).
+for f in format1 scheme redirect missing stallpkg size hash records beta current malformed streamonly othermodel; do
+    signify-openbsd -S -s "$out/a.sec" -m "$site/$f.json" -x "$site/$f.json.sig"
+done
+
 cp "$site/good.json" "$site/untrusted.json"
 signify-openbsd -S -s "$out/b.sec" -m "$site/untrusted.json" -x "$site/untrusted.json.sig"
 { cat "$site/good.json"; echo; } >"$site/tampered.json"
@@ -68,6 +74,7 @@ cp "$site/good.json.sig" "$site/tampered.json.sig"
 cp "$site/good.json" "$site/truncated.json"
 head -c 60 "$site/good.json.sig" >"$site/truncated.json.sig"
 cp "$site/good.json" "$site/nosig.json"
+cp "$site/good.json" "$site/sigerror.json"  # its .sig: a server error
 # More packages than a reader takes: 10,001 of four image bytes each.
 python3 - "$demo/demo_stream.dat" "$out/huge" <<'PY'
 import os, struct, sys

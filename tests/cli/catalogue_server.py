@@ -2,7 +2,7 @@
 """catalogue_server.py DIR PORTFILE: serves DIR on 127.0.0.1 (a free port,
 written to PORTFILE) for the catalogue tests. Names that end in
 stall.json or stall.dat never answer; redirect-ftp.dat sends a redirect to
-ftp://. Ends by itself after ten minutes."""
+ftp://; error.json.sig answers 500. Ends by itself after ten minutes."""
 import functools
 import http.server
 import sys
@@ -17,6 +17,9 @@ class Handler(http.server.SimpleHTTPRequestHandler):
     def do_GET(self):
         if self.path.endswith(("stall.json", "stall.dat")):
             time.sleep(STALL_S)
+            return
+        if self.path.endswith("error.json.sig"):
+            self.send_error(500)
             return
         if self.path.endswith("redirect-ftp.dat"):
             self.send_response(302)

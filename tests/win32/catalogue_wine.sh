@@ -37,6 +37,9 @@ for name, change in (("missing", "nothere.dat"), ("redirect", "redirect-ftp.dat"
     d["packages"][0]["file"] = change
     json.dump(d, open(f"site/{name}.json", "w"))
 PY
+for name in missing redirect stallpkg; do
+    signify-openbsd -S -s a.sec -m "site/$name.json" -x "site/$name.json.sig" || exit 1
+done
 python3 "$here/../cli/catalogue_server.py" site port >/dev/null 2>&1 &
 server=$!
 trap 'kill $server' EXIT
@@ -45,7 +48,7 @@ url="http://127.0.0.1:$(cat port)"
 expect 10 "signed by key" check --simulate=stream --catalogue "$url/catalogue.json" --trust a.pub
 expect 0 "firmware updated" update --simulate=block --yes --catalogue "$url/catalogue.json" --trust a.pub
 expect 6 "answered 404" check --simulate=stream --catalogue "$url/nothere.json"
-expect 4 "answered 404.*Nothing was sent" update --simulate=stream --yes --catalogue "$url/missing.json"
-expect 4 "only http and https" update --simulate=stream --yes --catalogue "$url/redirect.json"
-expect 4 "stalled" update --simulate=stream --yes --stall-timeout 1 --catalogue "$url/stallpkg.json"
+expect 4 "answered 404.*Nothing was sent" update --simulate=stream --yes --catalogue "$url/missing.json" --trust a.pub
+expect 4 "only http and https" update --simulate=stream --yes --catalogue "$url/redirect.json" --trust a.pub
+expect 4 "stalled" update --simulate=stream --yes --stall-timeout 1 --catalogue "$url/stallpkg.json" --trust a.pub
 exit $failed
