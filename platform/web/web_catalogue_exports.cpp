@@ -68,6 +68,8 @@ const char* ProblemName(CatalogueProblem problem)
     case CatalogueProblem::TooDeep:
     case CatalogueProblem::Malformed: return "malformed";
     case CatalogueProblem::UnknownFormat: return "unknown-format";
+    case CatalogueProblem::WrongType: return "wrong-type";
+    case CatalogueProblem::BadHeader: return "bad-header";
     case CatalogueProblem::TooManyEntries: return "too-many-entries";
     case CatalogueProblem::BadEntry: return "bad-entry";
     }

@@ -143,3 +143,24 @@ TEST(StationFleet, AStopEndsRunningUnitsAtASafePoint)
     EXPECT_EQ(rig.finished[0].outcome, kFailed);
     EXPECT_EQ(rig.finished[0].reason, "stopped");
 }
+
+// A controller on the port of one just updated, within the re-enumeration
+// window, is asked its version: the updated one coming back proves itself
+// (no second line), a swapped-in one still on the old version is updated.
+TEST(StationFleet, ASwappedControllerIsUpdatedAndARestartedOneIsNotCountedTwice)
+{
+    for (const char* serial : {"", "S"}) {
+        StationRig rig;
+        rig.fleet.Plug("6-1", {DemoKind::Stream, ""}, serial);
+        rig.Start();
+        ASSERT_TRUE(rig.WaitFinished(1)) << serial;
+        // Its restart into the new firmware comes and goes.
+        std::this_thread::sleep_for(std::chrono::milliseconds(SimStationFleet::kRestartMs + 1500));
+        ASSERT_EQ(rig.OutcomesByPort()["6-1"], std::vector{kUpdated}) << "restart taken as a unit" << serial;
+        rig.fleet.Unplug("6-1");
+        rig.fleet.At(SystemClock::Instance().NowMs() + 600,
+                     [&rig, serial] { rig.fleet.Plug("6-1", {DemoKind::Stream, ""}, serial); });
+        ASSERT_TRUE(rig.WaitFinished(2, 30)) << "the swapped-in controller was missed; serial '" << serial << "'";
+        EXPECT_EQ(rig.OutcomesByPort()["6-1"], (std::vector{kUpdated, kUpdated})) << serial;
+    }
+}
