@@ -80,6 +80,12 @@ TEST(PackageCheck, RefusesWhatTheListingDoesNotSay)
     entry.records = {sound.header};
     InspectedRecord otherVersion = sound;
     otherVersion.header.desVersion = 141;
+    // Each listed field counts, the image address too (a writer that lost
+    // it would list 0 and still pass its own check).
+    InspectedRecord otherAddress = sound, otherType = sound, otherRevision = sound;
+    otherAddress.header.imageAddress = 0x08014000;
+    otherType.header.deviceType = 0x5111;
+    otherRevision.header.revision = 2;
     InspectedRecord broken = sound;
     broken.problem = RecordProblem::ImagePastEnd;
     struct Case {
@@ -92,6 +98,9 @@ TEST(PackageCheck, RefusesWhatTheListingDoesNotSay)
         {"size", bytes + "!", {sound}, PackageMismatch::Size},
         {"hash", "Package bytes", {sound}, PackageMismatch::Hash},
         {"records", bytes, {otherVersion}, PackageMismatch::Records},
+        {"address", bytes, {otherAddress}, PackageMismatch::Records},
+        {"type", bytes, {otherType}, PackageMismatch::Records},
+        {"revision", bytes, {otherRevision}, PackageMismatch::Records},
         {"record more", bytes, {sound, sound}, PackageMismatch::Records},
         {"broken", bytes, {sound, broken}, PackageMismatch::Broken},
     };
