@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr std::size_t kHalf = 32;
+constexpr std::size_t kHalf = kEd25519Bytes;
 
 using Parts = std::initializer_list<std::span<const std::uint8_t>>;
 

@@ -4,8 +4,8 @@
 
 namespace {
 
-constexpr unsigned kEncodedBits = 256;
-constexpr std::size_t kSignByte = 31;
+constexpr unsigned kEncodedBits = kEd25519Bytes * 8;
+constexpr std::size_t kSignByte = kEd25519Bytes - 1;
 constexpr std::uint8_t kSignBit = 0x80;
 
 GcryptMpi NewMpi()

@@ -8,7 +8,8 @@
 
 #include "platform/gcrypt/gcrypt_handles.h"
 
-using Ed25519Bytes = std::array<std::uint8_t, 32>;
+inline constexpr std::size_t kEd25519Bytes = 32;
+using Ed25519Bytes = std::array<std::uint8_t, kEd25519Bytes>;
 
 // The number the bytes (at most 64) spell; null when libgcrypt refuses.
 // A secret one lives in libgcrypt's secure numbers, which also makes the

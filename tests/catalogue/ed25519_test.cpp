@@ -41,6 +41,8 @@ const char* const kTest1Key = "d75a980182b10ab7d54bfed3c964073a0ee172f3daa62325a
 const char* const kTest1Signature = "e5564300c360ac729086e2cc806e828a84877f1eb8e5d974d873e065224901555fb8821590a33bac"
                                     "c61e39701cf9b46bd25bf5f0595bbe24655141438e7a100b";
 
+const char* const kTest2Key = "3d4017c3e843895a92b70aa74d1b7ebc9c982ccf2ec4968cc0cd55f12af4660c";
+
 const char* const kTest1024Message =
     "08b8b2b733424243760fe426a4b54908632110a66c2f6591eabd3345e3e4eb98fa6e264bf09efe12ee50f8f54e9f77b1"
     "e355f6c50544e23fb1433ddf73be84d879de7c0046dc4996d9e773f4bc9efe5738829adb26c81b37c93a1b270b20329d"
@@ -79,7 +81,7 @@ TEST(Ed25519, SignsAndVerifiesKnownAnswers)
     } cases[] = {
         {"TEST 1", kTest1Seed, kTest1Key, {}, kTest1Signature},
         {"TEST 2", "4ccd089b28ff96da9db6c346ec114e0f5b8a319f35aba624da8cf6ed4fb8a6fb",
-         "3d4017c3e843895a92b70aa74d1b7ebc9c982ccf2ec4968cc0cd55f12af4660c", {0x72},
+         kTest2Key, {0x72},
          "92a009a9f0d4cab8720e820b5f642540a2b27b5416503f8fb3762223ebdb69da085ac1e43e15996e458f3613d0f11d8c387b2eaeb4302aeeb0"
          "0d291612bb0c00"},
         {"TEST 1024", "f5e5767cf153319517630f226876b86c8160cc583bc013744c6bf255f5cc0ee5",
@@ -135,7 +137,7 @@ TEST(Ed25519, RefusesWhatIsNoSignature)
 
 TEST(Ed25519, SignsOnlyWithTheSeedsOwnKey)
 {
-    const auto otherKey = Fixed<Ed25519PublicKey>("3d4017c3e843895a92b70aa74d1b7ebc9c982ccf2ec4968cc0cd55f12af4660c");
+    const auto otherKey = Fixed<Ed25519PublicKey>(kTest2Key);
     EXPECT_FALSE(GcryptVerifier().SignEd25519(Fixed<Ed25519Seed>(kTest1Seed), otherKey, {}));
 }
 
