@@ -57,7 +57,7 @@ void WebStation::TakeNewUnits()
         m_Queue.push_back({returning.unit, returning.givenVersion});
 }
 
-bool WebStation::Takes(const Queued& queued)
+bool WebStation::Takes(const QueuedUnit& queued)
 {
     const std::string key = queued.unit.Key();
     bool present = false;
@@ -85,7 +85,7 @@ bool WebStation::Takes(const Queued& queued)
 std::optional<UnitRecord> WebStation::RunNext(const std::u16string& package)
 {
     while (!m_Queue.empty()) {
-        const Queued queued = m_Queue.front();
+        const QueuedUnit queued = m_Queue.front();
         m_Queue.pop_front();
         if (!Takes(queued))
             continue;

@@ -57,15 +57,15 @@ private:
     std::map<int, std::string> m_Slots;  // present device id -> its port slot
     std::vector<AttachedUnit> m_Present;  // as of the last reconciliation
     UnitLedger m_Ledger;
-    struct Queued {
+    struct QueuedUnit {
         AttachedUnit unit;
         std::optional<std::uint32_t> givenVersion;  // a returning unit, to be proven
     };
     // Whether a unit there may run: present, and not a returning one that
     // proved to be the unit updated before.
-    bool Takes(const Queued& queued);
+    bool Takes(const QueuedUnit& queued);
 
-    std::deque<Queued> m_Queue;
+    std::deque<QueuedUnit> m_Queue;
     StationCounters m_Counters;
     UnitRun* m_Running = nullptr;
     UnitProof* m_Proving = nullptr;

@@ -11,7 +11,7 @@ import { readFile, readdir, rm, writeFile } from 'node:fs/promises';
 import { join } from 'node:path';
 import { gzipSync } from 'node:zlib';
 import { createHash } from 'node:crypto';
-import { BUILD, ROOT, launch, serve } from './harness.mjs';
+import { BUILD, FOR_BLOCK, FOR_STREAM, ROOT, catalogueText, launch, serve } from './harness.mjs';
 
 const NATIVE = join(ROOT, 'build/linux-release/bin/update_bench');
 
@@ -35,8 +35,9 @@ function benchCatalogue() {
     notes: { en: `Release ${i}: fixes and improvements.`, zh: `版本 ${i}：修复与改进。` },
     records: [{ deviceType: types[i % types.length], desVersion: 140 + (i % 60), revision: i % 7,
                 imageAddress: 0x08004000, imageSize: 24576 }],
+    for: types[i % types.length] ? FOR_BLOCK([types[i % types.length]]) : FOR_STREAM,
   }));
-  return JSON.stringify({ format: 1, packages }, null, 1);
+  return catalogueText(packages, 1);
 }
 
 const [browser, site] = await Promise.all([launch(), serve()]);

@@ -9,7 +9,7 @@ import { mkdir, open, readFile, rm, writeFile } from 'node:fs/promises';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import AxeBuilder from '@axe-core/playwright';
-import { BUILD, dialogTexts, launch, serve } from './harness.mjs';
+import { BUILD, FOR_STREAM, catalogueText, dialogTexts, launch, serve } from './harness.mjs';
 
 const FAKE_HID = await readFile(new URL('./fake_hid.js', import.meta.url), 'utf8');
 const ARTIFACTS = join(BUILD, 'artifacts');
@@ -200,7 +200,7 @@ function listedRecords(bytes) {
 }
 const withVersion = (bytes, word) => { const copy = Buffer.from(bytes); copy.writeUInt32LE(word, VERSION_WORD); return copy; };
 const entry = (file, bytes, channel, notes) => ({ file, size: bytes.length, channel, date: '2026-12-01',
-  sha256: createHash('sha256').update(bytes).digest('hex'), notes, records: listedRecords(bytes) });
+  sha256: createHash('sha256').update(bytes).digest('hex'), notes, for: FOR_STREAM, records: listedRecords(bytes) });
 const NOTES = { en: 'Fixes the rumble motor.', zh: '修复了振动马达。' };
 async function deployCatalogue() {
   const pad = await readFile(join(BUILD, 'site/demo_stream.dat'));
@@ -212,7 +212,7 @@ async function deployCatalogue() {
   tampered[tampered.length - 1] ^= 0xff;
   const files = { 'pad-1.40.dat': pad, 'pad-1.39.dat': older, 'pad-1.41b1.dat': beta, 'tampered.dat': tampered };
   for (const [name, bytes] of Object.entries(files)) site.deploy(`/site/cat/${name}`, bytes);
-  const catalogue = (packages) => JSON.stringify({ format: 1, packages });
+  const catalogue = (packages) => catalogueText(packages);
   await deploySigned('/site/cat/catalogue.json', catalogue([entry('pad-1.40.dat', pad, 'stable', NOTES),
     entry('pad-1.39.dat', older, 'stable', { en: 'Older.', zh: '旧版。' }),
     entry('pad-1.41b1.dat', beta, 'beta', { en: 'Trial.', zh: '试用。' })]));
@@ -226,9 +226,9 @@ async function deployCatalogue() {
     records: listedRecords(pad).map((r) => ({ ...r, desVersion: RULED_LOWEST })) }]));
   await deploySigned('/site/cat/stall-package.json', catalogue([{ ...entry('stall.dat', pad, 'stable', NOTES) }]));
   await deploySigned('/site/cat/missing-package.json', catalogue([{ ...entry('none.dat', pad, 'stable', NOTES) }]));
-  await deploySigned('/site/cat/malformed.json', '{"format": 1, "packages": [');
-  await deploySigned('/site/cat/format-2.json', catalogue([]).replace('"format":1', '"format":2'));
-  await deploySigned('/site/cat/many.json', `{"format":1,"packages":[${Array(MANY_ENTRIES).fill('{}').join(',')}]}`);
+  await deploySigned('/site/cat/malformed.json', '{"format": 2, "packages": [');
+  await deploySigned('/site/cat/format-1.json', catalogue([]).replace('"format":2', '"format":1'));
+  await deploySigned('/site/cat/many.json', catalogue([]).replace('"packages":[]', `"packages":[${Array(MANY_ENTRIES).fill('{}').join(',')}]`));
   TRICKLED.text = catalogue([entry('pad-1.40.dat', pad, 'stable', NOTES)]);
   site.deploy('/site/cat/sig-stall.json', TRICKLED.text);
   site.deploy('/site/cat/slow.json.sig', await signatureOf(TRICKLED.text));
@@ -443,7 +443,7 @@ describe('the firmware catalogue under bad input: refused in words, nothing sent
 
   const catalogues = [
     { name: 'malformed JSON', file: 'malformed.json', why: /not valid JSON/ },
-    { name: 'a format number not known', file: 'format-2.json', why: /a format this page does not read/ },
+    { name: 'the older format', file: 'format-1.json', why: /a format this page does not read/ },
     { name: '50 MB with a length', file: 'huge-length.json', why: /too large/, served: 'huge-length' },
     { name: '50 MB chunked', file: 'huge-chunked.json', why: /too large/, served: 'huge-chunked' },
     { name: `${MANY_ENTRIES} entries in under 4 MiB`, file: 'many.json', why: /too many packages/ },
