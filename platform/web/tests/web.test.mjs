@@ -796,7 +796,7 @@ const upToDatePackage = async () => {
 
 describe('station mode: each controller that connects, updated once', () => {
   test('off: nothing on connect; on: the connected one and one plugged while it runs, each once; '
-       + 're-enumeration not taken again', async () => {
+       + 're-enumeration not taken again; a controller swapped into its place updated', async () => {
     const page = await openPage({ query: '?package=demo_stream.dat', fake: { kind: 1, answerDelayMs: 1 } });
     const first = await page.evaluate(() => navigator.hid.plug());
     await page.waitForFunction(() => !document.getElementById('update').disabled, null, LONG);
@@ -814,7 +814,9 @@ describe('station mode: each controller that connects, updated once', () => {
     await page.evaluate(() => navigator.hid.plug());                   // a new unit after it
     await countersReach(page, 'updated', 3);
     assert.deepEqual(await unitLines(page), ['updated', 'updated', 'updated']);
-    assert.deepEqual(await counters(page), { updated: '3', upToDate: '0', failed: '0', refused: '0' });
+    await page.evaluate((i) => navigator.hid.swap(i), first);  // within the window, still on 1.37
+    await countersReach(page, 'updated', 4);
+    assert.deepEqual(await counters(page), { updated: '4', upToDate: '0', failed: '0', refused: '0' });
     await page.context().close();
   });
 
