@@ -6,13 +6,18 @@
 
 TrustVerdict CheckCatalogueSignature(std::span<const std::uint8_t> catalogue,
                                      const std::optional<std::string>& signature,
-                                     std::span<const SignifyPublicKey> trusted, const ISignatureVerifier& crypto)
+                                     std::span<const SignifyPublicKey> trusted, const ISignatureVerifier& crypto,
+                                     UnsignedCatalogues unsignedOnes)
 {
     TrustVerdict verdict;
-    if (trusted.empty())
+    const bool allowed = unsignedOnes == UnsignedCatalogues::Allow;
+    // Without a key no signature can be checked: the catalogue counts as unsigned.
+    if (trusted.empty()) {
+        verdict.trust = allowed ? CatalogueTrust::Unsigned : CatalogueTrust::NoTrustedKey;
         return verdict;
+    }
     if (!signature) {
-        verdict.trust = CatalogueTrust::NoSignature;
+        verdict.trust = allowed ? CatalogueTrust::Unsigned : CatalogueTrust::NoSignature;
         return verdict;
     }
     const auto parsed = ParseSignifySignature(*signature);
@@ -39,6 +44,8 @@ std::string CatalogueTrustText(CatalogueTrust trust)
         return "signed by a trusted key";
     case CatalogueTrust::Unsigned:
         return "unsigned";
+    case CatalogueTrust::NoTrustedKey:
+        return "no signing key is trusted, so the catalogue's signature cannot be checked";
     case CatalogueTrust::NoSignature:
         return "the catalogue is not signed, and this program trusts only signed catalogues";
     case CatalogueTrust::BadSignatureFile:

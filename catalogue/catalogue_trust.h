@@ -1,7 +1,8 @@
 #pragma once
-// Whether a catalogue is the one a trusted maintainer signed. A build with
-// no trusted key accepts any catalogue as unsigned; with keys, only a valid
-// signature by one of them passes.
+// Whether a catalogue is the one a trusted maintainer signed. With keys,
+// only a valid signature by one of them passes. An unsigned catalogue (no
+// key trusted, or no .sig) is refused unless the user allowed unsigned ones;
+// a signature that is there is never excused.
 #include <optional>
 #include <span>
 #include <string>
@@ -12,7 +13,8 @@
 
 enum class CatalogueTrust {
     Signed,          // a trusted key signed these bytes
-    Unsigned,        // no key is trusted: accepted, and shown as unsigned
+    Unsigned,        // unsigned ones allowed, and no key or no .sig: accepted, shown as unsigned
+    NoTrustedKey,    // no key is trusted, and unsigned ones are not allowed
     NoSignature,     // keys are trusted but there is no .sig
     BadSignatureFile,  // the .sig is not a signify signature (cut short, ...)
     UntrustedKey,    // signed by a key that is not trusted
@@ -25,10 +27,15 @@ struct TrustVerdict {
     bool Accepted() const { return trust == CatalogueTrust::Signed || trust == CatalogueTrust::Unsigned; }
 };
 
+// Allow: the user chose to take an unsigned catalogue (--allow-unsigned, or
+// the page's build option).
+enum class UnsignedCatalogues { Refuse, Allow };
+
 // signature is the .sig file's text, nullopt when there is none.
 TrustVerdict CheckCatalogueSignature(std::span<const std::uint8_t> catalogue,
                                      const std::optional<std::string>& signature,
-                                     std::span<const SignifyPublicKey> trusted, const ISignatureVerifier& crypto);
+                                     std::span<const SignifyPublicKey> trusted, const ISignatureVerifier& crypto,
+                                     UnsignedCatalogues unsignedOnes);
 
 // Words for a user: "the catalogue's signature is not from a trusted key".
 std::string CatalogueTrustText(CatalogueTrust trust);

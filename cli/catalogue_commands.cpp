@@ -44,8 +44,10 @@ int Fail(EventOutput& out, int code, const std::string& reason, const std::strin
 std::optional<Catalogue> Load(const CatalogueServices& services, const CliOptions& options,
                               const FetchContext& context, EventOutput& out, int& code)
 {
+    const TrustChoice choice{options.trust,
+                             options.allowUnsigned ? UnsignedCatalogues::Allow : UnsignedCatalogues::Refuse};
     const KeyChainOptions chain{options.trustRoots, options.rootThreshold, std::nullopt, std::nullopt};
-    LoadedCatalogue loaded = LoadCatalogue(services, options.catalogue, options.trust, context, chain);
+    LoadedCatalogue loaded = LoadCatalogue(services, options.catalogue, choice, context, chain);
     if (!loaded.catalogue) {
         const bool interrupted = loaded.reason == "interrupted";
         code = Fail(out, interrupted ? kExitInterrupted : kExitCatalogueRefused, loaded.reason,

@@ -43,6 +43,14 @@ std::string Text(const std::vector<std::uint8_t>& bytes)
     return std::string(bytes.begin(), bytes.end());
 }
 
+constexpr const char* kTrustHint =
+    " (name the signer's public key with --trust KEYFILE, or take the catalogue unsigned with --allow-unsigned)";
+
+bool IsMissing(const FetchResult& result)
+{
+    return result.problem == FetchProblem::HttpStatus && result.httpStatus == kNotFound;
+}
+
 LoadedCatalogue Refuse(std::string reason, std::string words)
 {
     LoadedCatalogue loaded;
@@ -86,7 +94,7 @@ FetchResult FetchLocation(const CatalogueServices& services, const std::string& 
 }
 
 LoadedCatalogue LoadCatalogue(const CatalogueServices& services, const std::string& location,
-                              const std::vector<std::string>& trustFiles, const FetchContext& context,
+                              const TrustChoice& trust, const FetchContext& context,
                               const KeyChainOptions& chain)
 {
     KeySet roots = BuiltInRootKeySet();
@@ -94,10 +102,10 @@ LoadedCatalogue LoadCatalogue(const CatalogueServices& services, const std::stri
         return Refuse("bad-trusted-key", "--trust-root and --root-threshold: not signify public keys, or a "
                                          "threshold of 1 to their number");
     const bool chained = !roots.root.keys.empty();
-    if (chained && !trustFiles.empty())
+    if (chained && !trust.keyFiles.empty())
         return Refuse("bad-trusted-key", "--trust is for programs without root keys; this one follows the key chain");
     std::vector<SignifyPublicKey> keys = BuiltInTrustedKeys();
-    for (const std::string& file : trustFiles) {
+    for (const std::string& file : trust.keyFiles) {
         const FetchResult key = FetchLocation(services, file, kMaxSignifyFileBytes, context);
         const auto parsed = key.problem == FetchProblem::None ? ParseSignifyPublicKey(Text(key.body)) : std::nullopt;
         if (!parsed)
@@ -120,8 +128,12 @@ LoadedCatalogue LoadCatalogue(const CatalogueServices& services, const std::stri
         signature = std::string();  // judged as a damaged signature file
     else if (sig.problem == FetchProblem::Stopped)
         return Refuse("interrupted", location + ": stopped");
+    else if (!IsMissing(sig))  // a server error is no answer on whether it is signed
+        return Refuse("catalogue-unreachable",
+                      location + ": the catalogue's signature cannot be read: " + FetchProblemText(sig));
     LoadedCatalogue loaded;
-    if (chained) {
+    const bool allowed = trust.unsignedOnes == UnsignedCatalogues::Allow;
+    if (chained && !(allowed && !signature)) {
         loaded.keyChain = FetchKeyChain(services, location, chain.remembered.value_or(roots),
                                         chain.now.value_or(SystemUtcNow()), context);
         if (context.stop.Requested())
@@ -131,10 +143,13 @@ LoadedCatalogue LoadCatalogue(const CatalogueServices& services, const std::stri
             return Refuse("catalogue-untrusted", location + ": " + KeyChainText(loaded.keyChainVerdict));
         loaded.trust.trust = CatalogueTrust::Signed;
     } else {
-        loaded.trust = CheckCatalogueSignature(fetched.body, signature, keys, *services.crypto);
+        loaded.trust = CheckCatalogueSignature(fetched.body, signature, keys, *services.crypto, trust.unsignedOnes);
     }
-    if (!loaded.trust.Accepted())
-        return Refuse("catalogue-untrusted", location + ": " + CatalogueTrustText(loaded.trust.trust));
+    if (!loaded.trust.Accepted()) {
+        const bool noKey = loaded.trust.trust == CatalogueTrust::NoTrustedKey;
+        return Refuse("catalogue-untrusted",
+                      location + ": " + CatalogueTrustText(loaded.trust.trust) + (noKey ? kTrustHint : ""));
+    }
     CatalogueParse parse = ParseCatalogue(Text(fetched.body));
     if (parse.problem != CatalogueProblem::None)
         return Refuse("catalogue-refused", location + ": " + CatalogueProblemText(parse.problem));

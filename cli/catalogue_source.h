@@ -1,8 +1,10 @@
 #pragma once
 // The command line's side of the catalogue: a catalogue and its packages
 // read from a local path or fetched from an http(s) URL, and the
-// catalogue's signature judged by the keys of the build and --trust.
+// catalogue's signature judged by the keys of the build and --trust, and
+// --allow-unsigned.
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -48,9 +50,17 @@ struct LoadedCatalogue {
     std::string reason;   // the JSON reason code, when catalogue is unset
 };
 
-// The catalogue and location + ".sig", judged; trustFiles are --trust's.
+// What a run trusts beside the build's keys: --trust's key files, and
+// whether --allow-unsigned takes an unsigned catalogue.
+struct TrustChoice {
+    std::span<const std::string> keyFiles;
+    UnsignedCatalogues unsignedOnes = UnsignedCatalogues::Refuse;
+};
+
+// The catalogue and location + ".sig", judged. Only a missing .sig (404)
+// counts as none: one that cannot be read is a refusal of its own.
 LoadedCatalogue LoadCatalogue(const CatalogueServices& services, const std::string& location,
-                              const std::vector<std::string>& trustFiles, const FetchContext& context,
+                              const TrustChoice& trust, const FetchContext& context,
                               const KeyChainOptions& chain = {});
 
 // The largest package a catalogue may list (packages are limited to 2 GiB;

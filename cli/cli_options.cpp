@@ -24,6 +24,9 @@ constexpr const char* kFooter =
     "5 cancelled, 6 catalogue refused or unreachable, 7 station record cannot be written,\n"
     "10 an update is available (check), 130 interrupted.";
 
+constexpr const char* kAllowUnsignedHelp =
+    "take a catalogue without a signature (shown as unsigned); a signature that is there must still be good";
+
 }  // namespace
 
 bool WantsSubcommandParser(const std::vector<std::string>& arguments)
@@ -84,6 +87,7 @@ CliParse ParseCliOptions(const std::vector<std::string>& arguments, CliOptions& 
     update->add_option("--trust", options.trust, "with --catalogue: also trust this signify public key")
         ->type_name("KEYFILE")
         ->needs(fromCatalogue);
+    update->add_flag("--allow-unsigned", options.allowUnsigned, kAllowUnsignedHelp)->needs(fromCatalogue);
     addRoots(update, fromCatalogue);
     update->add_option("--stall-timeout", options.stallTimeoutS, "with --catalogue: give up a download silent this long")
         ->type_name("SECONDS")
@@ -103,6 +107,7 @@ CliParse ParseCliOptions(const std::vector<std::string>& arguments, CliOptions& 
         ->type_name("URL");
     check->add_flag("--beta", options.beta, "beta packages too");
     check->add_option("--trust", options.trust, "also trust this signify public key")->type_name("KEYFILE");
+    check->add_flag("--allow-unsigned", options.allowUnsigned, kAllowUnsignedHelp);
     addRoots(check, nullptr);
     check->add_option("--stall-timeout", options.stallTimeoutS, "give up a download silent this long")
         ->type_name("SECONDS")

@@ -32,6 +32,7 @@ struct CliOptions {
     std::vector<std::string> trust;   // --trust KEYFILE, added to the build's keys
     std::vector<std::string> trustRoots;  // --trust-root KEYFILE, in place of the build's root keys
     std::size_t rootThreshold = kDefaultRootThreshold;  // --root-threshold
+    bool allowUnsigned = false;       // --allow-unsigned: an unsigned catalogue is taken
     std::uint32_t stallTimeoutS = kDefaultStallTimeoutMs / 1000;  // --stall-timeout
     std::string notes;                // make --notes
     std::string repository;           // make --repository

@@ -1,7 +1,7 @@
 #include "cli/device_readout.h"
 
 #include "base/utf.h"
-#include "cli/quiet_ui.h"
+#include "engine/quiet_ui.h"
 #include "engine/session_start.h"
 #include "engine/update_session.h"
 #include "text/firmware_version.h"

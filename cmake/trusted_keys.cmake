@@ -1,6 +1,7 @@
 # The catalogue signers a build trusts: signify public key files named by
-# UPDATER_TRUSTED_KEYS (a ;-list), compiled in. None: catalogues are
-# accepted unsigned and shown as such.
+# UPDATER_TRUSTED_KEYS (a ;-list), compiled in, for every front end (the web
+# page too). None: every catalogue is refused unless the user allows unsigned
+# ones (--allow-unsigned; the page's UPDATER_ALLOW_UNSIGNED_CATALOGUE).
 set(UPDATER_TRUSTED_KEYS "" CACHE STRING "signify public key files whose catalogue signatures are trusted")
 set(key_items "")
 foreach(key_file ${UPDATER_TRUSTED_KEYS})

@@ -15,6 +15,9 @@ struct UpdateResult {
     UpdateOutcome outcome = UpdateOutcome::Quiet;
     // With Failed: the text the user was shown.
     TextId failureText = TextId::Failure;
+    // With Failed: the controller itself reported the failure; otherwise it
+    // fell silent, went away or a check failed.
+    bool controllerReported = false;
     VerifyResult verify;
     // This update's package selection: why nothing was sent, when refused.
     SelectionOutcome selection;

@@ -72,19 +72,22 @@ void CheckParsers(std::string_view text)
 }
 
 void CheckVerdict(std::span<const std::uint8_t> catalogue, const std::optional<std::string>& signature,
-                  const std::vector<SignifyPublicKey>& trusted, bool verifierSaysYes)
+                  const std::vector<SignifyPublicKey>& trusted, bool verifierSaysYes, UnsignedCatalogues unsignedOnes)
 {
     const AnsweringVerifier crypto(verifierSaysYes);
-    const TrustVerdict verdict = CheckCatalogueSignature(catalogue, signature, trusted, crypto);
+    const TrustVerdict verdict = CheckCatalogueSignature(catalogue, signature, trusted, crypto, unsignedOnes);
     FUZZ_CHECK(!CatalogueTrustText(verdict.trust).empty());
     FUZZ_CHECK(crypto.calls <= 1);
+    // Unsigned only when the user allowed it, and never with a .sig a key could check.
+    const bool allowed = unsignedOnes == UnsignedCatalogues::Allow;
+    FUZZ_CHECK(verdict.trust != CatalogueTrust::Unsigned || (allowed && (trusted.empty() || !signature)));
     if (trusted.empty()) {
-        FUZZ_CHECK(verdict.trust == CatalogueTrust::Unsigned && crypto.calls == 0);
+        FUZZ_CHECK(crypto.calls == 0);
+        FUZZ_CHECK(verdict.trust == (allowed ? CatalogueTrust::Unsigned : CatalogueTrust::NoTrustedKey));
         return;
     }
-    FUZZ_CHECK(verdict.trust != CatalogueTrust::Unsigned);
-    FUZZ_CHECK(signature || verdict.trust == CatalogueTrust::NoSignature);
-    if (!verdict.Accepted())
+    FUZZ_CHECK(signature || verdict.trust == (allowed ? CatalogueTrust::Unsigned : CatalogueTrust::NoSignature));
+    if (!verdict.Accepted() || verdict.trust == CatalogueTrust::Unsigned)
         return;
     // Signed: by a trusted key the verifier vouched for, over these bytes.
     FUZZ_CHECK(verifierSaysYes && crypto.calls == 1);
@@ -116,6 +119,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         signature = std::string(texts[1]);
     const std::string_view catalogue = texts[0];
     CheckVerdict({reinterpret_cast<const std::uint8_t*>(catalogue.data()), catalogue.size()}, signature, trusted,
-                 (flags & kSignifyVerifierSaysYes) != 0);
+                 (flags & kSignifyVerifierSaysYes) != 0,
+                 (flags & kSignifyAllowUnsigned) != 0 ? UnsignedCatalogues::Allow : UnsignedCatalogues::Refuse);
     return 0;
 }

@@ -9,3 +9,5 @@ inline constexpr char kSignifyTextSeparator = '\0';
 inline constexpr std::uint8_t kSignifyVerifierSaysYes = 1 << 0;
 // The catalogue comes without a .sig: the second text is left unread.
 inline constexpr std::uint8_t kSignifyNoSignature = 1 << 1;
+// The user allowed unsigned catalogues.
+inline constexpr std::uint8_t kSignifyAllowUnsigned = 1 << 2;

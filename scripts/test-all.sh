@@ -50,7 +50,7 @@ step fuzz
 bash scripts/fuzz.sh all "${UPDATER_FUZZ_SECONDS:-30}"
 
 # The web page: WebAssembly build and its tests in headless Chromium
-# (screenshots in build/web/artifacts).
+# (screenshots in build/web-test/artifacts).
 step web
 bash scripts/web-test.sh
 

@@ -2,7 +2,7 @@
 # Figures of the web page against the native benchmark (no verdicts).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-cmake --preset web >/dev/null && cmake --build --preset web -j "${JOBS:-2}" >/dev/null
+bash scripts/web-test-build.sh >/dev/null
 cmake --preset linux-release >/dev/null
 cmake --build --preset linux-release -j "${JOBS:-2}" --target update_bench >/dev/null
 cd platform/web/tests

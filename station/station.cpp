@@ -30,6 +30,8 @@ void Station::RequestStop()
     m_StopRequested = true;
     for (auto& [id, running] : m_Running)
         running.run->RequestStop();
+    for (auto& [key, proving] : m_Proofs)
+        proving.proof->RequestStop();
     m_Wake->Notify();
 }
 
@@ -68,14 +70,17 @@ StationEnd Station::Run()
             end = StationEnd::MaxReached;
             break;
         }
-        if (!full)
+        if (!full) {
             for (const AttachedUnit& unit : m_Ledger.Reconcile(ListUnits(), m_Clock.NowMs()))
-                if (m_Settings.maxUnits == 0 || m_Taken < m_Settings.maxUnits)
+                if (Room())
                     Take(unit);
+            for (const ReturningUnit& returning : m_Ledger.TakeReturning())
+                StartProof(returning);
+        }
         WaitForChange(seen);
     }
     // Whatever ends the station, the units it took end and are booked.
-    while (!m_Running.empty()) {
+    while (!m_Running.empty() || !m_Proofs.empty()) {
         WaitForFinished();
         if (!Reap())
             end = StationEnd::LogFailed;
@@ -144,8 +149,56 @@ void Station::Take(const AttachedUnit& unit)
     });
 }
 
+void Station::StartProof(const ReturningUnit& returning)
+{
+    const std::string key = returning.unit.Key();
+    auto proof = std::make_unique<UnitProof>(m_Backend, m_Clock, returning.unit, returning.givenVersion);
+    UnitProof& body = *proof;
+    std::lock_guard<std::mutex> guard(m_Mutex);
+    if (m_StopRequested)
+        body.RequestStop();
+    Proving& proving = m_Proofs[key];
+    proving.proof = std::move(proof);
+    proving.unit = returning.unit;
+    proving.thread = std::thread([this, &body, key] {
+        const bool same = body.Run();
+        std::lock_guard<std::mutex> guard(m_Mutex);
+        m_Proven.emplace_back(key, same);
+        m_Wake->Notify();
+    });
+}
+
+void Station::SettleProofs()
+{
+    for (;;) {
+        std::pair<std::string, bool> proven;
+        decltype(m_Proofs)::node_type ended;
+        {
+            std::lock_guard<std::mutex> guard(m_Mutex);
+            if (m_Proven.empty())
+                return;
+            proven = std::move(m_Proven.front());
+            m_Proven.pop_front();
+            ended = m_Proofs.extract(proven.first);
+        }
+        ended.mapped().thread.join();
+        bool stopped = false;
+        {
+            std::lock_guard<std::mutex> guard(m_Mutex);
+            stopped = m_StopRequested;
+        }
+        if (!m_Ledger.ProofDone(proven.first, proven.second))
+            continue;
+        if (Room() && !stopped)
+            Take(ended.mapped().unit);
+        else
+            m_Ledger.Finished(proven.first, UnitOutcome::Failed, m_Clock.NowMs());
+    }
+}
+
 bool Station::Reap()
 {
+    SettleProofs();
     bool logged = true;
     for (;;) {
         UnitRecord record;
@@ -167,7 +220,7 @@ bool Station::Reap()
             std::error_code ignored;
             std::filesystem::remove(std::filesystem::path(ended.mapped().package), ignored);
         }
-        m_Ledger.Finished(record.unit.Key(), record.outcome, m_Clock.NowMs());
+        m_Ledger.Finished(record.unit.Key(), record.outcome, m_Clock.NowMs(), record.versionAfter);
         m_Events.UnitFinished(record, counters);
         if (m_Log && !m_Log->Append(record))
             logged = false;
@@ -178,7 +231,8 @@ void Station::WaitForChange(std::uint64_t seen)
 {
     std::unique_lock<std::mutex> lock(m_Mutex);
     const std::uint64_t deadline = m_Clock.NowMs() + kStationRecheckMs;
-    while (m_Changes == seen && !m_StopRequested && m_Finished.empty() && m_Clock.NowMs() < deadline)
+    while (m_Changes == seen && !m_StopRequested && m_Finished.empty() && m_Proven.empty() &&
+           m_Clock.NowMs() < deadline)
         m_Wake->WaitUntil(lock, deadline);
 }
 
@@ -186,6 +240,6 @@ void Station::WaitForFinished()
 {
     std::unique_lock<std::mutex> lock(m_Mutex);
     const std::uint64_t deadline = m_Clock.NowMs() + kStationRecheckMs;
-    while (m_Finished.empty() && m_Clock.NowMs() < deadline)
+    while (m_Finished.empty() && m_Proven.empty() && m_Clock.NowMs() < deadline)
         m_Wake->WaitUntil(lock, deadline);
 }

@@ -19,6 +19,7 @@
 #include "hid/hid_backend.h"
 #include "station/attached_unit.h"
 #include "station/unit_ledger.h"
+#include "station/unit_proof.h"
 #include "station/unit_record.h"
 #include "station/unit_run.h"
 
@@ -83,7 +84,18 @@ private:
         std::u16string package;  // the unit's copy
     };
 
+    struct Proving {
+        std::unique_ptr<UnitProof> proof;
+        std::thread thread;
+        AttachedUnit unit;
+    };
+
     std::vector<AttachedUnit> ListUnits();
+    void StartProof(const ReturningUnit& returning);
+    // Settles the proofs that ended: a unit proven is left alone, anything
+    // else is taken as a new plug-in (when there is room for it).
+    void SettleProofs();
+    bool Room() const { return m_Settings.maxUnits == 0 || m_Taken < m_Settings.maxUnits; }
     std::u16string UnitPackage(int id);
     void Take(const AttachedUnit& unit);
     // Books the units that ended; false when the log failed.
@@ -100,6 +112,7 @@ private:
     StationSettings m_Settings;
     UnitLedger m_Ledger;  // station thread only
     std::map<int, Running> m_Running;  // changed by the station thread under m_Mutex
+    std::map<std::string, Proving> m_Proofs;  // by key; changed by the station thread under m_Mutex
     int m_Taken = 0;
 
     mutable std::mutex m_Mutex;
@@ -107,5 +120,6 @@ private:
     std::uint64_t m_Changes = 0;         // guarded by m_Mutex
     bool m_StopRequested = false;        // guarded by m_Mutex
     std::deque<UnitRecord> m_Finished;   // guarded by m_Mutex
+    std::deque<std::pair<std::string, bool>> m_Proven;  // key, same; guarded by m_Mutex
     StationCounters m_Counters;          // guarded by m_Mutex
 };

@@ -30,7 +30,10 @@ std::string ReasonText(const std::string& reason)
         {"wrong-record-type", "the record is not meant for this controller"},
         {"cannot-open", "the package cannot be opened"},
         {"cannot-open-controller", "the controller cannot be opened"},
-        {"stopped", "stopped at a safe point"},
+        {"stopped", "stopped by the operator, at a safe point"},
+        {"unplugged", "unplugged during the update"},
+        {"no-answer", "the controller stopped answering"},
+        {"read-back-differs", "the image read back differs"},
         {"update-failed", "the update failed"},
     };
     const auto found = texts.find(reason);
@@ -41,7 +44,11 @@ std::string ReasonText(const std::string& reason)
 
 std::string UnitMessage(const UnitRecord& record)
 {
-    return record.message.empty() ? ReasonText(record.reason) : OneLine(record.message);
+    if (record.message.empty())
+        return ReasonText(record.reason);
+    if (record.reason == "controller-failure")
+        return "the controller reported a failure: " + OneLine(record.message);
+    return OneLine(record.message);
 }
 
 std::string UnitVersionText(std::uint32_t word, bool known)

@@ -89,9 +89,13 @@ void UnitRun::Judge(const UpdateResult& result)
         return Finish(UnitOutcome::Refused, refusal);
     if (m_Session.StopRequested())
         return Finish(UnitOutcome::Failed, "stopped");
-    if (result.outcome == UpdateOutcome::Failed)
-        return Finish(UnitOutcome::Failed, "update-failed", LoadText(result.failureText));
-    Finish(UnitOutcome::Failed, "update-failed");
+    if (m_Session.HidLink.DeviceGone())
+        return Finish(UnitOutcome::Failed, "unplugged");
+    if (result.verify.verdict == VerifyVerdict::Mismatch)
+        return Finish(UnitOutcome::Failed, "read-back-differs");
+    if (result.outcome == UpdateOutcome::Failed && result.controllerReported)
+        return Finish(UnitOutcome::Failed, "controller-failure", LoadText(result.failureText));
+    Finish(UnitOutcome::Failed, "no-answer");
 }
 
 void UnitRun::Finish(UnitOutcome outcome, std::string reason, std::u16string message)

@@ -57,6 +57,7 @@ void StartSelection(UpdateSession& session, StreamState& state, std::int32_t tra
     ShowStreamMessage(session, text);
     state.outcome = UpdateOutcome::Failed;
     state.failureText = TextId::BootModeFailure;
+    state.controllerReported = true;
 }
 
 }  // namespace
@@ -134,6 +135,7 @@ void HandleCommandReport(UpdateSession& session, StreamState& state, std::int32_
     case FAILURE_REPORT_A:
     case FAILURE_REPORT_B:
         FailTransfer(session, state);
+        state.controllerReported = true;
         break;
     default:
         break;

@@ -118,5 +118,6 @@ UpdateResult StreamDriver::RunUpdate(UpdateSession& session)
     UpdateResult result;
     result.outcome = session.StopRequested() ? UpdateOutcome::Quiet : m_State.outcome;
     result.failureText = m_State.failureText;
+    result.controllerReported = m_State.controllerReported;
     return result;
 }

@@ -27,4 +27,6 @@ struct StreamState {
     // What this update has shown.
     UpdateOutcome outcome = UpdateOutcome::Quiet;
     TextId failureText = TextId::Failure;
+    // The controller itself said the update failed (rather than falling silent).
+    bool controllerReported = false;
 };

@@ -2,6 +2,8 @@
 // update is the same unit, a failure is retried only after a re-plug.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "station/unit_ledger.h"
 
 namespace {
@@ -39,28 +41,42 @@ TEST(UnitLedger, TakesEachPlugInOnce)
     EXPECT_EQ(Keys(ledger.Reconcile({a, b, Unit("1-1", "X")}, 40)), Keys({Unit("1-1", "X")}));
 }
 
-TEST(UnitLedger, ReEnumerationAfterAnUpdateIsTheSameUnitWithinItsWindow)
+// Back within the window, a controller is asked its version: the same unit
+// only when it runs the one it was given; anything else is a new plug-in.
+TEST(UnitLedger, AControllerBackAfterAnUpdateIsTheSameUnitOnlyWhenItProvesIt)
 {
+    constexpr std::uint32_t kGiven = 140;
     struct Case {
         const char* name;
         bool goneDuringRun;
         std::uint64_t backAfterMs;
+        std::optional<bool> proofSame;  // none: taken without a proof
         bool taken;
     };
-    for (const Case c : {Case{"back at once", false, 100, false},
-                         Case{"restarted before the run ended", true, 0, false},
-                         Case{"back just inside the window", false, kReEnumerationWindowMs - 1, false},
-                         Case{"back after the window: a new plug-in", false, kReEnumerationWindowMs + 1, true}}) {
+    for (const Case c : {Case{"back at once, proven", false, 100, true, false},
+                         Case{"restarted before the run ended, proven", true, 0, true, false},
+                         Case{"back just inside the window, proven", false, kReEnumerationWindowMs - 1, true, false},
+                         Case{"another controller swapped in", false, 600, false, true},
+                         Case{"swapped in before the run ended", true, 0, false, true},
+                         Case{"back after the window: a new plug-in", false, kReEnumerationWindowMs + 1, {}, true}}) {
         UnitLedger ledger;
-        const AttachedUnit a = Unit("1-1", "S");
+        const AttachedUnit a = Unit("1-1");
         ledger.Reconcile({a}, 0);
         if (c.goneDuringRun) {
             ledger.Reconcile({}, 5);
             ledger.Reconcile({a}, 6);
         }
-        ledger.Finished(a.Key(), UnitOutcome::Updated, 10);
+        ledger.Finished(a.Key(), UnitOutcome::Updated, 10, kGiven);
         ledger.Reconcile({}, 20);
-        EXPECT_EQ(ledger.Reconcile({a}, 20 + c.backAfterMs).size(), c.taken ? 1u : 0u) << c.name;
+        bool taken = !ledger.Reconcile({a}, 20 + c.backAfterMs).empty();
+        const auto returning = ledger.TakeReturning();
+        ASSERT_EQ(returning.size(), c.proofSame ? 1u : 0u) << c.name;
+        if (c.proofSame) {
+            EXPECT_EQ(returning[0].givenVersion, kGiven) << c.name;
+            taken = ledger.ProofDone(a.Key(), *c.proofSame);
+        }
+        EXPECT_EQ(taken, c.taken) << c.name;
+        EXPECT_EQ(ledger.Running(), c.taken ? 1u : 0u) << c.name;
     }
 }
 

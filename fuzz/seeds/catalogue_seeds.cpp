@@ -143,6 +143,9 @@ std::vector<Seed> SignifySeeds()
         Signify("untrusted_key", kSignifyVerifierSaysYes, {catalogue, stranger, kPublicKey}),
         Signify("no_key", kSignifyVerifierSaysYes, {catalogue, sig}),
         Signify("no_sig", kSignifyVerifierSaysYes | kSignifyNoSignature, {catalogue, sig, kPublicKey}),
+        Signify("no_key_unsigned_allowed", kSignifyAllowUnsigned, {catalogue, sig}),
+        Signify("no_sig_unsigned_allowed", kSignifyNoSignature | kSignifyAllowUnsigned, {catalogue, sig, kPublicKey}),
+        Signify("bad_signature_unsigned_allowed", kSignifyAllowUnsigned, {catalogue, sig, kPublicKey}),
         Signify("secret_key", kSignifyVerifierSaysYes, {catalogue, sig, kSecretKey, kPublicKey}),
         Signify("sig_cut_short", kSignifyVerifierSaysYes, {catalogue, sig.substr(0, sig.size() - 5) + "\n", kPublicKey}),
     };

@@ -41,7 +41,19 @@ async function answer(request) {
     if (response.ok && response.type === 'basic') await cache.put(request, response.clone());
     return response;
   } catch {
+    // Online, the fetch failed by its own rules (a redirect to another
+    // site): the page sees that failure as it would without the worker.
+    if (await reachable(request.url)) return Response.error();
     return own || new Response('Not available offline', { status: GATEWAY_TIMEOUT, statusText: 'Not available offline' });
+  }
+}
+
+async function reachable(url) {
+  try {
+    await fetch(url, { redirect: 'manual', cache: 'no-store' });
+    return true;
+  } catch {
+    return false;
   }
 }
 

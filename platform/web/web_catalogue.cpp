@@ -57,7 +57,7 @@ WebCatalogue::Opened WebCatalogue::Open(const std::string& text, const std::opti
     const AnsweredVerifier answers(SignatureQuestion(signature), verified);
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
     Opened opened;
-    opened.trust = CheckCatalogueSignature({bytes, text.size()}, signature, m_Trusted, answers);
+    opened.trust = CheckCatalogueSignature({bytes, text.size()}, signature, m_Trusted, answers, m_UnsignedOnes);
     if (!opened.trust.Accepted())
         return opened;
     CatalogueParse parse = ParseCatalogue(text);

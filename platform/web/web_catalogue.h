@@ -19,7 +19,10 @@
 
 class WebCatalogue {
 public:
-    explicit WebCatalogue(std::vector<SignifyPublicKey> trusted) : m_Trusted(std::move(trusted)) {}
+    WebCatalogue(std::vector<SignifyPublicKey> trusted, UnsignedCatalogues unsignedOnes)
+        : m_Trusted(std::move(trusted)), m_UnsignedOnes(unsignedOnes)
+    {
+    }
 
     struct Question {
         Ed25519PublicKey key;
@@ -49,5 +52,6 @@ public:
 
 private:
     std::vector<SignifyPublicKey> m_Trusted;
+    UnsignedCatalogues m_UnsignedOnes;
     std::optional<Catalogue> m_Catalogue;
 };

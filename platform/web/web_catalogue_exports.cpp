@@ -16,7 +16,15 @@
 #include "platform/web/web_catalogue.h"
 #include "demo_key.h"
 
+#if !defined(UPDATER_ALLOW_UNSIGNED_CATALOGUE)
+#error "UPDATER_ALLOW_UNSIGNED_CATALOGUE comes from the build"
+#endif
+
 namespace {
+
+// The build's choice (UPDATER_ALLOW_UNSIGNED_CATALOGUE), as --allow-unsigned is a run's.
+constexpr UnsignedCatalogues kUnsignedCatalogues =
+    UPDATER_ALLOW_UNSIGNED_CATALOGUE ? UnsignedCatalogues::Allow : UnsignedCatalogues::Refuse;
 
 // A file's text; nullopt for no path (""), or a file that is not there.
 std::optional<std::string> ReadText(const char* path)
@@ -43,6 +51,7 @@ const char* TrustName(CatalogueTrust trust)
     switch (trust) {
     case CatalogueTrust::Signed: return "signed";
     case CatalogueTrust::Unsigned: return "unsigned";
+    case CatalogueTrust::NoTrustedKey: return "no-trusted-key";
     case CatalogueTrust::NoSignature: return "no-signature";
     case CatalogueTrust::BadSignatureFile: return "bad-signature-file";
     case CatalogueTrust::UntrustedKey: return "untrusted-key";
@@ -59,6 +68,8 @@ const char* ProblemName(CatalogueProblem problem)
     case CatalogueProblem::TooDeep:
     case CatalogueProblem::Malformed: return "malformed";
     case CatalogueProblem::UnknownFormat: return "unknown-format";
+    case CatalogueProblem::WrongType: return "wrong-type";
+    case CatalogueProblem::BadHeader: return "bad-header";
     case CatalogueProblem::TooManyEntries: return "too-many-entries";
     case CatalogueProblem::BadEntry: return "bad-entry";
     }
@@ -105,14 +116,15 @@ EMSCRIPTEN_KEEPALIVE std::uint32_t web_catalogue_largest() { return kMaxCatalogu
 // How long a download may go without a byte, as the native fetchers allow.
 EMSCRIPTEN_KEEPALIVE std::uint32_t web_fetch_stall_ms() { return kDefaultStallTimeoutMs; }
 
-// The build's trusted keys; in the demo mode the build's demo key too.
+// The build's trusted keys (UPDATER_TRUSTED_KEYS), for a real controller
+// too; in the demo mode the build's demo key as well.
 EMSCRIPTEN_KEEPALIVE WebCatalogue* web_catalogue_create(int demo)
 {
     std::vector<SignifyPublicKey> trusted = BuiltInTrustedKeys();
     if (demo)
         if (const auto key = ParseSignifyPublicKey(kDemoKeyFile))
             trusted.push_back(*key);
-    return new WebCatalogue(std::move(trusted));
+    return new WebCatalogue(std::move(trusted), kUnsignedCatalogues);
 }
 
 // {"key": hex, "signature": hex} for WebCrypto to verify over the catalogue;

@@ -3,6 +3,7 @@
 #include "base/utf.h"
 #include "hid/hid.h"
 #include "station/unit_line.h"
+#include "station/unit_proof.h"
 #include "station/unit_run.h"
 
 namespace {
@@ -51,24 +52,44 @@ void WebStation::Reconcile(const std::vector<Present>& present)
 void WebStation::TakeNewUnits()
 {
     for (const AttachedUnit& unit : m_Ledger.Reconcile(m_Present, m_Clock.NowMs()))
-        m_Queue.push_back(unit);
+        m_Queue.push_back({unit, std::nullopt});
+    for (const ReturningUnit& returning : m_Ledger.TakeReturning())
+        m_Queue.push_back({returning.unit, returning.givenVersion});
+}
+
+bool WebStation::Takes(const QueuedUnit& queued)
+{
+    const std::string key = queued.unit.Key();
+    bool present = false;
+    for (const AttachedUnit& now : m_Present)
+        present = present || now.path == queued.unit.path;
+    if (!present) {
+        // Gone before its turn, nothing sent: not counted. Plugged in
+        // again meanwhile, that plug-in is a new unit.
+        if (queued.givenVersion)
+            m_Ledger.ProofDone(key, false);
+        else
+            m_Ledger.Finished(key, UnitOutcome::Failed, m_Clock.NowMs());
+        TakeNewUnits();
+        return false;
+    }
+    if (!queued.givenVersion)
+        return true;
+    UnitProof proof(m_Backend, m_Clock, queued.unit, *queued.givenVersion);
+    m_Proving = &proof;
+    const bool same = proof.Run();
+    m_Proving = nullptr;
+    return m_Ledger.ProofDone(key, same);
 }
 
 std::optional<UnitRecord> WebStation::RunNext(const std::u16string& package)
 {
     while (!m_Queue.empty()) {
-        const AttachedUnit unit = m_Queue.front();
+        const QueuedUnit queued = m_Queue.front();
         m_Queue.pop_front();
-        bool present = false;
-        for (const AttachedUnit& now : m_Present)
-            present = present || now.path == unit.path;
-        if (!present) {
-            // Gone before its turn, nothing sent: not counted. Plugged in
-            // again meanwhile, that plug-in is a new unit.
-            m_Ledger.Finished(unit.Key(), UnitOutcome::Failed, m_Clock.NowMs());
-            TakeNewUnits();
+        if (!Takes(queued))
             continue;
-        }
+        const AttachedUnit& unit = queued.unit;
         UnitRecord record;
         record.id = m_NextId++;
         record.unit = unit;
@@ -77,7 +98,7 @@ std::optional<UnitRecord> WebStation::RunNext(const std::u16string& package)
         m_Running = &run;
         record = run.Run();
         m_Running = nullptr;
-        m_Ledger.Finished(unit.Key(), record.outcome, m_Clock.NowMs());
+        m_Ledger.Finished(unit.Key(), record.outcome, m_Clock.NowMs(), record.versionAfter);
         m_Counters.Count(record.outcome);
         return record;
     }
@@ -88,4 +109,6 @@ void WebStation::RequestStop()
 {
     if (m_Running)
         m_Running->RequestStop();
+    if (m_Proving)
+        m_Proving->RequestStop();
 }

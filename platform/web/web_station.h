@@ -5,10 +5,10 @@
 //
 // WebHID tells neither the USB port nor the serial number, so a unit is
 // known by its model and a slot: the lowest slot of its model that no
-// present controller holds when it connects. A controller that re-enumerates
-// after its update gets its slot back, and the ledger knows it as the same
-// unit; so does another controller of that model plugged in within the
-// ledger's re-enumeration window after an updated one left.
+// present controller holds when it connects. A controller that comes back
+// in that slot within the ledger's re-enumeration window after an update is
+// asked its version first: the same unit only when it runs the version it
+// was given, so another controller of that model swapped in is updated.
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -23,6 +23,7 @@
 #include "station/unit_record.h"
 
 class UnitRun;
+class UnitProof;
 
 class WebStation {
 public:
@@ -56,8 +57,17 @@ private:
     std::map<int, std::string> m_Slots;  // present device id -> its port slot
     std::vector<AttachedUnit> m_Present;  // as of the last reconciliation
     UnitLedger m_Ledger;
-    std::deque<AttachedUnit> m_Queue;
+    struct QueuedUnit {
+        AttachedUnit unit;
+        std::optional<std::uint32_t> givenVersion;  // a returning unit, to be proven
+    };
+    // Whether a unit there may run: present, and not a returning one that
+    // proved to be the unit updated before.
+    bool Takes(const QueuedUnit& queued);
+
+    std::deque<QueuedUnit> m_Queue;
     StationCounters m_Counters;
     UnitRun* m_Running = nullptr;
+    UnitProof* m_Proving = nullptr;
     int m_NextId = 1;
 };

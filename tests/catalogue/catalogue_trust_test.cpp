@@ -33,23 +33,31 @@ TEST(CatalogueTrust, JudgesEachSignature)
     const std::string good = FormatSignifySignature({trusted.number, *signature}, "verify with key.pub");
     const std::string byStranger = FormatSignifySignature({stranger.number, *signature}, "x");
     const std::vector<SignifyPublicKey> keys{trusted};
+    constexpr auto refuse = UnsignedCatalogues::Refuse;
+    constexpr auto allow = UnsignedCatalogues::Allow;
     struct Case {
         const char* name;
         std::string bytes;
         std::optional<std::string> sig;
         std::vector<SignifyPublicKey> keys;
+        UnsignedCatalogues unsignedOnes;
         CatalogueTrust trust;
     } cases[] = {
-        {"signed", catalogue, good, keys, CatalogueTrust::Signed},
-        {"no key trusted", catalogue, std::nullopt, {}, CatalogueTrust::Unsigned},
-        {"no .sig", catalogue, std::nullopt, keys, CatalogueTrust::NoSignature},
-        {"truncated .sig", catalogue, good.substr(0, good.size() - 10) + "\n", keys, CatalogueTrust::BadSignatureFile},
-        {"no comment line", catalogue, good.substr(good.find('\n') + 1), keys, CatalogueTrust::BadSignatureFile},
-        {"untrusted key", catalogue, byStranger, keys, CatalogueTrust::UntrustedKey},
-        {"other bytes", catalogue + " ", good, keys, CatalogueTrust::BadSignature},
+        {"signed", catalogue, good, keys, refuse, CatalogueTrust::Signed},
+        {"no key trusted", catalogue, std::nullopt, {}, refuse, CatalogueTrust::NoTrustedKey},
+        {"no key trusted, a .sig", catalogue, good, {}, refuse, CatalogueTrust::NoTrustedKey},
+        {"no key trusted, unsigned allowed", catalogue, good, {}, allow, CatalogueTrust::Unsigned},
+        {"no .sig", catalogue, std::nullopt, keys, refuse, CatalogueTrust::NoSignature},
+        {"no .sig, unsigned allowed", catalogue, std::nullopt, keys, allow, CatalogueTrust::Unsigned},
+        {"truncated .sig", catalogue, good.substr(0, good.size() - 10) + "\n", keys, allow,
+         CatalogueTrust::BadSignatureFile},
+        {"no comment line", catalogue, good.substr(good.find('\n') + 1), keys, refuse, CatalogueTrust::BadSignatureFile},
+        {"untrusted key", catalogue, byStranger, keys, allow, CatalogueTrust::UntrustedKey},
+        {"other bytes", catalogue + " ", good, keys, allow, CatalogueTrust::BadSignature},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(CheckCatalogueSignature(Bytes(c.bytes), c.sig, c.keys, crypto).trust, c.trust) << c.name;
+        EXPECT_EQ(CheckCatalogueSignature(Bytes(c.bytes), c.sig, c.keys, crypto, c.unsignedOnes).trust, c.trust)
+            << c.name;
 }
 
 TEST(CatalogueTrust, Sha256OfAKnownText)
@@ -72,6 +80,12 @@ TEST(PackageCheck, RefusesWhatTheListingDoesNotSay)
     entry.records = {sound.header};
     InspectedRecord otherVersion = sound;
     otherVersion.header.desVersion = 141;
+    // Each listed field counts, the image address too (a writer that lost
+    // it would list 0 and still pass its own check).
+    InspectedRecord otherAddress = sound, otherType = sound, otherRevision = sound;
+    otherAddress.header.imageAddress = 0x08014000;
+    otherType.header.deviceType = 0x5111;
+    otherRevision.header.revision = 2;
     InspectedRecord broken = sound;
     broken.problem = RecordProblem::ImagePastEnd;
     struct Case {
@@ -84,6 +98,9 @@ TEST(PackageCheck, RefusesWhatTheListingDoesNotSay)
         {"size", bytes + "!", {sound}, PackageMismatch::Size},
         {"hash", "Package bytes", {sound}, PackageMismatch::Hash},
         {"records", bytes, {otherVersion}, PackageMismatch::Records},
+        {"address", bytes, {otherAddress}, PackageMismatch::Records},
+        {"type", bytes, {otherType}, PackageMismatch::Records},
+        {"revision", bytes, {otherRevision}, PackageMismatch::Records},
         {"record more", bytes, {sound, sound}, PackageMismatch::Records},
         {"broken", bytes, {sound, broken}, PackageMismatch::Broken},
     };

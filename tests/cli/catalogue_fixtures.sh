@@ -36,6 +36,15 @@ cp "$site/good.json" "$site/ours.json"
 "$program" catalogue sign "$site/ours.json" --key "$out/a.sec"
 signify-openbsd -V -q -p "$out/a.pub" -m "$site/ours.json" -x "$site/ours.json.sig"
 
+# The same both ways at the size cap, far past the 64 KiB that libgcrypt's
+# S-expressions carry.
+{ cat "$site/good.json"; head -c $(((4 << 20) - $(stat -c %s "$site/good.json"))) /dev/zero | tr '\0' ' '; } \
+    >"$site/full.json"
+signify-openbsd -S -s "$out/a.sec" -m "$site/full.json" -x "$site/full.json.sig"
+cp "$site/full.json" "$site/fullours.json"
+"$program" catalogue sign "$site/fullours.json" --key "$out/a.sec"
+signify-openbsd -V -q -p "$out/a.pub" -m "$site/fullours.json" -x "$site/fullours.json.sig"
+
 variant() {  # variant NAME PYTHON-EXPRESSION-ON-c
     python3 - "$site/good.json" "$site/$1.json" "$2" <<'PY'
 import json, sys
@@ -58,8 +67,16 @@ variant current 'stream["records"][0]["desVersion"] = 137'
 variant many 'c["packages"] = [{}] * 100000'
 variant streamonly 'c["packages"] = [stream]'
 variant othermodel 'stream["for"]["models"] = [999]'
+variant longer 'stream["file"] = "demo_stream-longer.dat"'
 printf '{"format": 2, "packages": [' >"$site/malformed.json"
 { cat "$site/good.json"; head -c $((50 << 20)) /dev/zero | tr '\0' ' '; } >"$site/big.json"
+
+# Signed by key a, as a maintainer's catalogues are; not nosig.json, nor
+# many.json (libgcrypt 1.10 aborts verifying a message past about 64 KB).
+cp "$site/good.json" "$site/slowsig.json"
+for f in format1 scheme redirect missing stallpkg size hash records beta current malformed streamonly othermodel longer; do
+    signify-openbsd -S -s "$out/a.sec" -m "$site/$f.json" -x "$site/$f.json.sig"
+done
 
 cp "$site/good.json" "$site/untrusted.json"
 signify-openbsd -S -s "$out/b.sec" -m "$site/untrusted.json" -x "$site/untrusted.json.sig"
@@ -68,6 +85,7 @@ cp "$site/good.json.sig" "$site/tampered.json.sig"
 cp "$site/good.json" "$site/truncated.json"
 head -c 60 "$site/good.json.sig" >"$site/truncated.json.sig"
 cp "$site/good.json" "$site/nosig.json"
+cp "$site/good.json" "$site/sigerror.json"  # its .sig: a server error
 # More packages than a reader takes: 10,001 of four image bytes each.
 python3 - "$demo/demo_stream.dat" "$out/huge" <<'PY'
 import os, struct, sys

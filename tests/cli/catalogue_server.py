@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
 """catalogue_server.py DIR PORTFILE: serves DIR on 127.0.0.1 (a free port,
 written to PORTFILE) for the catalogue tests. Names that end in
-stall.json or stall.dat never answer; redirect-ftp.dat sends a redirect to
-ftp://. Ends by itself after ten minutes."""
+stall.json or stall.dat never answer, nor does slowsig.json.sig;
+redirect-ftp.dat sends a redirect to ftp://; error.json.sig answers 500;
+NAME-longer.dat sends NAME.dat and more, without a length, then stalls.
+Ends by itself after ten minutes."""
 import functools
 import http.server
 import sys
@@ -15,7 +17,19 @@ STALL_S = 120
 
 class Handler(http.server.SimpleHTTPRequestHandler):
     def do_GET(self):
-        if self.path.endswith(("stall.json", "stall.dat")):
+        if self.path.endswith(("stall.json", "stall.dat", "slowsig.json.sig")):
+            time.sleep(STALL_S)
+            return
+        if self.path.endswith("error.json.sig"):
+            self.send_error(500)
+            return
+        if self.path.endswith("-longer.dat"):
+            with open(self.translate_path(self.path[: -len("-longer.dat")] + ".dat"), "rb") as f:
+                body = f.read()
+            self.send_response(200)
+            self.end_headers()
+            self.wfile.write(body + bytes(4096))
+            self.wfile.flush()
             time.sleep(STALL_S)
             return
         if self.path.endswith("redirect-ftp.dat"):

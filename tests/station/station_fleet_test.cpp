@@ -40,6 +40,7 @@ TEST(StationFleet, ThirtyTwoControllersOfBothFamiliesEachGetTheirOutcomeOnce)
 {
     StationRig rig;
     std::map<std::string, Outcomes> expected;
+    std::map<std::string, std::string> failedBecause;  // the first failure's reason
     std::mt19937 random(22);
     std::uniform_int_distribution<std::uint64_t> plugAt(0, kPlugSpreadMs);
     const std::uint64_t start = SystemClock::Instance().NowMs();
@@ -56,9 +57,11 @@ TEST(StationFleet, ThirtyTwoControllersOfBothFamiliesEachGetTheirOutcomeOnce)
         } else if (i == 6 || i == 22) {
             controller.fault = "fail";
             outcomes = {kFailed};
+            failedBecause[port] = "controller-failure";
         } else if (i == 8 || i == 9 || i == 25) {
             rig.pullMidUpdate[port] = controller;
             outcomes = {kFailed, kUpdated};
+            failedBecause[port] = "unplugged";
         }
         expected[port] = outcomes;
         const std::string serial = i % 3 ? "SN" + std::to_string(1000 + i) : "";
@@ -76,11 +79,15 @@ TEST(StationFleet, ThirtyTwoControllersOfBothFamiliesEachGetTheirOutcomeOnce)
     const StationCounters logged = CountLog(rig.log);
     EXPECT_EQ(std::tie(logged.updated, logged.upToDate, logged.failed, logged.refused),
               std::tie(c.updated, c.upToDate, c.failed, c.refused));
+    std::map<std::string, std::string> reasons;
     for (const UnitRecord& record : rig.finished) {
         if (record.outcome == kUpdated) {
             EXPECT_EQ(record.versionAfter, 0x8Cu) << record.unit.identity.port;
         }
+        if (record.outcome == kFailed)
+            reasons.try_emplace(record.unit.identity.port, record.reason);
     }
+    EXPECT_EQ(reasons, failedBecause) << "each failure says which it was";
 }
 
 TEST(StationFleet, HubFaultsAreEachHandledOnceAndAForeignDeviceIsNeverOpened)
@@ -102,6 +109,11 @@ TEST(StationFleet, HubFaultsAreEachHandledOnceAndAForeignDeviceIsNeverOpened)
     EXPECT_EQ(byPort["2-1.2"], Outcomes{kUpdated});
     EXPECT_EQ(byPort["2-1.3"], Outcomes{kUpdated});
     EXPECT_EQ(byPort["2-1.5"], Outcomes{kFailed}) << "stopped answering";
+    for (const UnitRecord& record : rig.finished) {
+        if (record.unit.identity.port == "2-1.5") {
+            EXPECT_EQ(record.reason, "no-answer");
+        }
+    }
     EXPECT_LE(byPort["2-1.4"].size(), 1u) << "the flicker is at most one unit";
     EXPECT_EQ(rig.fleet.Opens("2-1.1"), 0);
 }
@@ -142,4 +154,25 @@ TEST(StationFleet, AStopEndsRunningUnitsAtASafePoint)
     ASSERT_EQ(rig.finished.size(), 1u);
     EXPECT_EQ(rig.finished[0].outcome, kFailed);
     EXPECT_EQ(rig.finished[0].reason, "stopped");
+}
+
+// A controller on the port of one just updated, within the re-enumeration
+// window, is asked its version: the updated one coming back proves itself
+// (no second line), a swapped-in one still on the old version is updated.
+TEST(StationFleet, ASwappedControllerIsUpdatedAndARestartedOneIsNotCountedTwice)
+{
+    for (const char* serial : {"", "S"}) {
+        StationRig rig;
+        rig.fleet.Plug("6-1", {DemoKind::Stream, ""}, serial);
+        rig.Start();
+        ASSERT_TRUE(rig.WaitFinished(1)) << serial;
+        // Its restart into the new firmware comes and goes.
+        std::this_thread::sleep_for(std::chrono::milliseconds(SimStationFleet::kRestartMs + 1500));
+        ASSERT_EQ(rig.OutcomesByPort()["6-1"], std::vector{kUpdated}) << "restart taken as a unit" << serial;
+        rig.fleet.Unplug("6-1");
+        rig.fleet.At(SystemClock::Instance().NowMs() + 600,
+                     [&rig, serial] { rig.fleet.Plug("6-1", {DemoKind::Stream, ""}, serial); });
+        ASSERT_TRUE(rig.WaitFinished(2, 30)) << "the swapped-in controller was missed; serial '" << serial << "'";
+        EXPECT_EQ(rig.OutcomesByPort()["6-1"], (std::vector{kUpdated, kUpdated})) << serial;
+    }
 }

@@ -28,6 +28,15 @@ NOTES
 expect 0 "2 packages" catalogue make site --repository test
 signify-openbsd -G -n -p a.pub -s a.sec -c "test key" &&
     signify-openbsd -S -s a.sec -m site/catalogue.json -x site/catalogue.json.sig || exit 1
+# At the 4 MiB cap: signify signs what the program checks, and the program
+# signs what signify checks.
+{ cat site/catalogue.json; head -c $(((4 << 20) - $(stat -c %s site/catalogue.json))) /dev/zero | tr '\0' ' '; } \
+    >site/full.json
+signify-openbsd -S -s a.sec -m site/full.json -x site/full.json.sig || exit 1
+cp site/full.json site/fullours.json
+expect 0 "signed with key" catalogue sign site/fullours.json --key a.sec
+signify-openbsd -V -q -p a.pub -m site/fullours.json -x site/fullours.json.sig ||
+    { echo "FAIL: signify refuses the program's signature"; failed=1; }
 python3 - <<'PY'
 import json
 c = json.load(open("site/catalogue.json"))
@@ -37,15 +46,19 @@ for name, change in (("missing", "nothere.dat"), ("redirect", "redirect-ftp.dat"
     d["packages"][0]["file"] = change
     json.dump(d, open(f"site/{name}.json", "w"))
 PY
+for name in missing redirect stallpkg; do
+    signify-openbsd -S -s a.sec -m "site/$name.json" -x "site/$name.json.sig" || exit 1
+done
 python3 "$here/../cli/catalogue_server.py" site port >/dev/null 2>&1 &
 server=$!
 trap 'kill $server' EXIT
 for _ in $(seq 100); do [[ -s port ]] && break; sleep 0.05; done
 url="http://127.0.0.1:$(cat port)"
 expect 10 "signed by key" check --simulate=stream --catalogue "$url/catalogue.json" --trust a.pub
+expect 10 "full.json: 2 packages, signed by key" check --simulate=stream --catalogue "$url/full.json" --trust a.pub
 expect 0 "firmware updated" update --simulate=block --yes --catalogue "$url/catalogue.json" --trust a.pub
 expect 6 "answered 404" check --simulate=stream --catalogue "$url/nothere.json"
-expect 4 "answered 404.*Nothing was sent" update --simulate=stream --yes --catalogue "$url/missing.json"
-expect 4 "only http and https" update --simulate=stream --yes --catalogue "$url/redirect.json"
-expect 4 "stalled" update --simulate=stream --yes --stall-timeout 1 --catalogue "$url/stallpkg.json"
+expect 4 "answered 404.*Nothing was sent" update --simulate=stream --yes --catalogue "$url/missing.json" --trust a.pub
+expect 4 "only http and https" update --simulate=stream --yes --catalogue "$url/redirect.json" --trust a.pub
+expect 4 "stalled" update --simulate=stream --yes --stall-timeout 1 --catalogue "$url/stallpkg.json" --trust a.pub
 exit $failed

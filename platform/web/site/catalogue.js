@@ -58,7 +58,9 @@ export class Catalogue {
     if (got.problem) return { problem: got.problem };
     const signature = await fetchCapped(this.fetches, new URL(url.href + SIGNATURE_SUFFIX), limit);
     if (ENDED.has(signature.problem)) return { problem: signature.problem };
-    if (signature.problem && signature.problem !== 'missing') return { problem: 'bad-signature-file' };
+    // Only a 404 is "no signature"; a server error says nothing on that.
+    if (signature.problem === 'too-large') return { problem: 'bad-signature-file' };
+    if (signature.problem && signature.problem !== 'missing') return { problem: 'signature-unreachable' };
     const FS = this.module.FS;
     FS.writeFile('/catalogue', got.bytes);
     const signaturePath = signature.bytes ? SIGNATURE_FILE : '';

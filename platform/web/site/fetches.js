@@ -11,8 +11,8 @@ export class Fetches {
   }
 
   // The bytes at a same-site url, at most limit of them: { bytes }, or
-  // { problem } with problem one of 'other-site', 'status' (and status),
-  // 'too-large', 'timed-out', 'stopped', 'fetch'.
+  // { problem } with problem one of 'other-site', 'redirected' (to another
+  // site), 'status' (and status), 'too-large', 'timed-out', 'stopped', 'fetch'.
   async get(url, limit) {
     const target = new URL(url, location.href);
     if (target.origin !== location.origin) return { problem: 'other-site' };
@@ -36,7 +36,8 @@ export class Fetches {
       const bytes = await readCapped(response.body, limit, stallFrom);
       return bytes ? { bytes } : { problem: 'too-large' };
     } catch {
-      return { problem: why };
+      const redirected = why === 'fetch' && await redirects(target, controller.signal);
+      return { problem: redirected ? 'redirected' : why };
     } finally {
       clearTimeout(timer);
       this.running.delete(stop);
@@ -45,6 +46,18 @@ export class Fetches {
 
   // Ends every download running now; each answers 'stopped'.
   stopAll() { for (const stop of [...this.running]) stop(); }
+}
+
+// Whether url answers with a redirect: after a failed same-origin fetch,
+// a redirect means it led to another site (the fetch refused it), not that
+// the network failed.
+async function redirects(url, signal) {
+  try {
+    const response = await fetch(url, { mode: 'same-origin', credentials: 'same-origin', redirect: 'manual', signal });
+    return response.type === 'opaqueredirect';
+  } catch {
+    return false;
+  }
 }
 
 // A reply's body in pieces, onPiece() after each; null (and the rest never

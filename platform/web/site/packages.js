@@ -44,6 +44,7 @@ export class Packages {
 function refusal({ problem, status }, texts) {
   switch (problem) {
   case 'other-site': return texts.otherSite;
+  case 'redirected': return texts.redirected;
   case 'too-large': return texts.tooLarge(LARGEST_PACKAGE_BYTES >> 20);
   case 'timed-out': return texts.stalled;
   case 'stopped': return texts.downloadStopped;

@@ -10,7 +10,8 @@
 // window.__fakeHid.openFails turns it off for a retry).
 // More granted controllers: navigator.hid.plug({ kind, model, subModel })
 // connects one (its index back); reEnumerate(index) brings it back as a new
-// HIDDevice, as after its restart.
+// HIDDevice, as after its restart; swap(index) puts a fresh stream
+// controller of the same model in its place.
 (() => {
   const o = Object.assign({ kind: 1, model: 0, subModel: 0, granted: false, foreign: false,
     unplugAfter: 0, silentAfter: 0, answerDelayMs: 0, openFails: false }, window.__fakeHidOptions || {});
@@ -93,6 +94,13 @@
     const old = plugged[index];
     unplug(old);
     connectNew(index, new FakeDevice(old.vendorId, old.productId, old.sim));
+  };
+  // Another controller of the same model, still on the old version, in its place.
+  hid.swap = async (index) => {
+    const old = plugged[index];
+    unplug(old);
+    const base = await ready;
+    connectNew(index, new FakeDevice(old.vendorId, old.productId, { ...base, sim: base.mod._sim_create(1, 0, 0) }));
   };
   hid.getDevices = async () => [...(o.granted ? [await deviceReady] : []), ...plugged.filter((d) => !d.unplugged)];
   hid.requestDevice = async ({ filters }) => {

@@ -1,18 +1,19 @@
 // What the browser tests and the figures share: a static server on
-// 127.0.0.1 for build/web, headless Chromium, and the dialog's texts.
+// 127.0.0.1 for build/web-test, headless Chromium, and the dialog's texts.
 import { createServer } from 'node:http';
 import { readFile } from 'node:fs/promises';
 import { extname, join, normalize } from 'node:path';
 import { chromium } from 'playwright-core';
 
 export const ROOT = new URL('../../..', import.meta.url).pathname;
-export const BUILD = join(ROOT, 'build/web');
+// The web-test preset's build: the page trusts the test key in test_key/.
+export const BUILD = join(ROOT, 'build/web-test');
 
 const TYPES = { '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css',
                 '.wasm': 'application/wasm', '.dat': 'application/octet-stream', '.png': 'image/png',
                 '.svg': 'image/svg+xml', '.webmanifest': 'application/manifest+json' };
 
-// Serves build/web (the site under /site/, the test controller under
+// Serves BUILD (the site under /site/, the test controller under
 // /testsim/); routes: { path: (request, response) => void } answered
 // instead; deploy(path, body) serves other bytes at path, as a new
 // deployment would, until deploy(path, null); down(true) drops every
@@ -53,3 +54,11 @@ export async function dialogTexts() {
   }
   return texts;
 }
+
+// A test catalogue as `catalogue make` writes it: format 2 with its header,
+// each entry bound to the controllers it is for.
+export const FOR_STREAM = { family: 'stream', usb: ['0483:5750', '5a3c:5750'] };
+export const FOR_BLOCK = (types) => ({ family: 'block', usb: ['5a3c:4c21'], deviceTypes: types });
+export const catalogueText = (packages, indent) => JSON.stringify({
+  format: 2, type: 'catalogue', repository: 'test', version: 1,
+  published: '2026-12-01T00:00:00Z', expires: '2099-01-01T00:00:00Z', packages }, null, indent);

@@ -1,6 +1,6 @@
 // The web page in headless Chromium: the demo mode, and the WebHID backend's
 // own path against a fake navigator.hid wired to the simulated controllers
-// (fake_hid.js). Screenshots land in build/web/artifacts.
+// (fake_hid.js). Screenshots land in build/web-test/artifacts.
 import { after, before, describe, test } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
@@ -9,7 +9,7 @@ import { mkdir, open, readFile, rm, writeFile } from 'node:fs/promises';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import AxeBuilder from '@axe-core/playwright';
-import { BUILD, dialogTexts, launch, serve } from './harness.mjs';
+import { BUILD, FOR_STREAM, catalogueText, dialogTexts, launch, serve } from './harness.mjs';
 
 const FAKE_HID = await readFile(new URL('./fake_hid.js', import.meta.url), 'utf8');
 const ARTIFACTS = join(BUILD, 'artifacts');
@@ -106,6 +106,27 @@ async function fixture(name, bytes) {
   return path;
 }
 
+// The web-test build trusts this key (scripts/web-test.sh generates it); the
+// catalogues under /site/cat/ are signed with it by signify itself.
+const TEST_KEY = join(BUILD, 'test_key/test.sec');
+const signify = (...args) => execFileSync('signify-openbsd', args, { stdio: 'pipe' });
+let signings = 0;
+async function signatureOf(text, key = TEST_KEY) {
+  const path = await fixture(`signed-${++signings}.json`, text);
+  signify('-S', '-s', key, '-m', path, '-x', `${path}.sig`);
+  return readFile(`${path}.sig`);
+}
+async function deploySigned(path, text) {
+  site.deploy(path, text);
+  site.deploy(`${path}.sig`, await signatureOf(text));
+}
+async function ownKey() {
+  const [pub, sec] = [join(WORK, 'own.pub'), join(WORK, 'own.sec')];
+  await rm(pub, { force: true }); await rm(sec, { force: true });
+  signify('-G', '-n', '-c', 'a key the page does not trust', '-p', pub, '-s', sec);
+  return sec;
+}
+
 async function openPage({ locale = 'en-US', query = '', fake = null, noHid = false, platform = '',
                          colorScheme = 'light' } = {}) {
   const context = await browser.newContext({ locale, colorScheme, acceptDownloads: true });
@@ -179,48 +200,78 @@ function listedRecords(bytes) {
 }
 const withVersion = (bytes, word) => { const copy = Buffer.from(bytes); copy.writeUInt32LE(word, VERSION_WORD); return copy; };
 const entry = (file, bytes, channel, notes) => ({ file, size: bytes.length, channel, date: '2026-12-01',
-  sha256: createHash('sha256').update(bytes).digest('hex'), notes, records: listedRecords(bytes) });
+  sha256: createHash('sha256').update(bytes).digest('hex'), notes, for: FOR_STREAM, records: listedRecords(bytes) });
 const NOTES = { en: 'Fixes the rumble motor.', zh: '修复了振动马达。' };
 async function deployCatalogue() {
   const pad = await readFile(join(BUILD, 'site/demo_stream.dat'));
   const older = withVersion(pad, 0x8b);
+  // All 32 revision bits set: listed as the confirmation writes it, r-1.
   const beta = withVersion(pad, (1 << BETA_SHIFT) | 0x8d);
+  beta.writeUInt32LE(0xffffffff, REVISION_WORD * 4);
   const tampered = Buffer.from(pad);
   tampered[tampered.length - 1] ^= 0xff;
   const files = { 'pad-1.40.dat': pad, 'pad-1.39.dat': older, 'pad-1.41b1.dat': beta, 'tampered.dat': tampered };
   for (const [name, bytes] of Object.entries(files)) site.deploy(`/site/cat/${name}`, bytes);
-  const catalogue = (packages) => JSON.stringify({ format: 1, packages });
-  site.deploy('/site/cat/catalogue.json', catalogue([entry('pad-1.40.dat', pad, 'stable', NOTES),
+  const catalogue = (packages) => catalogueText(packages);
+  await deploySigned('/site/cat/catalogue.json', catalogue([entry('pad-1.40.dat', pad, 'stable', NOTES),
     entry('pad-1.39.dat', older, 'stable', { en: 'Older.', zh: '旧版。' }),
     entry('pad-1.41b1.dat', beta, 'beta', { en: 'Trial.', zh: '试用。' })]));
   const current = withVersion(pad, 0x89);
   site.deploy('/site/cat/pad-1.37.dat', current);
-  site.deploy('/site/cat/current.json', catalogue([entry('pad-1.37.dat', current, 'stable', NOTES)]));
-  site.deploy('/site/cat/tampered.json', catalogue([{ ...entry('tampered.dat', pad, 'stable', NOTES) }]));
+  await deploySigned('/site/cat/current.json', catalogue([entry('pad-1.37.dat', current, 'stable', NOTES)]));
+  await deploySigned('/site/cat/tampered.json', catalogue([{ ...entry('tampered.dat', pad, 'stable', NOTES) }]));
   // Bad input: a listing that fits where the file does not (5.02 for a
   // controller that takes nothing older), packages that never come.
-  site.deploy('/site/cat/claims.json', catalogue([{ ...entry('pad-1.40.dat', pad, 'stable', NOTES),
+  await deploySigned('/site/cat/claims.json', catalogue([{ ...entry('pad-1.40.dat', pad, 'stable', NOTES),
     records: listedRecords(pad).map((r) => ({ ...r, desVersion: RULED_LOWEST })) }]));
-  site.deploy('/site/cat/stall-package.json', catalogue([{ ...entry('stall.dat', pad, 'stable', NOTES) }]));
-  site.deploy('/site/cat/missing-package.json', catalogue([{ ...entry('none.dat', pad, 'stable', NOTES) }]));
-  site.deploy('/site/cat/malformed.json', '{"format": 1, "packages": [');
-  site.deploy('/site/cat/format-2.json', catalogue([]).replace('"format":1', '"format":2'));
-  site.deploy('/site/cat/many.json', `{"format":1,"packages":[${Array(MANY_ENTRIES).fill('{}').join(',')}]}`);
+  await deploySigned('/site/cat/stall-package.json', catalogue([{ ...entry('stall.dat', pad, 'stable', NOTES) }]));
+  await deploySigned('/site/cat/missing-package.json', catalogue([{ ...entry('none.dat', pad, 'stable', NOTES) }]));
+  await deploySigned('/site/cat/malformed.json', '{"format": 2, "packages": [');
+  await deploySigned('/site/cat/format-1.json', catalogue([]).replace('"format":2', '"format":1'));
+  await deploySigned('/site/cat/many.json', catalogue([]).replace('"packages":[]', `"packages":[${Array(MANY_ENTRIES).fill('{}').join(',')}]`));
   TRICKLED.text = catalogue([entry('pad-1.40.dat', pad, 'stable', NOTES)]);
   site.deploy('/site/cat/sig-stall.json', TRICKLED.text);
+  site.deploy('/site/cat/slow.json.sig', await signatureOf(TRICKLED.text));
+  // The same catalogue from another site, as a public host serves it (CORS
+  // open to all): only the page's own rule keeps it out.
+  PUBLIC.catalogue = TRICKLED.text;
+  PUBLIC.signature = await signatureOf(TRICKLED.text);
+  PUBLIC.package = pad;
+  // Signatures the trusted key did not make, or none.
+  const good = PUBLIC.signature;
+  site.deploy('/site/cat/changed-byte.json', TRICKLED.text.replace('2026-12-01', '2026-12-02'));
+  site.deploy('/site/cat/changed-byte.json.sig', good);
+  site.deploy('/site/cat/other-key.json', TRICKLED.text);
+  site.deploy('/site/cat/other-key.json.sig', await signatureOf(TRICKLED.text, await ownKey()));
+  site.deploy('/site/cat/cut-sig.json', TRICKLED.text);
+  site.deploy('/site/cat/cut-sig.json.sig', good.subarray(0, 60));
+  site.deploy('/site/cat/no-sig.json', TRICKLED.text);
+  site.deploy('/site/cat/sig-error.json', TRICKLED.text);  // its .sig: a route answering 500
 }
 // The lowest release a stream controller of model 261, sub-model 2 takes.
 const RULED_LOWEST = 502;
 const MANY_ENTRIES = 100_000;
 const TRICKLED = { text: '' };
+const PUBLIC = { catalogue: '', signature: null, package: null };
+// Served on the other origin with Access-Control-Allow-Origin: *.
+const publicly = (body) => (request, response) => {
+  response.writeHead(200, { 'access-control-allow-origin': '*' });
+  response.end(body());
+};
+const redirectTo = (path) => (request, response) => response.writeHead(302, { location: `${otherOrigin()}${path}` }).end();
 
 before(async () => {
   await mkdir(WORK, { recursive: true });
   await mkdir(ARTIFACTS, { recursive: true });
   [browser, site, T] = await Promise.all([launch(), serve({
     '/site/endless.dat': endlessPackage,
-    '/site/cat/elsewhere.json': (request, response) =>
-      response.writeHead(302, { location: `${otherOrigin()}/site/cat/catalogue.json` }).end(),
+    '/site/cat/elsewhere.json': redirectTo('/site/cat/public.json'),
+    '/site/cat/elsewhere.json.sig': redirectTo('/site/cat/public.json.sig'),
+    '/site/cat/public.json': publicly(() => PUBLIC.catalogue),
+    '/site/cat/public.json.sig': publicly(() => PUBLIC.signature),
+    '/site/elsewhere.dat': redirectTo('/site/public.dat'),
+    '/site/public.dat': publicly(() => PUBLIC.package),
+    '/site/cat/sig-error.json.sig': (request, response) => response.writeHead(500).end(),
     '/site/cat/huge-length.json': bodyOf('huge-length', HUGE_CATALOGUE_BYTES, { withLength: true }),
     '/site/cat/huge-chunked.json': bodyOf('huge-chunked', HUGE_CATALOGUE_BYTES, { withLength: false }),
     '/site/cat/stall.json': stalled,
@@ -307,10 +358,10 @@ describe('packages the update refuses: the dialog\'s text, nothing sent', () => 
 describe('the firmware catalogue', () => {
   const CAT = '?catalogue=cat/catalogue.json';
   const WORDS = {
-    'en-US': { offer: 'Firmware 1.40 r3 is available (this controller runs 1.37)', notes: NOTES.en, unsigned: 'unsigned',
-               older: /^1\.39 r3, 2026-12-01$/, beta: /^1\.41 beta1 r3 \(beta\)/, upToDate: 'This controller runs 1.37, the newest firmware.' },
-    'zh-CN': { offer: '固件 1.40 r3 可用（此手柄运行 1.37）', notes: NOTES.zh, unsigned: '未签名',
-               older: /^1\.39 r3, 2026-12-01$/, beta: /^1\.41 beta1 r3 \(测试版\)/, upToDate: '此手柄运行 1.37，已是最新固件。' },
+    'en-US': { offer: 'Firmware 1.40 r3 is available (this controller runs 1.37)', notes: NOTES.en, trust: 'signed',
+               older: /^1\.39 r3, 2026-12-01$/, beta: /^1\.41 beta1 r-1 \(beta\)/, upToDate: 'This controller runs 1.37, the newest firmware.' },
+    'zh-CN': { offer: '固件 1.40 r3 可用（此手柄运行 1.37）', notes: NOTES.zh, trust: '已签名',
+               older: /^1\.39 r3, 2026-12-01$/, beta: /^1\.41 beta1 r-1 \(测试版\)/, upToDate: '此手柄运行 1.37，已是最新固件。' },
   };
   const versions = (page) => page.$$eval('#offer-list li span', (items) => items.map((i) => i.textContent));
   for (const [locale, w] of Object.entries(WORDS)) {
@@ -319,7 +370,7 @@ describe('the firmware catalogue', () => {
       await assertTextComes(page, '#offer-title', /\S/);
       assert.equal(await page.textContent('#offer-title'), w.offer);
       assert.equal(await page.textContent('#offer-notes'), w.notes);
-      assert.equal(await page.textContent('#offer-trust'), w.unsigned);
+      assert.equal(await page.textContent('#offer-trust'), w.trust);
       const stable = await versions(page);
       assert.equal(stable.length, 1);
       assert.match(stable[0], w.older);
@@ -359,7 +410,7 @@ describe('the firmware catalogue', () => {
 
   for (const [name, query, why] of [
     ['on another origin', () => `?catalogue=${otherOrigin()}/site/cat/catalogue.json`, /this site only/],
-    ['redirected to another origin', () => '?catalogue=cat/elsewhere.json', /could not be loaded/]]) {
+    ['redirected to another origin', () => '?catalogue=cat/elsewhere.json', /redirects to another site/]]) {
     test(`a catalogue ${name} is refused`, async () => {
       const page = await openPage({ query: query(), fake: { kind: 1, granted: true } });
       await assertTextComes(page, '#offer-problem', /^Catalogue not used: /);
@@ -392,7 +443,7 @@ describe('the firmware catalogue under bad input: refused in words, nothing sent
 
   const catalogues = [
     { name: 'malformed JSON', file: 'malformed.json', why: /not valid JSON/ },
-    { name: 'a format number not known', file: 'format-2.json', why: /a format this page does not read/ },
+    { name: 'the older format', file: 'format-1.json', why: /a format this page does not read/ },
     { name: '50 MB with a length', file: 'huge-length.json', why: /too large/, served: 'huge-length' },
     { name: '50 MB chunked', file: 'huge-chunked.json', why: /too large/, served: 'huge-chunked' },
     { name: `${MANY_ENTRIES} entries in under 4 MiB`, file: 'many.json', why: /too many packages/ },
@@ -400,6 +451,12 @@ describe('the firmware catalogue under bad input: refused in words, nothing sent
     { name: 'a stall before any byte, at the 15 s limit', file: 'stall.json', why: /stopped sending/, waitsMs: 15_000 },
     { name: 'a stall after the headers', file: 'stall-headers.json', why: /stopped sending/, extra: SHORT_STALL },
     { name: 'a stall of its signature', file: 'sig-stall.json', why: /stopped sending/, extra: SHORT_STALL },
+    // The build's trusted key with a real controller: anything but its signature is refused.
+    { name: 'a byte changed after signing', file: 'changed-byte.json', why: /does not match its contents/ },
+    { name: 'signed by a key not trusted', file: 'other-key.json', why: /not from a trusted key/ },
+    { name: 'a signature cut short', file: 'cut-sig.json', why: /damaged or cut short/ },
+    { name: 'no signature', file: 'no-sig.json', why: /not signed, and this page trusts only signed/ },
+    { name: 'a signature the server fails (500)', file: 'sig-error.json', why: /signature could not be loaded/ },
   ];
   for (const c of catalogues) {
     test(c.name, async () => {
@@ -458,31 +515,19 @@ describe('the firmware catalogue under bad input: refused in words, nothing sent
 
 describe('the demo catalogue and signatures', () => {
   const DEMO_KEY = join(BUILD, 'platform/web/demo_key/demo.sec');
-  const signify = (...args) => execFileSync('signify-openbsd', args, { stdio: 'pipe' });
   // The demo catalogue as the build signed it, with a listed date changed.
   const changed = async () => (await readFile(join(BUILD, 'site/demo_catalogue.json'), 'utf8')).replace('2026-12-01', '2026-12-02');
   // Files signed by signify itself: with the build's demo key, or a key of the test's own.
-  async function signed(name, text, key) {
-    const path = await fixture(name, text);
-    await rm(`${path}.sig`, { force: true });
-    signify('-S', '-s', key, '-m', path, '-x', `${path}.sig`);
-    return { text, sig: await readFile(`${path}.sig`) };
-  }
-  async function ownKey() {
-    const [pub, sec] = [join(WORK, 'own.pub'), join(WORK, 'own.sec')];
-    await rm(pub, { force: true }); await rm(sec, { force: true });
-    signify('-G', '-n', '-c', 'a key the page does not trust', '-p', pub, '-s', sec);
-    return sec;
-  }
+  const signed = async (text, key) => ({ text, sig: await signatureOf(text, key) });
   const original = async () => readFile(join(BUILD, 'site/demo_catalogue.json.sig'));
   const cases = [
     { name: 'the build\'s own, signed by signify', query: '', trust: 'signed' },
     { name: 'changed and re-signed by signify with the demo key', trust: 'signed',
-      files: async () => signed('resigned.json', await changed(), DEMO_KEY) },
+      files: async () => signed(await changed(), DEMO_KEY) },
     { name: 'changed after signing', why: /does not match its contents/,
       files: async () => ({ text: await changed(), sig: await original() }) },
     { name: 'signed by a key not trusted', why: /not from a trusted key/,
-      files: async () => signed('own.json', await changed(), await ownKey()) },
+      files: async () => signed(await changed(), await ownKey()) },
     { name: 'a signature cut short', why: /damaged or cut short/,
       files: async () => ({ text: await changed(), sig: (await original()).subarray(0, 60) }) },
     { name: 'no signature', why: /not signed/, files: async () => ({ text: await changed(), sig: null }) },
@@ -682,6 +727,17 @@ describe('offline, and a new deployment', () => {
     }
   });
 
+  test('?package= redirected to another site: refused as such, also once the worker controls the page', async () => {
+    const refused = /^Refused: the link redirects to another site/;
+    const page = await openPage({ query: '?package=elsewhere.dat' });
+    await assertTextComes(page, '#status', refused);
+    await controlled(page);
+    const again = await openPageIn(page.context(), '?package=elsewhere.dat');
+    await assertTextComes(again, '#status', refused);
+    assert.ok(await again.isHidden('#inspect'), 'nothing inspected');
+    await page.context().close();
+  });
+
   test('a new deployment is offered after an update, never during it, and the reload brings it', async () => {
     const page = await openPage({ query: '?simulate=block' });
     await controlled(page);
@@ -740,7 +796,7 @@ const upToDatePackage = async () => {
 
 describe('station mode: each controller that connects, updated once', () => {
   test('off: nothing on connect; on: the connected one and one plugged while it runs, each once; '
-       + 're-enumeration not taken again', async () => {
+       + 're-enumeration not taken again; a controller swapped into its place updated', async () => {
     const page = await openPage({ query: '?package=demo_stream.dat', fake: { kind: 1, answerDelayMs: 1 } });
     const first = await page.evaluate(() => navigator.hid.plug());
     await page.waitForFunction(() => !document.getElementById('update').disabled, null, LONG);
@@ -758,7 +814,9 @@ describe('station mode: each controller that connects, updated once', () => {
     await page.evaluate(() => navigator.hid.plug());                   // a new unit after it
     await countersReach(page, 'updated', 3);
     assert.deepEqual(await unitLines(page), ['updated', 'updated', 'updated']);
-    assert.deepEqual(await counters(page), { updated: '3', upToDate: '0', failed: '0', refused: '0' });
+    await page.evaluate((i) => navigator.hid.swap(i), first);  // within the window, still on 1.37
+    await countersReach(page, 'updated', 4);
+    assert.deepEqual(await counters(page), { updated: '4', upToDate: '0', failed: '0', refused: '0' });
     await page.context().close();
   });
 
