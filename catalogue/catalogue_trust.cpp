@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "catalogue/built_in_keys.h"
+#include "catalogue/signature_set.h"
 
 TrustVerdict CheckCatalogueSignature(std::span<const std::uint8_t> catalogue,
                                      const std::optional<std::string>& signature,
@@ -20,20 +21,26 @@ TrustVerdict CheckCatalogueSignature(std::span<const std::uint8_t> catalogue,
         verdict.trust = allowed ? CatalogueTrust::Unsigned : CatalogueTrust::NoSignature;
         return verdict;
     }
-    const auto parsed = ParseSignifySignature(*signature);
+    // One signature per signer may stand in the file (`catalogue sign` adds
+    // its own beside the others'); one by a trusted key that holds is enough.
+    const auto parsed = signature->size() <= kMaxSignatureFileBytes ? ParseSignatureSet(*signature) : std::nullopt;
     if (!parsed) {
         verdict.trust = CatalogueTrust::BadSignatureFile;
         return verdict;
     }
-    const auto key = std::find_if(trusted.begin(), trusted.end(),
-                                  [&](const SignifyPublicKey& k) { return k.number == parsed->number; });
-    if (key == trusted.end()) {
-        verdict.trust = CatalogueTrust::UntrustedKey;
-        return verdict;
+    verdict.trust = CatalogueTrust::UntrustedKey;
+    for (const SignifySignature& block : *parsed) {
+        const auto key = std::find_if(trusted.begin(), trusted.end(),
+                                      [&](const SignifyPublicKey& k) { return k.number == block.number; });
+        if (key == trusted.end())
+            continue;
+        verdict.key = block.number;
+        if (crypto.VerifyEd25519(key->key, catalogue, block.signature)) {
+            verdict.trust = CatalogueTrust::Signed;
+            return verdict;
+        }
+        verdict.trust = CatalogueTrust::BadSignature;
     }
-    verdict.trust = crypto.VerifyEd25519(key->key, catalogue, parsed->signature) ? CatalogueTrust::Signed
-                                                                                 : CatalogueTrust::BadSignature;
-    verdict.key = parsed->number;
     return verdict;
 }
 

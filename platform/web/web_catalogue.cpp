@@ -2,6 +2,7 @@
 
 
 #include "base/utf.h"
+#include "catalogue/signature_set.h"
 #include "catalogue/signify_format.h"
 #include "platform/web/module_file.h"
 #include "protocols/package_inspection.h"
@@ -41,12 +42,14 @@ std::optional<WebCatalogue::Question> WebCatalogue::SignatureQuestion(
 {
     if (m_Trusted.empty() || !signature)
         return std::nullopt;
-    const auto parsed = ParseSignifySignature(*signature);
+    // The first signature by a trusted key is the one WebCrypto is asked about.
+    const auto parsed = signature->size() <= kMaxSignatureFileBytes ? ParseSignatureSet(*signature) : std::nullopt;
     if (!parsed)
         return std::nullopt;
-    for (const SignifyPublicKey& key : m_Trusted)
-        if (key.number == parsed->number)
-            return Question{key.key, parsed->signature};
+    for (const SignifySignature& block : *parsed)
+        for (const SignifyPublicKey& key : m_Trusted)
+            if (key.number == block.number)
+                return Question{key.key, block.signature};
     return std::nullopt;
 }
 

@@ -54,6 +54,9 @@ TEST(CatalogueTrust, JudgesEachSignature)
         {"no comment line", catalogue, good.substr(good.find('\n') + 1), keys, refuse, CatalogueTrust::BadSignatureFile},
         {"untrusted key", catalogue, byStranger, keys, allow, CatalogueTrust::UntrustedKey},
         {"other bytes", catalogue + " ", good, keys, allow, CatalogueTrust::BadSignature},
+        {"another signer's first, ours second", catalogue, byStranger + good, keys, refuse, CatalogueTrust::Signed},
+        {"ours among others, over other bytes", catalogue + " ", byStranger + good, keys, allow,
+         CatalogueTrust::BadSignature},
     };
     for (const Case& c : cases)
         EXPECT_EQ(CheckCatalogueSignature(Bytes(c.bytes), c.sig, c.keys, crypto, c.unsignedOnes).trust, c.trust)
