@@ -1,7 +1,6 @@
 #include "cli/catalogue_commands.h"
 
 #include <algorithm>
-#include <chrono>
 #include <filesystem>
 #include <map>
 #include <random>
@@ -11,6 +10,7 @@
 #include "catalogue/package_check.h"
 #include "catalogue/package_choice.h"
 #include "catalogue/package_location.h"
+#include "cli/catalogue_freshness_step.h"
 #include "cli/device_readout.h"
 #include "cli/exit_codes.h"
 #include "cli/hex_text.h"
@@ -18,6 +18,7 @@
 #include "cli/package_precheck.h"
 #include "cli/record_problem_text.h"
 #include "cli/update_runner.h"
+#include "cli/wall_clock.h"
 #include "hid/hid.h"
 #include "package/package_writer.h"
 #include "protocols/package_inspection.h"
@@ -40,14 +41,6 @@ int Fail(EventOutput& out, int code, const std::string& reason, const std::strin
     return code;
 }
 
-std::string KeyNumberText(const SignifyKeyNumber& number)
-{
-    std::string text;
-    for (std::uint8_t b : number)
-        text += Hex(b, 2);
-    return text;
-}
-
 // The catalogue, or the exit code after its refusal was reported.
 std::optional<Catalogue> Load(const CatalogueServices& services, const CliOptions& options,
                               const FetchContext& context, EventOutput& out, int& code)
@@ -59,11 +52,18 @@ std::optional<Catalogue> Load(const CatalogueServices& services, const CliOption
                     loaded.refusal + "." + kNothingSent);
         return std::nullopt;
     }
+    const Catalogue& catalogue = *loaded.catalogue;
+    if (!AcceptFreshCatalogue(services, options, catalogue, loaded.sha256, out, code))
+        return std::nullopt;
     const bool signedByKey = loaded.trust.trust == CatalogueTrust::Signed;
     const std::string trust = signedByKey ? "signed by key " + KeyNumberText(loaded.trust.key) : "unsigned";
-    out.Message(options.catalogue + ": " + std::to_string(loaded.catalogue->packages.size()) + " packages, " + trust,
-                {{"event", "catalogue"}, {"location", options.catalogue}, {"signed", signedByKey},
-                 {"packages", loaded.catalogue->packages.size()}});
+    nlohmann::json event = {{"event", "catalogue"}, {"location", options.catalogue}, {"signed", signedByKey},
+                            {"packages", catalogue.packages.size()}};
+    AddCatalogueHeader(event, catalogue);
+    out.Message(options.catalogue + ": " + std::to_string(catalogue.packages.size()) + " packages, " + trust + "; " +
+                    catalogue.repository + " version " + std::to_string(catalogue.version) + ", expires " +
+                    UtcTimeText(catalogue.expires),
+                event);
     return std::move(loaded.catalogue);
 }
 
@@ -211,12 +211,6 @@ std::optional<Catalogue> Previous(const std::string& path, bool& unreadable)
     CatalogueParse parse = ParseCatalogue(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     unreadable = !read || !parse.catalogue;
     return std::move(parse.catalogue);
-}
-
-UtcSeconds Now()
-{
-    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
-        .count();
 }
 
 bool WriteText(const std::string& path, const std::string& text)
@@ -379,7 +373,7 @@ int RunCatalogueMake(const CatalogueServices& services, const CliOptions& option
         return Fail(out, kExitCatalogueRefused, "unreadable-previous",
                     output + ": a catalogue this program cannot read is there, and its version would be lost; "
                              "move it away to start a new series; no catalogue was written");
-    const auto next = NextPublication(previous, options.repository, Now(), options.expiresDays);
+    const auto next = NextPublication(previous, options.repository, WallClockNow(), options.expiresDays);
     if (!next)
         return Fail(out, kExitUsage, "no-repository", "name the series with --repository; no catalogue was written");
     catalogue.repository = next->repository;

@@ -10,11 +10,13 @@
 #include "catalogue/catalogue.h"
 #include "catalogue/catalogue_trust.h"
 #include "catalogue/fetcher.h"
+#include "catalogue/trust_store.h"
 
 // The platform's backends; a build without them has no catalogue commands.
 struct CatalogueServices {
     IFetcher* fetcher = nullptr;
     const ISignatureVerifier* crypto = nullptr;
+    ITrustStore* memory = nullptr;  // none: judged by the build's floors alone
 };
 
 // One run's fetching: the stop that ends it and how long a stall may last.
@@ -32,6 +34,7 @@ FetchResult FetchLocation(const CatalogueServices& services, const std::string& 
 struct LoadedCatalogue {
     std::optional<Catalogue> catalogue;  // set when it may be used
     TrustVerdict trust;
+    Sha256Digest sha256{};  // of the catalogue's bytes
     std::string refusal;  // the cause in words, when catalogue is unset
     std::string reason;   // the JSON reason code, when catalogue is unset
 };

@@ -22,7 +22,10 @@ constexpr const char* kFooter =
 #endif
     "Exit codes: 0 done, 1 update failed, 2 usage, 3 no controller, 4 package refused,\n"
     "5 cancelled, 6 catalogue refused or unreachable, 7 station record cannot be written,\n"
-    "10 an update is available (check), 130 interrupted.";
+    "10 an update is available (check), 11 the catalogue expires soon (catalogue status),\n"
+    "130 interrupted.";
+
+constexpr const char* kOfflineHelp = "take an expired catalogue from a local file (its age is shown)";
 
 }  // namespace
 
@@ -68,6 +71,7 @@ CliParse ParseCliOptions(const std::vector<std::string>& arguments, CliOptions& 
         ->type_name("V")
         ->needs(fromCatalogue);
     update->add_flag("--beta", options.beta, "with --catalogue: beta packages too")->needs(fromCatalogue);
+    update->add_flag("--offline", options.offline, kOfflineHelp)->needs(fromCatalogue);
     update->add_option("--trust", options.trust, "with --catalogue: also trust this signify public key")
         ->type_name("KEYFILE")
         ->needs(fromCatalogue);
@@ -88,11 +92,12 @@ CliParse ParseCliOptions(const std::vector<std::string>& arguments, CliOptions& 
         ->required()
         ->type_name("URL");
     check->add_flag("--beta", options.beta, "beta packages too");
+    check->add_flag("--offline", options.offline, kOfflineHelp);
     check->add_option("--trust", options.trust, "also trust this signify public key")->type_name("KEYFILE");
     check->add_option("--stall-timeout", options.stallTimeoutS, "give up a download silent this long")
         ->type_name("SECONDS")
         ->check(CLI::Range(1, 3600));
-    CLI::App* catalogue = app.add_subcommand("catalogue", "make or sign a firmware catalogue");
+    CLI::App* catalogue = app.add_subcommand("catalogue", "make, sign or look at a firmware catalogue");
     catalogue->require_subcommand(1);
     CLI::App* make = catalogue->add_subcommand("make", "write DIR/catalogue.json from the .dat packages in DIR");
     make->add_option("DIR", options.catalogue, "the folder of packages")->required()->type_name("");
@@ -116,6 +121,13 @@ CliParse ParseCliOptions(const std::vector<std::string>& arguments, CliOptions& 
     CLI::App* sign = catalogue->add_subcommand("sign", "write FILE.sig with an unencrypted signify secret key");
     sign->add_option("FILE", options.catalogue, "the catalogue")->required()->type_name("");
     sign->add_option("--key", options.secretKey, "the secret key (signify -G -n)")->required()->type_name("KEYFILE");
+    CLI::App* status = catalogue->add_subcommand("status", "a catalogue's repository, version, signer and days to expiry");
+    status->add_option("FILE", options.catalogue, "the catalogue")->required()->type_name("");
+    status->add_option("--warn-days", options.warnDays, "exit " + std::to_string(kExitCatalogueExpiring) + " when fewer days are left (default " +
+                                                    std::to_string(kExpiryWarningDays) + ")")
+        ->type_name("N")
+        ->check(CLI::Range(0, 3660));
+    status->add_flag("--json", options.json, "newline-delimited JSON events on stdout");
     CLI::App* station = app.add_subcommand(
         "station", "update every controller that is plugged in, once each, in parallel, until Ctrl-C");
     station->add_option("--package", options.package, "the package (.dat)")->required()->type_name("FILE");
@@ -151,6 +163,8 @@ CliParse ParseCliOptions(const std::vector<std::string>& arguments, CliOptions& 
         options.command = CliCommand::CatalogueMake;
     else if (sign->parsed())
         options.command = CliCommand::CatalogueSign;
+    else if (status->parsed())
+        options.command = CliCommand::CatalogueStatus;
     else if (station->parsed())
         options.command = CliCommand::Station;
     else

@@ -5,10 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "catalogue/catalogue_freshness.h"
 #include "catalogue/fetcher.h"
 #include "cli/sim_fleet.h"
 
-enum class CliCommand { None, List, Inspect, Update, Check, CatalogueMake, CatalogueSign, Station };
+enum class CliCommand { None, List, Inspect, Update, Check, CatalogueMake, CatalogueSign, CatalogueStatus, Station };
 
 struct CliOptions {
     CliCommand command = CliCommand::None;
@@ -37,6 +38,8 @@ struct CliOptions {
     std::vector<std::uint32_t> deviceTypes, models, subModels;
     std::string output;               // make --output
     std::string secretKey;            // sign --key
+    bool offline = false;             // check, update: an expired local catalogue will do
+    std::int64_t warnDays = kExpiryWarningDays;  // status --warn-days
     int maxUnits = 0;        // station --max
     std::string stationLog;  // station --log: the unit record
 };

@@ -9,6 +9,7 @@
 #include "base/timestamped_log.h"
 #include "base/utf.h"
 #include "cli/catalogue_commands.h"
+#include "cli/catalogue_status.h"
 #include "cli/cli_options.h"
 #include "cli/event_output.h"
 #include "cli/exit_codes.h"
@@ -80,6 +81,7 @@ int RunCommand(const CliOptions& options, const CatalogueServices& catalogue, IH
     case CliCommand::Inspect:
     case CliCommand::CatalogueMake:
     case CliCommand::CatalogueSign:
+    case CliCommand::CatalogueStatus:
     case CliCommand::Station:
     case CliCommand::None:
         break;
@@ -91,7 +93,7 @@ int RunCommand(const CliOptions& options, const CatalogueServices& catalogue, IH
 bool Offline(CliCommand command)
 {
     return command == CliCommand::Inspect || command == CliCommand::CatalogueMake ||
-           command == CliCommand::CatalogueSign;
+           command == CliCommand::CatalogueSign || command == CliCommand::CatalogueStatus;
 }
 
 bool NeedsCatalogue(const CliOptions& options)
@@ -107,6 +109,8 @@ int RunOffline(const CliOptions& options, const CatalogueServices& catalogue, Ev
         return RunCatalogueMake(catalogue, options, out);
     if (options.command == CliCommand::CatalogueSign)
         return RunCatalogueSign(catalogue, options, out);
+    if (options.command == CliCommand::CatalogueStatus)
+        return RunCatalogueStatus(options, out);
     return RunInspect(options.package, out);
 }
 
