@@ -1,7 +1,6 @@
 #include "cli/catalogue_commands.h"
 
 #include <algorithm>
-#include <chrono>
 #include <filesystem>
 #include <map>
 #include <random>
@@ -11,6 +10,7 @@
 #include "catalogue/package_check.h"
 #include "catalogue/package_choice.h"
 #include "catalogue/package_location.h"
+#include "cli/catalogue_freshness_step.h"
 #include "cli/device_readout.h"
 #include "cli/exit_codes.h"
 #include "cli/hex_text.h"
@@ -18,6 +18,7 @@
 #include "cli/package_precheck.h"
 #include "cli/record_problem_text.h"
 #include "cli/update_runner.h"
+#include "cli/wall_clock.h"
 #include "hid/hid.h"
 #include "package/package_writer.h"
 #include "protocols/package_inspection.h"
@@ -54,15 +55,21 @@ std::optional<Catalogue> Load(const CatalogueServices& services, const CliOption
                     loaded.refusal + "." + kNothingSent);
         return std::nullopt;
     }
+    const Catalogue& catalogue = *loaded.catalogue;
+    if (!AcceptFreshCatalogue(services, options, catalogue, loaded.sha256, loaded.keyChain, out, code))
+        return std::nullopt;
     const bool signedByKey = loaded.trust.trust == CatalogueTrust::Signed;
     const std::string trust = loaded.keyChain ? KeyChainText(loaded.keyChainVerdict)
                               : signedByKey   ? "signed by key " + HexBytes(loaded.trust.key)
                                               : "unsigned";
     nlohmann::json event = {{"event", "catalogue"}, {"location", options.catalogue}, {"signed", signedByKey},
-                            {"packages", loaded.catalogue->packages.size()}};
+                            {"packages", catalogue.packages.size()}};
+    AddCatalogueHeader(event, catalogue);
     if (loaded.keyChain)
         event["keySet"] = loaded.keyChain->final.version;
-    out.Message(options.catalogue + ": " + std::to_string(loaded.catalogue->packages.size()) + " packages, " + trust,
+    out.Message(options.catalogue + ": " + std::to_string(catalogue.packages.size()) + " packages, " + trust + "; " +
+                    catalogue.repository + " version " + std::to_string(catalogue.version) + ", expires " +
+                    UtcTimeText(catalogue.expires),
                 event);
     return std::move(loaded.catalogue);
 }
@@ -211,12 +218,6 @@ std::optional<Catalogue> Previous(const std::string& path, bool& unreadable)
     CatalogueParse parse = ParseCatalogue(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     unreadable = !read || !parse.catalogue;
     return std::move(parse.catalogue);
-}
-
-UtcSeconds Now()
-{
-    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
-        .count();
 }
 
 bool WriteText(const std::string& path, const std::string& text)
@@ -379,7 +380,7 @@ int RunCatalogueMake(const CatalogueServices& services, const CliOptions& option
         return Fail(out, kExitCatalogueRefused, "unreadable-previous",
                     output + ": a catalogue this program cannot read is there, and its version would be lost; "
                              "move it away to start a new series; no catalogue was written");
-    const auto next = NextPublication(previous, options.repository, Now(), options.expiresDays);
+    const auto next = NextPublication(previous, options.repository, WallClockNow(), options.expiresDays);
     if (!next)
         return Fail(out, kExitUsage, "no-repository", "name the series with --repository; no catalogue was written");
     catalogue.repository = next->repository;

@@ -154,5 +154,6 @@ LoadedCatalogue LoadCatalogue(const CatalogueServices& services, const std::stri
     if (parse.problem != CatalogueProblem::None)
         return Refuse("catalogue-refused", location + ": " + CatalogueProblemText(parse.problem));
     loaded.catalogue = std::move(parse.catalogue);
+    loaded.sha256 = services.crypto->Sha256(fetched.body);
     return loaded;
 }

@@ -13,11 +13,13 @@
 #include "catalogue/catalogue_trust.h"
 #include "catalogue/fetcher.h"
 #include "catalogue/key_chain.h"
+#include "catalogue/trust_store.h"
 
 // The platform's backends; a build without them has no catalogue commands.
 struct CatalogueServices {
     IFetcher* fetcher = nullptr;
     const ISignatureVerifier* crypto = nullptr;
+    ITrustStore* memory = nullptr;  // none: judged by the build's floors alone
 };
 
 // One run's fetching: the stop that ends it and how long a stall may last.
@@ -46,6 +48,7 @@ struct LoadedCatalogue {
     TrustVerdict trust;
     std::optional<KeyChainWalk> keyChain;  // with root keys: the key set it was judged by (final.version)
     KeyChainVerdict keyChainVerdict;
+    Sha256Digest sha256{};  // of the catalogue's bytes
     std::string refusal;  // the cause in words, when catalogue is unset
     std::string reason;   // the JSON reason code, when catalogue is unset
 };

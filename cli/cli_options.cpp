@@ -22,7 +22,10 @@ constexpr const char* kFooter =
 #endif
     "Exit codes: 0 done, 1 update failed, 2 usage, 3 no controller, 4 package refused,\n"
     "5 cancelled, 6 catalogue refused or unreachable, 7 station record cannot be written,\n"
-    "10 an update is available (check), 130 interrupted.";
+    "10 an update is available (check), 11 the catalogue expires soon (catalogue status),\n"
+    "130 interrupted.";
+
+constexpr const char* kOfflineHelp = "take an expired catalogue from a local file (its age is shown)";
 
 constexpr const char* kAllowUnsignedHelp =
     "take a catalogue without a signature (shown as unsigned); a signature that is there must still be good";
@@ -84,6 +87,7 @@ CliParse ParseCliOptions(const std::vector<std::string>& arguments, CliOptions& 
         ->type_name("V")
         ->needs(fromCatalogue);
     update->add_flag("--beta", options.beta, "with --catalogue: beta packages too")->needs(fromCatalogue);
+    update->add_flag("--offline", options.offline, kOfflineHelp)->needs(fromCatalogue);
     update->add_option("--trust", options.trust, "with --catalogue: also trust this signify public key")
         ->type_name("KEYFILE")
         ->needs(fromCatalogue);
@@ -106,13 +110,14 @@ CliParse ParseCliOptions(const std::vector<std::string>& arguments, CliOptions& 
         ->required()
         ->type_name("URL");
     check->add_flag("--beta", options.beta, "beta packages too");
+    check->add_flag("--offline", options.offline, kOfflineHelp);
     check->add_option("--trust", options.trust, "also trust this signify public key")->type_name("KEYFILE");
     check->add_flag("--allow-unsigned", options.allowUnsigned, kAllowUnsignedHelp);
     addRoots(check, nullptr);
     check->add_option("--stall-timeout", options.stallTimeoutS, "give up a download silent this long")
         ->type_name("SECONDS")
         ->check(CLI::Range(1, 3600));
-    CLI::App* catalogue = app.add_subcommand("catalogue", "make or sign a firmware catalogue or its key sets");
+    CLI::App* catalogue = app.add_subcommand("catalogue", "make, sign or look at a firmware catalogue or its key sets");
     catalogue->require_subcommand(1);
     CLI::App* make = catalogue->add_subcommand("make", "write DIR/catalogue.json from the .dat packages in DIR");
     make->add_option("DIR", options.catalogue, "the folder of packages")->required()->type_name("");
@@ -139,6 +144,13 @@ CliParse ParseCliOptions(const std::vector<std::string>& arguments, CliOptions& 
         ->required()
         ->type_name("KEYFILE");
     const KeysSubcommands keys = AddKeysSubcommands(*catalogue, options.keySet);
+    CLI::App* status = catalogue->add_subcommand("status", "a catalogue's repository, version, signer and days to expiry");
+    status->add_option("FILE", options.catalogue, "the catalogue")->required()->type_name("");
+    status->add_option("--warn-days", options.warnDays, "exit " + std::to_string(kExitCatalogueExpiring) + " when fewer days are left (default " +
+                                                    std::to_string(kExpiryWarningDays) + ")")
+        ->type_name("N")
+        ->check(CLI::Range(0, 3660));
+    status->add_flag("--json", options.json, "newline-delimited JSON events on stdout");
     CLI::App* station = app.add_subcommand(
         "station", "update every controller that is plugged in, once each, in parallel, until Ctrl-C");
     station->add_option("--package", options.package, "the package (.dat)")->required()->type_name("FILE");
@@ -178,6 +190,8 @@ CliParse ParseCliOptions(const std::vector<std::string>& arguments, CliOptions& 
         options.command = CliCommand::CatalogueKeysInit;
     else if (keys.rotate->parsed())
         options.command = CliCommand::CatalogueKeysRotate;
+    else if (status->parsed())
+        options.command = CliCommand::CatalogueStatus;
     else if (station->parsed())
         options.command = CliCommand::Station;
     else

@@ -5,13 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "catalogue/catalogue_freshness.h"
 #include "catalogue/fetcher.h"
 #include "catalogue/key_set.h"
 #include "cli/keys_options.h"
 #include "cli/sim_fleet.h"
 
-enum class CliCommand { None, List, Inspect, Update, Check, CatalogueMake, CatalogueSign, CatalogueKeysInit,
-                        CatalogueKeysRotate, Station };
+enum class CliCommand { None, List, Inspect, Update, Check, CatalogueMake, CatalogueSign, CatalogueStatus,
+                        CatalogueKeysInit, CatalogueKeysRotate, Station };
 
 struct CliOptions {
     CliCommand command = CliCommand::None;
@@ -44,6 +45,8 @@ struct CliOptions {
     std::string output;               // make --output
     std::vector<std::string> secretKeys;  // sign --key, one signature each
     KeySetOptions keySet;             // catalogue keys init/rotate
+    bool offline = false;             // check, update: an expired local catalogue will do
+    std::int64_t warnDays = kExpiryWarningDays;  // status --warn-days
     int maxUnits = 0;        // station --max
     std::string stationLog;  // station --log: the unit record
 };

@@ -10,4 +10,6 @@ inline constexpr int kExitCatalogueRefused = 6;
 inline constexpr int kExitLogFailed = 7;  // station: its record cannot be written
 // check --catalogue: some controller has a newer fitting package.
 inline constexpr int kExitUpdateAvailable = 10;
+// catalogue status: fewer days to expiry than --warn-days, or expired.
+inline constexpr int kExitCatalogueExpiring = 11;
 inline constexpr int kExitInterrupted = 130;

@@ -9,6 +9,7 @@
 #include "base/timestamped_log.h"
 #include "base/utf.h"
 #include "cli/catalogue_commands.h"
+#include "cli/catalogue_status.h"
 #include "cli/cli_options.h"
 #include "cli/event_output.h"
 #include "cli/exit_codes.h"
@@ -83,6 +84,7 @@ int RunCommand(const CliOptions& options, const CatalogueServices& catalogue, IH
     case CliCommand::CatalogueSign:
     case CliCommand::CatalogueKeysInit:
     case CliCommand::CatalogueKeysRotate:
+    case CliCommand::CatalogueStatus:
     case CliCommand::Station:
     case CliCommand::None:
         break;
@@ -95,7 +97,7 @@ bool Offline(CliCommand command)
 {
     return command == CliCommand::Inspect || command == CliCommand::CatalogueMake ||
            command == CliCommand::CatalogueSign || command == CliCommand::CatalogueKeysInit ||
-           command == CliCommand::CatalogueKeysRotate;
+           command == CliCommand::CatalogueKeysRotate || command == CliCommand::CatalogueStatus;
 }
 
 bool NeedsCatalogue(const CliOptions& options)
@@ -113,6 +115,8 @@ int RunOffline(const CliOptions& options, const CatalogueServices& catalogue, Ev
         return RunCatalogueSign(catalogue, options, out);
     if (options.command == CliCommand::CatalogueKeysInit || options.command == CliCommand::CatalogueKeysRotate)
         return RunKeySetWrite(options, out);
+    if (options.command == CliCommand::CatalogueStatus)
+        return RunCatalogueStatus(options, out);
     return RunInspect(options.package, out);
 }
 

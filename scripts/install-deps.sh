@@ -12,6 +12,7 @@ packages=(
     # the catalogue: signatures and SHA-256, fetching, and the signer the
     # interoperability tests check against, and their local server
     libgcrypt20-dev libcurl4-openssl-dev signify-openbsd python3
+    faketime  # a clock set back or ahead, for the catalogue's expiry
 )
 # The fuzz targets (clang's libFuzzer runtime): tests only.
 if [[ "${UPDATER_WITH_FUZZ:-1}" == 1 ]]; then

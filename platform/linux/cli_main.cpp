@@ -1,5 +1,6 @@
 // controller-updater: the subcommands of cli/ over hidraw; a command line
 // without a subcommand is the console replay of the dialog.
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "platform/linux/curl_fetcher.h"
 #include "platform/linux/hidraw_backend.h"
 #include "platform/linux/hidraw_monitor_thread.h"
+#include "platform/linux/state_file_store.h"
 #include "platform/linux/udev_hidraw_system.h"
 
 namespace {
@@ -46,5 +48,7 @@ int main(int argc, char** argv)
         return RunConsoleReplay(argc, argv);
     CurlFetcher fetcher;
     const GcryptVerifier crypto;
-    return RunSubcommand(arguments, [] { return std::make_unique<HidrawControllers>(); }, {&fetcher, &crypto});
+    StateFileStore memory(StateFileStore::DefaultPath([](const char* name) { return std::getenv(name); }));
+    return RunSubcommand(arguments, [] { return std::make_unique<HidrawControllers>(); },
+                         {&fetcher, &crypto, &memory});
 }

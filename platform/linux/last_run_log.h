@@ -1,11 +1,9 @@
 #pragma once
-// Where the dialog programs keep the log of their last run:
-// $XDG_STATE_HOME/controller-updater/last-run.log, or under
-// $HOME/.local/state when XDG_STATE_HOME is unset or not absolute.
-#include <functional>
+// Where the dialog programs keep the log of their last run: last-run.log in
+// the user's state folder (platform/linux/user_state_folder.h).
 #include <string>
 
-using EnvironmentLookup = std::function<const char*(const char* name)>;
+#include "platform/linux/user_state_folder.h"
 
 // Creates the folders on the way. Empty when there is no usable place.
 std::string PrepareLastRunLogPath(const EnvironmentLookup& getenv);

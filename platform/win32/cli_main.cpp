@@ -7,6 +7,7 @@
 #include "cli/subcommands.h"
 #include "platform/gcrypt/gcrypt_verifier.h"
 #include "platform/win32/hid_path_identity.h"
+#include "platform/win32/state_file_store.h"
 #include "platform/win32/win32_hid_backend.h"
 #include "platform/win32/winhttp_fetcher.h"
 
@@ -32,6 +33,7 @@ int main(int argc, char** argv)
 {
     WinHttpFetcher fetcher;
     const GcryptVerifier crypto;
+    StateFileStore memory(StateFileStore::DefaultPath());
     return RunSubcommand(std::vector<std::string>(argv + 1, argv + argc),
-                         [] { return std::make_unique<Win32Controllers>(); }, {&fetcher, &crypto});
+                         [] { return std::make_unique<Win32Controllers>(); }, {&fetcher, &crypto, &memory});
 }

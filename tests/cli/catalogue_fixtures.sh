@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # catalogue_fixtures.sh PROGRAM DEMO_DIR OUT: catalogues of the demo
 # packages in OUT/site, sound and broken in each way the tests need, keys
-# made by signify-openbsd, and a local server for them (OUT/port, OUT/server.pid).
+# made by signify-openbsd, remembered states (OUT/*.state), and a local
+# server for them (OUT/port, OUT/server.pid).
 # Checks both directions of signify interoperability on the way.
 set -euo pipefail
 program=$1 demo=$2 out=$3
@@ -86,6 +87,23 @@ cp "$site/good.json" "$site/truncated.json"
 head -c 60 "$site/good.json.sig" >"$site/truncated.json.sig"
 cp "$site/good.json" "$site/nosig.json"
 cp "$site/good.json" "$site/sigerror.json"  # its .sig: a server error
+
+# A series for the catalogue memory: version 2 after good.json, a version 2
+# with other contents, one that expired 199 days ago and one with 13 days
+# left; each signed with key a. State files that have seen version 2, and
+# one that is no state at all.
+cp "$site/good.json" "$site/newer.json"
+"$program" catalogue make "$site" --output "$site/newer.json"
+sed 's/Block fixes/Block fixes, again/' "$site/newer.json" >"$site/replaced.json"
+faketime -f '-200d' "$program" catalogue make "$site" --repository test --expires 1 --output "$site/expired.json"
+"$program" catalogue make "$site" --repository test --expires 13 --output "$site/expiring.json"
+for c in newer replaced expired expiring; do
+    signify-openbsd -S -s "$out/a.sec" -m "$site/$c.json" -x "$site/$c.json.sig"
+done
+CONTROLLER_UPDATER_STATE=$out/seen-v2.state "$program" check --simulate=none --catalogue "$site/newer.json" \
+    --trust "$out/a.pub" >/dev/null 2>&1 || true
+grep -q '"version": 2' "$out/seen-v2.state"
+printf 'not a state\n' >"$out/garbage.state"
 # More packages than a reader takes: 10,001 of four image bytes each.
 python3 - "$demo/demo_stream.dat" "$out/huge" <<'PY'
 import os, struct, sys

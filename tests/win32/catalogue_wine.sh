@@ -8,7 +8,11 @@ emulator=$1 program=$2 demo=$3 out=$4
 here=$(cd "$(dirname "$0")" && pwd)
 rm -rf "$out" && mkdir -p "$out/site" && cd "$out" || exit 1
 cp "$demo/demo_stream.dat" "$demo/demo_block.dat" site/
-run() { "$emulator" "$program" "$@" 2>&1 </dev/null; }
+# Each run with a catalogue memory of its own unless STATE names one (a
+# relative path: Wine's working folder is this one).
+run() {
+    CONTROLLER_UPDATER_STATE="${STATE:-state-$BASHPID.json}" "$emulator" "$program" "$@" 2>&1 </dev/null
+}
 failed=0
 expect() {  # expect CODE PATTERN ARGS...
     local code=$1 pattern=$2
@@ -61,4 +65,14 @@ expect 6 "answered 404" check --simulate=stream --catalogue "$url/nothere.json"
 expect 4 "answered 404.*Nothing was sent" update --simulate=stream --yes --catalogue "$url/missing.json" --trust a.pub
 expect 4 "only http and https" update --simulate=stream --yes --catalogue "$url/redirect.json" --trust a.pub
 expect 4 "stalled" update --simulate=stream --yes --stall-timeout 1 --catalogue "$url/stallpkg.json" --trust a.pub
+# The memory: once version 2 is seen, version 1 is refused and the state
+# file stays as it was.
+cp site/catalogue.json site/older.json && cp site/catalogue.json.sig site/older.json.sig
+expect 0 "test version 2" catalogue make site
+signify-openbsd -S -s a.sec -m site/catalogue.json -x site/catalogue.json.sig || exit 1
+STATE=memory.json expect 10 "test version 2" check --simulate=stream --catalogue "$url/catalogue.json" --trust a.pub
+cp memory.json memory-seen.json
+STATE=memory.json expect 6 "older than the catalogue already seen .version 2." \
+    check --simulate=stream --catalogue "$url/older.json" --trust a.pub
+cmp memory.json memory-seen.json || { echo "FAIL: the state changed"; failed=1; }
 exit $failed

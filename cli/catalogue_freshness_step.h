@@ -1,0 +1,19 @@
+#pragma once
+// The command line's side of catalogue freshness: the remembered state
+// loaded from the platform's store, the catalogue judged against it and the
+// build's floors, warnings and refusals reported, the new state stored.
+#include "catalogue/catalogue.h"
+#include "cli/catalogue_source.h"
+#include "cli/cli_options.h"
+#include "cli/event_output.h"
+
+// False after reporting a refusal (code is then its exit code); a refusal
+// leaves the store untouched.
+// keyChain: the key sets walked, with root keys; a new key set after a
+// revoked catalogue key starts the repository's version memory over.
+bool AcceptFreshCatalogue(const CatalogueServices& services, const CliOptions& options, const Catalogue& catalogue,
+                          const Sha256Digest& sha256, const std::optional<KeyChainWalk>& keyChain, EventOutput& out,
+                          int& code);
+
+// The header fields every catalogue event carries.
+void AddCatalogueHeader(nlohmann::json& event, const Catalogue& catalogue);
