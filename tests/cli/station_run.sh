@@ -23,7 +23,9 @@ grep -q '^Station: updated 1  up to date 0  failed 1  refused 0' "$tmp/out" || f
 
 "$program" station --simulate=none --package "$package" >"$tmp/out2" 2>&1 &
 pid=$!
-sleep 0.5
+# Its handler is in place once it says it waits (a background job starts
+# with SIGINT ignored, so an interrupt before that would be lost).
+for _ in $(seq 200); do grep -q 'Waiting for controllers' "$tmp/out2" && break; sleep 0.05; done
 kill -INT $pid
 wait $pid; code=$?
 [[ $code == 0 ]] || fail "idle: exit $code"
