@@ -66,6 +66,17 @@ public:
                                   [&] { return finished.size() >= count || m_Ended; }) &&
                finished.size() >= count;
     }
+    bool WaitFinishedOn(const std::string& port, int seconds = 120)
+    {
+        std::unique_lock<std::mutex> lock(m_Mutex);
+        const auto done = [&] {
+            for (const UnitRecord& record : finished)
+                if (record.unit.identity.port == port)
+                    return true;
+            return false;
+        };
+        return m_Changed.wait_for(lock, std::chrono::seconds(seconds), [&] { return done() || m_Ended; }) && done();
+    }
     std::optional<StationEnd> WaitEnd(int seconds = 120)
     {
         std::unique_lock<std::mutex> lock(m_Mutex);
