@@ -12,6 +12,7 @@
 #include <string>
 
 #include "base/clock.h"
+#include "base/stop_signal.h"
 #include "engine/controller_binding.h"
 #include "engine/device_description.h"
 #include "engine/firmware_selection.h"
@@ -59,6 +60,7 @@ public:
     // and every later one; a session is not restarted after a stop ---
     void RequestStop() { m_Stop.Request(); }
     bool StopRequested() const { return m_Stop.Requested(); }
+    const StopSignal& Stop() const { return m_Stop; }
     // A pause through the clock that a stop request ends early; false then.
     bool Pause(std::uint32_t ms);
 

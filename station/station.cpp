@@ -1,8 +1,5 @@
 #include "station/station.h"
 
-#include <filesystem>
-#include <system_error>
-
 #include "hid/hid.h"
 #include "hid/hid_interfaces.h"
 
@@ -14,6 +11,8 @@ Station::Station(IHidBackend& backend, IClock& clock, UnitDescriber describe, IS
       m_Events(events),
       m_Log(log),
       m_Settings(std::move(settings)),
+      m_Loose(m_Settings.package, m_Settings.packageTrace),
+      m_Packages(m_Settings.packages ? *m_Settings.packages : m_Loose),
       m_Wake(clock.MakeWait())
 {
 }
@@ -71,7 +70,9 @@ StationEnd Station::Run()
             break;
         }
         if (!full) {
-            for (const AttachedUnit& unit : m_Ledger.Reconcile(ListUnits(), m_Clock.NowMs()))
+            const std::vector<AttachedUnit> arrived = m_Ledger.Reconcile(ListUnits(), m_Clock.NowMs());
+            m_Packages.Refresh(!arrived.empty());
+            for (const AttachedUnit& unit : arrived)
                 if (Room())
                     Take(unit);
             for (const ReturningUnit& returning : m_Ledger.TakeReturning())
@@ -105,29 +106,13 @@ std::vector<AttachedUnit> Station::ListUnits()
     return units;
 }
 
-// Each unit reads its own copy of the package: the engine opens a package
-// with no sharing where the platform has sharing modes (Windows), so units
-// reading one file side by side would keep each other out.
-std::u16string Station::UnitPackage(int id)
-{
-    namespace fs = std::filesystem;
-    std::error_code error;
-    const fs::path copy = fs::temp_directory_path(error) /
-                          ("controller-updater-station-" + std::to_string(reinterpret_cast<std::uintptr_t>(this)) +
-                           "-" + std::to_string(id) + ".dat");
-    if (error || !fs::copy_file(fs::path(m_Settings.package), copy, fs::copy_options::overwrite_existing, error))
-        return m_Settings.package;
-    return copy.u16string();
-}
-
 void Station::Take(const AttachedUnit& unit)
 {
     UnitRecord record;
     record.id = ++m_Taken;
     record.unit = unit;
     record.startMs = m_Clock.NowMs();
-    const std::u16string package = UnitPackage(record.id);
-    auto run = std::make_unique<UnitRun>(m_Backend, m_Clock, record, package,
+    auto run = std::make_unique<UnitRun>(m_Backend, m_Clock, record, m_Packages, m_Settings.verify,
                                          [this](int id, int percent) { m_Events.UnitProgress(id, percent); });
     {
         std::lock_guard<std::mutex> guard(m_Mutex);
@@ -140,7 +125,6 @@ void Station::Take(const AttachedUnit& unit)
     std::lock_guard<std::mutex> guard(m_Mutex);
     Running& running = m_Running[record.id];
     running.run = std::move(run);
-    running.package = package;
     running.thread = std::thread([this, &body] {
         UnitRecord done = body.Run();
         std::lock_guard<std::mutex> guard(m_Mutex);
@@ -216,10 +200,6 @@ bool Station::Reap()
             ended = m_Running.extract(record.id);
         }
         ended.mapped().thread.join();
-        if (ended.mapped().package != m_Settings.package) {
-            std::error_code ignored;
-            std::filesystem::remove(std::filesystem::path(ended.mapped().package), ignored);
-        }
         m_Ledger.Finished(record.unit.Key(), record.outcome, m_Clock.NowMs(), record.versionAfter);
         m_Events.UnitFinished(record, counters);
         if (m_Log && !m_Log->Append(record))

@@ -14,11 +14,13 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "base/clock.h"
 #include "hid/hid_backend.h"
 #include "station/attached_unit.h"
 #include "station/unit_ledger.h"
+#include "station/unit_packages.h"
 #include "station/unit_proof.h"
 #include "station/unit_record.h"
 #include "station/unit_run.h"
@@ -45,8 +47,15 @@ public:
 };
 
 struct StationSettings {
+    StationSettings(std::u16string packageFile, int units) : package(std::move(packageFile)), maxUnits(units) {}
+
     std::u16string package;  // checked by the front end before Run
     int maxUnits = 0;        // stop taking units after this many; 0: no limit
+    // Where units' packages come from instead of package (a catalogue);
+    // outlives the station.
+    IUnitPackages* packages = nullptr;
+    bool verify = false;     // block units read their image back before finishing
+    UnitTrace packageTrace;  // what each unit's record says of package
 };
 
 enum class StationEnd {
@@ -81,7 +90,6 @@ private:
     struct Running {
         std::unique_ptr<UnitRun> run;
         std::thread thread;
-        std::u16string package;  // the unit's copy
     };
 
     struct Proving {
@@ -96,7 +104,6 @@ private:
     // else is taken as a new plug-in (when there is room for it).
     void SettleProofs();
     bool Room() const { return m_Settings.maxUnits == 0 || m_Taken < m_Settings.maxUnits; }
-    std::u16string UnitPackage(int id);
     void Take(const AttachedUnit& unit);
     // Books the units that ended; false when the log failed.
     bool Reap();
@@ -110,6 +117,8 @@ private:
     IStationEvents& m_Events;
     IUnitLog* m_Log;
     StationSettings m_Settings;
+    LoosePackage m_Loose;
+    IUnitPackages& m_Packages;
     UnitLedger m_Ledger;  // station thread only
     std::map<int, Running> m_Running;  // changed by the station thread under m_Mutex
     std::map<std::string, Proving> m_Proofs;  // by key; changed by the station thread under m_Mutex

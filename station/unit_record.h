@@ -5,6 +5,21 @@
 
 #include "station/attached_unit.h"
 
+// What a unit's line and record say of the package it was given.
+struct UnitTrace {
+    std::string catalogueRepository;  // empty: not from a catalogue
+    std::uint64_t catalogueVersion = 0;
+    std::string packageFile;    // the package's file name
+    std::string packageSha256;  // hex; empty when not known
+};
+
+// Whether an updated unit's image was read back (station --verify).
+enum class ReadBack {
+    NotAsked,
+    Matched,
+    NotVerified,  // the unit's family has no read-back
+};
+
 enum class UnitOutcome {
     Running,
     Updated,   // the package's image was written and the controller finished
@@ -28,6 +43,8 @@ struct UnitRecord {
     std::u16string message;  // what went wrong, in the UI language; empty on success
     std::uint64_t durationMs = 0;
     int percent = 0;
+    UnitTrace trace;
+    ReadBack readBack = ReadBack::NotAsked;
 };
 
 struct StationCounters {

@@ -1,7 +1,10 @@
 #include "station/unit_run.h"
 
+#include <filesystem>
 #include <optional>
+#include <system_error>
 
+#include "base/utf.h"
 #include "engine/session_start.h"
 #include "hid/hid.h"
 #include "package/package_header.h"
@@ -48,10 +51,11 @@ const char* RefusalReason(SelectionRefusal refusal)
 
 }  // namespace
 
-UnitRun::UnitRun(IHidBackend& backend, IClock& clock, UnitRecord record, std::u16string package,
+UnitRun::UnitRun(IHidBackend& backend, IClock& clock, UnitRecord record, IUnitPackages& packages, bool verify,
                  ProgressCallback progress)
     : m_Record(std::move(record)),
-      m_Package(std::move(package)),
+      m_Packages(packages),
+      m_Verify(verify),
       m_Progress(std::move(progress)),
       m_Session(backend, clock, *this, StandardProtocolDrivers())
 {
@@ -66,19 +70,50 @@ UnitRecord UnitRun::Run()
     m_Record.versionBefore = m_Session.device.cur_devVersion;
     m_Record.versionKnown = m_Record.versionBefore != VersionProbeSentinel;
     m_Record.versionAfter = m_Record.versionBefore;
-    const auto packageVersion = PackageVersionFor(m_Session, m_Package);
     if (m_Session.StopRequested())
         Finish(UnitOutcome::Failed, "stopped");
-    else if (m_Record.versionKnown && packageVersion == m_Record.versionBefore)
-        Finish(UnitOutcome::UpToDate, "up-to-date");
-    else if (!m_Session.PrepareUpdate())
-        Finish(UnitOutcome::Failed, "cannot-open-controller");
-    else
-        Judge(m_Session.RunUpdate());
-    if (m_Record.outcome == UnitOutcome::Updated && packageVersion)
-        m_Record.versionAfter = *packageVersion;
+    else if (TakePackage())
+        Update();
+    if (m_Package.owned) {
+        std::error_code ignored;
+        std::filesystem::remove(std::filesystem::path(m_Package.path), ignored);
+    }
     m_Record.durationMs = clock.NowMs() - m_Record.startMs;
     return m_Record;
+}
+
+bool UnitRun::TakePackage()
+{
+    const UnitIdentity& id = m_Record.unit.identity;
+    const BoundController controller{m_Record.unit.variant, UsbId{id.vendorId, id.productId}, m_Session.device,
+                                     false};
+    m_Package = m_Packages.PackageFor(controller, m_Session.Stop());
+    m_Record.trace = m_Package.trace;
+    if (!m_Package.path.empty())
+        return true;
+    if (m_Session.StopRequested())
+        Finish(UnitOutcome::Failed, "stopped");
+    else
+        Finish(UnitOutcome::Refused, m_Package.refusal, Utf8ToUtf16(m_Package.refusalText));
+    return false;
+}
+
+void UnitRun::Update()
+{
+    m_Session.SetOptions({m_Verify, m_Package.binding});
+    const auto packageVersion = PackageVersionFor(m_Session, m_Package.path);
+    if (m_Record.versionKnown && packageVersion == m_Record.versionBefore)
+        return Finish(UnitOutcome::UpToDate, "up-to-date");
+    if (!m_Session.PrepareUpdate())
+        return Finish(UnitOutcome::Failed, "cannot-open-controller");
+    const UpdateResult result = m_Session.RunUpdate();
+    Judge(result);
+    if (m_Record.outcome != UnitOutcome::Updated)
+        return;
+    if (packageVersion)
+        m_Record.versionAfter = *packageVersion;
+    if (m_Verify)
+        m_Record.readBack = result.verify.verdict == VerifyVerdict::Passed ? ReadBack::Matched : ReadBack::NotVerified;
 }
 
 void UnitRun::Judge(const UpdateResult& result)
@@ -118,6 +153,6 @@ void UnitRun::SetProgress(int position)
 
 bool UnitRun::ChooseFile(const FileOpenRequest&, std::u16string& path)
 {
-    path = m_Package;
+    path = m_Package.path;
     return true;
 }

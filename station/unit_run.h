@@ -10,6 +10,7 @@
 #include "engine/update_session.h"
 #include "engine/update_ui.h"
 #include "hid/hid_backend.h"
+#include "station/unit_packages.h"
 #include "station/unit_record.h"
 
 class UnitRun final : private IUpdateUi {
@@ -17,7 +18,8 @@ public:
     // Called on the run's thread with the unit's id and percent.
     using ProgressCallback = std::function<void(int id, int percent)>;
 
-    UnitRun(IHidBackend& backend, IClock& clock, UnitRecord record, std::u16string package,
+    // verify: block units read their image back before finishing.
+    UnitRun(IHidBackend& backend, IClock& clock, UnitRecord record, IUnitPackages& packages, bool verify,
             ProgressCallback progress);
     UnitRun(const UnitRun&) = delete;
     UnitRun& operator=(const UnitRun&) = delete;
@@ -38,11 +40,16 @@ private:
     bool ChooseFile(const FileOpenRequest& request, std::u16string& path) override;
     std::u16string CurrentDirectory() override { return {}; }
 
+    // The unit's package, once the controller is read; false after Finish.
+    bool TakePackage();
+    void Update();
     void Judge(const UpdateResult& result);
     void Finish(UnitOutcome outcome, std::string reason, std::u16string message = {});
 
     UnitRecord m_Record;
-    std::u16string m_Package;
+    IUnitPackages& m_Packages;
+    bool m_Verify;
+    UnitPackage m_Package;
     ProgressCallback m_Progress;
     UpdateSession m_Session;
 };

@@ -93,7 +93,8 @@ std::optional<UnitRecord> WebStation::RunNext(const std::u16string& package)
         UnitRecord record;
         record.id = m_NextId++;
         record.unit = unit;
-        UnitRun run(m_Backend, m_Clock, std::move(record), package,
+        LoosePackage loose(package, {});
+        UnitRun run(m_Backend, m_Clock, std::move(record), loose, false,
                     [this](int, int percent) { m_Progress(percent); });
         m_Running = &run;
         record = run.Run();
