@@ -10,7 +10,7 @@
 #include "catalogue/package_check.h"
 #include "catalogue/package_choice.h"
 #include "catalogue/package_location.h"
-#include "cli/catalogue_freshness_step.h"
+#include "cli/catalogue_load.h"
 #include "cli/device_readout.h"
 #include "cli/exit_codes.h"
 #include "cli/hex_text.h"
@@ -39,39 +39,6 @@ int Fail(EventOutput& out, int code, const std::string& reason, const std::strin
         event["controller"] = controller;
     out.Message(line, event);
     return code;
-}
-
-// The catalogue, or the exit code after its refusal was reported.
-std::optional<Catalogue> Load(const CatalogueServices& services, const CliOptions& options,
-                              const FetchContext& context, EventOutput& out, int& code)
-{
-    const TrustChoice choice{options.trust,
-                             options.allowUnsigned ? UnsignedCatalogues::Allow : UnsignedCatalogues::Refuse};
-    const KeyChainOptions chain{options.trustRoots, options.rootThreshold, std::nullopt, std::nullopt};
-    LoadedCatalogue loaded = LoadCatalogue(services, options.catalogue, choice, context, chain);
-    if (!loaded.catalogue) {
-        const bool interrupted = loaded.reason == "interrupted";
-        code = Fail(out, interrupted ? kExitInterrupted : kExitCatalogueRefused, loaded.reason,
-                    loaded.refusal + "." + kNothingSent);
-        return std::nullopt;
-    }
-    const Catalogue& catalogue = *loaded.catalogue;
-    if (!AcceptFreshCatalogue(services, options, catalogue, loaded.sha256, loaded.keyChain, out, code))
-        return std::nullopt;
-    const bool signedByKey = loaded.trust.trust == CatalogueTrust::Signed;
-    const std::string trust = loaded.keyChain ? KeyChainText(loaded.keyChainVerdict)
-                              : signedByKey   ? "signed by key " + HexBytes(loaded.trust.key)
-                                              : "unsigned";
-    nlohmann::json event = {{"event", "catalogue"}, {"location", options.catalogue}, {"signed", signedByKey},
-                            {"packages", catalogue.packages.size()}};
-    AddCatalogueHeader(event, catalogue);
-    if (loaded.keyChain)
-        event["keySet"] = loaded.keyChain->final.version;
-    out.Message(options.catalogue + ": " + std::to_string(catalogue.packages.size()) + " packages, " + trust + "; " +
-                    catalogue.repository + " version " + std::to_string(catalogue.version) + ", expires " +
-                    UtcTimeText(catalogue.expires),
-                event);
-    return std::move(loaded.catalogue);
 }
 
 ControllerFacts Facts(const FoundController& c, const DeviceReadout& readout)
@@ -107,64 +74,32 @@ std::optional<fs::path> TemporaryFolder()
     return dir;
 }
 
-// The last segment of a location, when it is a plain file name.
-std::string FileName(const std::string& location)
-{
-    const std::string path = location.substr(0, location.find_first_of("?#"));
-    const std::string name = path.substr(path.find_last_of('/') + 1);
-    const bool plain = !name.empty() && name != "." && name != ".." && name.find_first_of("\\:*\"<>|") == std::string::npos;
-    return plain ? name : "package.dat";
-}
-
 void RemoveDownload(const std::string& path)
 {
     std::error_code error;
     fs::remove_all(fs::path(Utf8ToUtf16(path)).parent_path(), error);
 }
 
-// The package of entry, downloaded to a temporary file and checked against
-// the catalogue; the file's path, or nullopt after reporting the refusal.
+// The package of entry, downloaded to a temporary folder of its own and
+// checked against the catalogue; the file's path, or nullopt after
+// reporting the refusal.
 std::optional<std::string> Download(const CatalogueServices& services, const CliOptions& options,
                                     const CatalogueEntry& entry, const FetchContext& context, EventOutput& out,
                                     int& code)
 {
-    const auto location = ResolvePackageLocation(options.catalogue, entry.file);
-    if (!location) {
-        code = Fail(out, kExitPackageRefused, "package-location",
-                    entry.file + ": a package must be an http(s) URL or a path inside the catalogue's folder." +
-                        kNothingSent);
-        return std::nullopt;
-    }
-    // One byte more than listed tells a longer package from the listed one.
-    const std::size_t limit = static_cast<std::size_t>(std::min<std::uint64_t>(entry.size + 1, kMaxDownloadBytes));
-    const FetchResult fetched = FetchLocation(services, *location, limit, context);
-    if (fetched.problem == FetchProblem::TooLarge) {
-        code = Fail(out, kExitPackageRefused, "package-mismatch",
-                    *location + ": " + PackageMismatchText(PackageMismatch::Size) + "." + kNothingSent);
-        return std::nullopt;
-    }
-    if (fetched.problem != FetchProblem::None) {
-        const bool stopped = fetched.problem == FetchProblem::Stopped;
-        code = Fail(out, stopped ? kExitInterrupted : kExitPackageRefused, stopped ? "interrupted" : "package-unreachable",
-                    *location + ": the package cannot be downloaded: " + FetchProblemText(fetched) + "." + kNothingSent);
-        return std::nullopt;
-    }
     const auto folder = TemporaryFolder();
-    const std::string path = folder ? Utf16ToUtf8((*folder / Utf8ToUtf16(FileName(*location))).u16string()) : "";
-    if (!folder || !WriteBytesToFile(Utf8ToUtf16(path), fetched.body)) {
-        code = Fail(out, kExitFailed, "cannot-save", path + ": the download cannot be saved." + kNothingSent);
+    if (!folder) {
+        code = Fail(out, kExitFailed, "cannot-save", "No temporary folder can be made for the download." + std::string(kNothingSent));
         return std::nullopt;
     }
-    bool opened = false;
-    const std::vector<InspectedRecord> records = InspectPackage(Utf8ToUtf16(path), opened);
-    const PackageMismatch mismatch = CheckDownloadedPackage(fetched.body, records, entry, *services.crypto);
-    if (mismatch != PackageMismatch::None) {
-        RemoveDownload(path);
-        code = Fail(out, kExitPackageRefused, "package-mismatch",
-                    *location + ": " + PackageMismatchText(mismatch) + "." + kNothingSent);
+    const PackageDownload download = DownloadPackage(services, options.catalogue, entry, context, *folder);
+    if (download.path.empty()) {
+        std::error_code ignored;
+        fs::remove_all(*folder, ignored);
+        code = Fail(out, DownloadExitCode(download.reason), download.reason, download.text + kNothingSent);
         return std::nullopt;
     }
-    return path;
+    return download.path;
 }
 
 // What check and update --catalogue share: Ctrl-C as a stop for downloads,
@@ -172,13 +107,13 @@ std::optional<std::string> Download(const CatalogueServices& services, const Cli
 struct CatalogueRun {
     CatalogueRun(const CatalogueServices& services, const CliOptions& options, EventOutput& out)
         : context{bridge.Stop(), options.stallTimeoutS * 1000},
-          catalogue(Load(services, options, context, out, code))
+          catalogue(LoadAndReport(services, options, context, out, code))
     {
     }
     InterruptBridge bridge;
     FetchContext context;
     int code = kExitDone;
-    std::optional<Catalogue> catalogue;
+    std::optional<AcceptedCatalogue> catalogue;
 };
 
 std::vector<std::uint8_t> ReadWhole(const std::string& path, bool& ok)
@@ -233,7 +168,7 @@ int RunCheck(const CatalogueServices& services, IHidBackend& backend, IClock& cl
     const CatalogueRun run(services, options, out);
     if (!run.catalogue)
         return run.code;
-    const Catalogue& catalogue = *run.catalogue;
+    const Catalogue& catalogue = run.catalogue->catalogue;
     int code = kExitDone;
     const std::vector<FoundController> controllers = ScanControllers(backend, lookup);
     if (controllers.empty())
@@ -272,7 +207,7 @@ int RunCatalogueUpdate(const CatalogueServices& services, IHidBackend& backend, 
     const CatalogueRun run(services, options, out);
     if (!run.catalogue)
         return run.code;
-    const Catalogue& catalogue = *run.catalogue;
+    const Catalogue& catalogue = run.catalogue->catalogue;
     std::vector<FoundController> found;
     if (const int picked = PickControllers(backend, lookup, options.device, options.all, options.verify, out, found);
         picked != kExitDone)

@@ -88,9 +88,9 @@ void FollowKeySet(FreshnessState& state, const std::string& repository, const Ke
         ResetRepositoryForKeySet(state, repository, walk.final.version);
 }
 
-bool AcceptFreshCatalogue(const CatalogueServices& services, const CliOptions& options, const Catalogue& catalogue,
-                          const Sha256Digest& sha256, const std::optional<KeyChainWalk>& keyChain, EventOutput& out,
-                          int& code)
+std::optional<FreshnessRefusal> JudgeAndRemember(const CatalogueServices& services, const CliOptions& options,
+                                                 const Catalogue& catalogue, const Sha256Digest& sha256,
+                                                 const std::optional<KeyChainWalk>& keyChain, EventOutput& out)
 {
     const FreshnessState stored = LoadState(services.memory, out);
     FreshnessState state = stored;
@@ -102,13 +102,7 @@ bool AcceptFreshCatalogue(const CatalogueServices& services, const CliOptions& o
         std::string line = options.catalogue + ": " + FreshnessRefusalText(catalogue, verdict);
         if (verdict.problem == FreshnessProblem::Expired && options.offline)
             line += "; --offline takes an expired catalogue only from a local file";
-        line += ". Nothing was sent.";
-        code = kExitCatalogueRefused;
-        nlohmann::json event = {{"event", "failed"}, {"reason", ReasonOf(verdict.problem)}, {"message", line},
-                                {"exitCode", code}};
-        AddCatalogueHeader(event, catalogue);
-        out.Message(line, event);
-        return false;
+        return FreshnessRefusal{ReasonOf(verdict.problem), line};
     }
     ReportAccepted(catalogue, verdict, options.catalogue, out);
     if (keyChain)
@@ -119,5 +113,20 @@ bool AcceptFreshCatalogue(const CatalogueServices& services, const CliOptions& o
                             "); this catalogue is used but not remembered.",
                         {{"event", "catalogue-state-unwritable"}, {"cause", error}});
     }
-    return true;
+    return std::nullopt;
+}
+
+bool AcceptFreshCatalogue(const CatalogueServices& services, const CliOptions& options, const Catalogue& catalogue,
+                          const Sha256Digest& sha256, const std::optional<KeyChainWalk>& keyChain, EventOutput& out,
+                          int& code)
+{
+    const auto refusal = JudgeAndRemember(services, options, catalogue, sha256, keyChain, out);
+    if (!refusal)
+        return true;
+    const std::string line = refusal->line + ". Nothing was sent.";
+    code = kExitCatalogueRefused;
+    nlohmann::json event = {{"event", "failed"}, {"reason", refusal->reason}, {"message", line}, {"exitCode", code}};
+    AddCatalogueHeader(event, catalogue);
+    out.Message(line, event);
+    return false;
 }

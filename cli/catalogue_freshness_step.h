@@ -7,10 +7,20 @@
 #include "cli/cli_options.h"
 #include "cli/event_output.h"
 
-// False after reporting a refusal (code is then its exit code); a refusal
-// leaves the store untouched.
+struct FreshnessRefusal {
+    std::string reason;  // the JSON reason code
+    std::string line;    // "LOCATION: older than ...", with what --offline cannot do
+};
+
+// The refusal, unreported, or nullopt when the catalogue was accepted and
+// remembered (warnings are reported). A refusal leaves the store untouched.
 // keyChain: the key sets walked, with root keys; a new key set after a
 // revoked catalogue key starts the repository's version memory over.
+std::optional<FreshnessRefusal> JudgeAndRemember(const CatalogueServices& services, const CliOptions& options,
+                                                 const Catalogue& catalogue, const Sha256Digest& sha256,
+                                                 const std::optional<KeyChainWalk>& keyChain, EventOutput& out);
+
+// JudgeAndRemember, its refusal reported; false then (code is its exit code).
 bool AcceptFreshCatalogue(const CatalogueServices& services, const CliOptions& options, const Catalogue& catalogue,
                           const Sha256Digest& sha256, const std::optional<KeyChainWalk>& keyChain, EventOutput& out,
                           int& code);

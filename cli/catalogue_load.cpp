@@ -1,0 +1,102 @@
+#include "cli/catalogue_load.h"
+
+#include <algorithm>
+
+#include "base/utf.h"
+#include "catalogue/package_check.h"
+#include "catalogue/package_location.h"
+#include "cli/catalogue_freshness_step.h"
+#include "cli/exit_codes.h"
+#include "cli/hex_text.h"
+#include "package/package_writer.h"
+#include "protocols/package_inspection.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The last segment of a location, when it is a plain file name.
+std::string FileName(const std::string& location)
+{
+    const std::string path = location.substr(0, location.find_first_of("?#"));
+    const std::string name = path.substr(path.find_last_of('/') + 1);
+    const bool plain = !name.empty() && name != "." && name != ".." && name.find_first_of("\\:*\"<>|") == std::string::npos;
+    return plain ? name : "package.dat";
+}
+
+PackageDownload Refused(std::string reason, std::string text) { return {{}, std::move(reason), std::move(text)}; }
+
+}  // namespace
+
+AcceptedCatalogue ReportCatalogue(const std::string& location, LoadedCatalogue loaded, EventOutput& out)
+{
+    const Catalogue& catalogue = *loaded.catalogue;
+    const bool signedByKey = loaded.trust.trust == CatalogueTrust::Signed;
+    const std::string trust = loaded.keyChain ? KeyChainText(loaded.keyChainVerdict)
+                              : signedByKey   ? "signed by key " + HexBytes(loaded.trust.key)
+                                              : "unsigned";
+    nlohmann::json event = {{"event", "catalogue"}, {"location", location}, {"signed", signedByKey},
+                            {"packages", catalogue.packages.size()}};
+    AddCatalogueHeader(event, catalogue);
+    if (loaded.keyChain)
+        event["keySet"] = loaded.keyChain->final.version;
+    out.Message(location + ": " + std::to_string(catalogue.packages.size()) + " packages, " + trust + "; " +
+                    catalogue.repository + " version " + std::to_string(catalogue.version) + ", expires " +
+                    UtcTimeText(catalogue.expires),
+                event);
+    return {std::move(*loaded.catalogue), loaded.sha256, trust};
+}
+
+std::optional<AcceptedCatalogue> LoadAndReport(const CatalogueServices& services, const CliOptions& options,
+                                               const FetchContext& context, EventOutput& out, int& code)
+{
+    const TrustChoice choice{options.trust,
+                             options.allowUnsigned ? UnsignedCatalogues::Allow : UnsignedCatalogues::Refuse};
+    const KeyChainOptions chain{options.trustRoots, options.rootThreshold, std::nullopt, std::nullopt};
+    LoadedCatalogue loaded = LoadCatalogue(services, options.catalogue, choice, context, chain);
+    if (!loaded.catalogue) {
+        code = loaded.reason == "interrupted" ? kExitInterrupted : kExitCatalogueRefused;
+        const std::string line = loaded.refusal + ". Nothing was sent.";
+        out.Message(line, {{"event", "failed"}, {"reason", loaded.reason}, {"message", line}, {"exitCode", code}});
+        return std::nullopt;
+    }
+    if (!AcceptFreshCatalogue(services, options, *loaded.catalogue, loaded.sha256, loaded.keyChain, out, code))
+        return std::nullopt;
+    return ReportCatalogue(options.catalogue, std::move(loaded), out);
+}
+
+PackageDownload DownloadPackage(const CatalogueServices& services, const std::string& catalogueLocation,
+                                const CatalogueEntry& entry, const FetchContext& context, const fs::path& folder)
+{
+    const auto location = ResolvePackageLocation(catalogueLocation, entry.file);
+    if (!location)
+        return Refused("package-location",
+                       entry.file + ": a package must be an http(s) URL or a path inside the catalogue's folder.");
+    // One byte more than listed tells a longer package from the listed one.
+    const std::size_t limit = static_cast<std::size_t>(std::min<std::uint64_t>(entry.size + 1, kMaxDownloadBytes));
+    const FetchResult fetched = FetchLocation(services, *location, limit, context);
+    if (fetched.problem == FetchProblem::TooLarge)
+        return Refused("package-mismatch", *location + ": " + PackageMismatchText(PackageMismatch::Size) + ".");
+    if (fetched.problem != FetchProblem::None)
+        return Refused(fetched.problem == FetchProblem::Stopped ? "interrupted" : "package-unreachable",
+                       *location + ": the package cannot be downloaded: " + FetchProblemText(fetched) + ".");
+    const std::string path = Utf16ToUtf8((folder / Utf8ToUtf16(FileName(*location))).u16string());
+    if (!WriteBytesToFile(Utf8ToUtf16(path), fetched.body))
+        return Refused("cannot-save", path + ": the download cannot be saved.");
+    bool opened = false;
+    const std::vector<InspectedRecord> records = InspectPackage(Utf8ToUtf16(path), opened);
+    const PackageMismatch mismatch = CheckDownloadedPackage(fetched.body, records, entry, *services.crypto);
+    if (mismatch != PackageMismatch::None) {
+        std::error_code ignored;
+        fs::remove(fs::path(Utf8ToUtf16(path)), ignored);
+        return Refused("package-mismatch", *location + ": " + PackageMismatchText(mismatch) + ".");
+    }
+    return {path, {}, {}};
+}
+
+int DownloadExitCode(const std::string& reason)
+{
+    if (reason == "interrupted")
+        return kExitInterrupted;
+    return reason == "cannot-save" ? kExitFailed : kExitPackageRefused;
+}
