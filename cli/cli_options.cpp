@@ -153,7 +153,32 @@ CliParse ParseCliOptions(const std::vector<std::string>& arguments, CliOptions& 
     status->add_flag("--json", options.json, "newline-delimited JSON events on stdout");
     CLI::App* station = app.add_subcommand(
         "station", "update every controller that is plugged in, once each, in parallel, until Ctrl-C");
-    station->add_option("--package", options.package, "the package (.dat)")->required()->type_name("FILE");
+    auto* stationPackage = station->add_option("--package", options.package, "the package (.dat)")->type_name("FILE");
+    auto* stationCatalogue =
+        station->add_option("--catalogue", options.catalogue,
+                            "each unit gets the newest package of this catalogue that is for it (path or http(s) URL)")
+            ->type_name("URL")
+            ->excludes(stationPackage);
+    station->add_option("--version", options.packageVersion, "with --catalogue: this version (e.g. 1.40, 1.40r3)")
+        ->type_name("V")
+        ->needs(stationCatalogue);
+    station->add_flag("--beta", options.beta, "with --catalogue: beta packages too")->needs(stationCatalogue);
+    station->add_flag("--offline", options.offline, kOfflineHelp)->needs(stationCatalogue);
+    station->add_option("--trust", options.trust, "with --catalogue: also trust this signify public key")
+        ->type_name("KEYFILE")
+        ->needs(stationCatalogue);
+    station->add_flag("--allow-unsigned", options.allowUnsigned, kAllowUnsignedHelp)->needs(stationCatalogue);
+    addRoots(station, stationCatalogue);
+    station->add_option("--stall-timeout", options.stallTimeoutS, "with --catalogue: give up a download silent this long")
+        ->type_name("SECONDS")
+        ->check(CLI::Range(1, 3600))
+        ->needs(stationCatalogue);
+    station->add_option("--catalogue-refresh", options.catalogueRefreshS,
+                        "with --catalogue: fetch it again after this long (default 600)")
+        ->type_name("SECONDS")
+        ->check(CLI::Range(1, 86400))
+        ->needs(stationCatalogue);
+    station->add_flag("--verify", options.verify, "read each block unit's image back before finishing");
     station->add_option("--max", options.maxUnits, "stop after N units")->type_name("N")->check(CLI::PositiveNumber);
     station->add_flag("--json", options.json, "newline-delimited JSON events on stdout");
     station->add_option("--log", options.stationLog, "append every unit, after a header, to FILE")->type_name("FILE");
@@ -198,6 +223,10 @@ CliParse ParseCliOptions(const std::vector<std::string>& arguments, CliOptions& 
         options.command = CliCommand::Update;
     if (options.command == CliCommand::Update && options.package.empty() && options.catalogue.empty()) {
         err << "controller-updater: update needs --package FILE or --catalogue URL\n";
+        return {false, kExitUsage};
+    }
+    if (options.command == CliCommand::Station && options.package.empty() && options.catalogue.empty()) {
+        err << "controller-updater: station needs --package FILE or --catalogue URL\n";
         return {false, kExitUsage};
     }
     if (!simulate.empty()) {

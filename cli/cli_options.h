@@ -47,6 +47,7 @@ struct CliOptions {
     KeySetOptions keySet;             // catalogue keys init/rotate
     bool offline = false;             // check, update: an expired local catalogue will do
     std::int64_t warnDays = kExpiryWarningDays;  // status --warn-days
+    std::uint32_t catalogueRefreshS = 600;  // station --catalogue-refresh
     int maxUnits = 0;        // station --max
     std::string stationLog;  // station --log: the unit record
 };

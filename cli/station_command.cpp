@@ -1,6 +1,7 @@
 #include "cli/station_command.h"
 
 #include <atomic>
+#include <filesystem>
 #include <ctime>
 #include <thread>
 
@@ -8,6 +9,7 @@
 #include "cli/exit_codes.h"
 #include "cli/interrupt_signal.h"
 #include "cli/package_precheck.h"
+#include "cli/station_catalogue.h"
 #include "cli/station_log_file.h"
 #include "cli/station_status.h"
 #include "station/station.h"
@@ -45,6 +47,12 @@ nlohmann::json UnitEvent(const UnitRecord& r, const std::string& time)
                             {"durationMs", r.durationMs}};
     if (r.outcome == UnitOutcome::Failed || r.outcome == UnitOutcome::Refused)
         event["message"] = UnitMessage(r);
+    if (!r.trace.packageFile.empty())
+        event["package"] = {{"file", r.trace.packageFile}, {"sha256", r.trace.packageSha256}};
+    if (!r.trace.catalogueRepository.empty())
+        event["catalogue"] = {{"repository", r.trace.catalogueRepository}, {"version", r.trace.catalogueVersion}};
+    if (r.readBack != ReadBack::NotAsked)
+        event["verified"] = r.readBack == ReadBack::Matched;
     return event;
 }
 
@@ -106,14 +114,22 @@ int RunStationCommand(IHidBackend& backend, IClock& clock, const UnitDescriber& 
                     {{"event", "failed"}, {"reason", "unsupported"}, {"exitCode", kExitUsage}});
         return kExitUsage;
     }
-    std::optional<std::string> problem = PackageFileProblem(request.package);
-    const StationPackage package = CheckStationPackage(Utf8ToUtf16(request.package));
-    if (!problem && !package.usable)
-        problem = request.package + ": " + package.problem;
-    if (problem) {
-        out.Message(*problem, {{"event", "failed"}, {"reason", "package-unusable"}, {"message", *problem},
-                               {"exitCode", kExitPackageRefused}});
-        return kExitPackageRefused;
+    std::string source;  // what the log header says of the packages
+    if (request.catalogue != nullptr) {
+        source = "catalogue " + request.catalogue->Describe();
+    } else {
+        std::optional<std::string> problem = PackageFileProblem(request.package);
+        const StationPackage package = CheckStationPackage(Utf8ToUtf16(request.package));
+        if (!problem && !package.usable)
+            problem = request.package + ": " + package.problem;
+        if (problem) {
+            out.Message(*problem, {{"event", "failed"}, {"reason", "package-unusable"}, {"message", *problem},
+                                   {"exitCode", kExitPackageRefused}});
+            return kExitPackageRefused;
+        }
+        source = "package " + request.package + ", " + std::to_string(package.records.size()) + " records";
+        if (!request.packageSha256.empty())
+            source += ", sha256 " + request.packageSha256;
     }
     StationLogFile log([&](const UnitRecord& r) {
         const std::string time = UtcNow();
@@ -121,8 +137,7 @@ int RunStationCommand(IHidBackend& backend, IClock& clock, const UnitDescriber& 
                           : UnitLine(r, time);
     });
     if (!request.logFile.empty()) {
-        const std::string header = "# controller-updater station started " + UtcNow() + ", package " +
-                                   request.package + ", " + std::to_string(package.records.size()) + " records";
+        const std::string header = "# controller-updater station started " + UtcNow() + ", " + source;
         if (!log.Open(request.logFile, header)) {
             const std::string line = "Cannot write the station log " + request.logFile + ": " + log.Problem() +
                                      ". No unit was taken.";
@@ -133,17 +148,29 @@ int RunStationCommand(IHidBackend& backend, IClock& clock, const UnitDescriber& 
     }
     StationStatus status(!out.Json() && request.statusLine);
     CliStationEvents events(out, status, ended);
-    Station station(backend, clock, describe, events, request.logFile.empty() ? nullptr : &log,
-                    {Utf8ToUtf16(request.package), request.maxUnits});
+    const std::u16string package = Utf8ToUtf16(request.package);
+    const UnitTrace trace{{}, 0, Utf16ToUtf8(std::filesystem::path(package).filename().u16string()),
+                          request.packageSha256};
+    StationSettings settings(package, request.maxUnits);
+    settings.packages = request.catalogue;
+    settings.verify = request.verify;
+    if (request.catalogue == nullptr)
+        settings.packageTrace = trace;
+    Station station(backend, clock, describe, events, request.logFile.empty() ? nullptr : &log, settings);
+    if (request.catalogue != nullptr)
+        request.catalogue->SetPrinter(
+            [&](const std::function<void()>& write) { status.Print(write, station.Counters()); });
     const std::shared_ptr<void> watching = watch ? watch([&] { station.NoteDeviceChange(); }) : nullptr;
     out.Message("Waiting for controllers (Ctrl-C ends the station).",
-                {{"event", "waiting"}, {"package", request.package}, {"maxUnits", request.maxUnits}});
+                {{"event", "waiting"}, {"package", request.package}, {"source", source}, {"maxUnits", request.maxUnits}});
     status.Show(station.Counters());
     std::atomic<bool> finished{false};
     std::thread interrupts([&] {
         while (!finished.load())
             if (WaitForInterrupt(kInterruptWaitMs)) {
                 station.RequestStop();
+                if (request.catalogue != nullptr)
+                    request.catalogue->Stop();
                 return;
             }
     });

@@ -11,8 +11,13 @@
 #include "station/attached_unit.h"
 #include "station/unit_record.h"
 
+class StationCatalogue;
+
 struct StationRequest {
-    std::string package;
+    std::string package;  // every unit's package, unless catalogue
+    StationCatalogue* catalogue = nullptr;  // loaded; each unit's package from it
+    std::string packageSha256;  // of package, when it could be computed
+    bool verify = false;  // block units read their image back
     int maxUnits = 0;
     std::string logFile;  // the unit record; empty: none
     bool statusLine = false;  // stderr is a terminal: the counters redrawn in place

@@ -19,6 +19,7 @@
 #include "cli/list_command.h"
 #include "cli/sim_fleet.h"
 #include "cli/sim_station_fleet.h"
+#include "cli/station_catalogue.h"
 #include "cli/station_command.h"
 #include "station/unit_record.h"
 #include "cli/update_runner.h"
@@ -38,14 +39,47 @@ public:
     void Write(const std::u16string& line) override { std::fputs(Utf16ToUtf8(line).c_str(), stderr); }
 };
 
-StationRequest StationRequestOf(const CliOptions& options)
+// The SHA-256 of the station's package, for its records; empty when it
+// cannot be read (the station's own check then says why).
+std::string PackageSha256(const CatalogueServices& services, const std::string& package)
 {
-    return {options.package, options.maxUnits, options.stationLog, isatty(fileno(stderr)) != 0};
+    if (services.crypto == nullptr || package.empty())
+        return {};
+    const StopSignal never;
+    const FetchResult read = FetchLocation({}, package, kMaxDownloadBytes, {never});
+    return read.problem == FetchProblem::None ? Sha256Hex(services.crypto->Sha256(read.body)) : std::string();
+}
+
+StationRequest StationRequestOf(const CliOptions& options, const CatalogueServices& services,
+                                StationCatalogue* catalogue)
+{
+    StationRequest request;
+    request.package = options.package;
+    request.catalogue = catalogue;
+    request.packageSha256 = catalogue ? std::string() : PackageSha256(services, options.package);
+    request.verify = options.verify;
+    request.maxUnits = options.maxUnits;
+    request.logFile = options.stationLog;
+    request.statusLine = isatty(fileno(stderr)) != 0;
+    return request;
+}
+
+// The station's run, with its catalogue loaded first when it has one.
+int RunStation(const CliOptions& options, const CatalogueServices& services, EventOutput& out,
+               const std::function<int(const StationRequest&)>& run)
+{
+    if (options.catalogue.empty())
+        return run(StationRequestOf(options, services, nullptr));
+    StationCatalogue catalogue(services, options, SystemClock::Instance(), out);
+    int code = kExitDone;
+    if (!catalogue.Load(code))
+        return code;
+    return run(StationRequestOf(options, services, &catalogue));
 }
 
 // The simulated controllers plugged in at the start, each re-enumerating
 // after its update as a real one does.
-int RunSimulatedStation(const CliOptions& options, EventOutput& out)
+int RunSimulatedStation(const CliOptions& options, const CatalogueServices& services, EventOutput& out)
 {
     SimStationFleet fleet(SystemClock::Instance());
     DeviceChangeWatch watch = [&](std::function<void()> onChange) {
@@ -57,11 +91,13 @@ int RunSimulatedStation(const CliOptions& options, EventOutput& out)
         const std::string number = std::to_string(++index);
         fleet.Plug("sim-" + number, controller, "SIM" + number);
     }
-    return RunStationCommand(fleet.Backend(), SystemClock::Instance(), fleet.Describer(), watch,
-                             StationRequestOf(options), out, [&](const UnitRecord& record) {
-                                 if (record.outcome == UnitOutcome::Updated)
-                                     fleet.ReEnumerate(record.unit.identity.port);
-                             });
+    return RunStation(options, services, out, [&](const StationRequest& request) {
+        return RunStationCommand(fleet.Backend(), SystemClock::Instance(), fleet.Describer(), watch, request, out,
+                                 [&](const UnitRecord& record) {
+                                     if (record.outcome == UnitOutcome::Updated)
+                                         fleet.ReEnumerate(record.unit.identity.port);
+                                 });
+    });
 }
 
 int RunCommand(const CliOptions& options, const CatalogueServices& catalogue, IHidBackend& backend,
@@ -104,7 +140,8 @@ bool NeedsCatalogue(const CliOptions& options)
 {
     return options.command == CliCommand::Check || options.command == CliCommand::CatalogueMake ||
            options.command == CliCommand::CatalogueSign ||
-           (options.command == CliCommand::Update && !options.catalogue.empty());
+           ((options.command == CliCommand::Update || options.command == CliCommand::Station) &&
+            !options.catalogue.empty());
 }
 
 int RunOffline(const CliOptions& options, const CatalogueServices& catalogue, EventOutput& out)
@@ -150,11 +187,13 @@ int RunSubcommand(const std::vector<std::string>& arguments, const AttachedContr
     } else if (Offline(options.command)) {
         result = RunOffline(options, catalogue, out);
     } else if (options.command == CliCommand::Station && options.simulated) {
-        result = RunSimulatedStation(options, out);
+        result = RunSimulatedStation(options, catalogue, out);
     } else if (options.command == CliCommand::Station) {
         const std::unique_ptr<AttachedControllers> real = attached();
-        result = RunStationCommand(real->Backend(), SystemClock::Instance(), real->Describer(), real->ChangeWatch(),
-                                   StationRequestOf(options), out);
+        result = RunStation(options, catalogue, out, [&](const StationRequest& request) {
+            return RunStationCommand(real->Backend(), SystemClock::Instance(), real->Describer(),
+                                     real->ChangeWatch(), request, out);
+        });
     } else if (options.simulated) {
         SimFleet fleet(SystemClock::Instance(), options.simulate);
         result = RunCommand(options, catalogue, fleet.Backend(),

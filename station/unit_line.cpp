@@ -28,6 +28,7 @@ std::string ReasonText(const std::string& reason)
         {"incompatible", "this controller does not accept the package's version"},
         {"broken-record", "the record for this controller is broken"},
         {"wrong-record-type", "the record is not meant for this controller"},
+        {"outside-binding", "the catalogue lists this package for other controllers"},
         {"cannot-open", "the package cannot be opened"},
         {"cannot-open-controller", "the controller cannot be opened"},
         {"stopped", "stopped by the operator, at a safe point"},
@@ -38,6 +39,18 @@ std::string ReasonText(const std::string& reason)
     };
     const auto found = texts.find(reason);
     return found == texts.end() ? reason : found->second;
+}
+
+// "  [pad-1.40.dat sha256 ab12..., catalogue pads version 7]", what is known of it.
+std::string TraceText(const UnitTrace& trace)
+{
+    std::string text = trace.packageFile;
+    if (!trace.packageSha256.empty())
+        text += " sha256 " + trace.packageSha256;
+    if (!trace.catalogueRepository.empty())
+        text += (text.empty() ? "" : ", ") + std::string("catalogue ") + trace.catalogueRepository + " version " +
+                std::to_string(trace.catalogueVersion);
+    return text.empty() ? "" : "  [" + text + "]";
 }
 
 }  // namespace
@@ -77,9 +90,11 @@ std::string UnitLine(const UnitRecord& record, const std::string& time)
                        UnitVersionText(record.versionBefore, record.versionKnown) + " -> " +
                        UnitVersionText(record.versionAfter, record.versionKnown) + "  " +
                        OutcomeName(record.outcome) + "  " + duration;
+    if (record.readBack != ReadBack::NotAsked)
+        line += record.readBack == ReadBack::Matched ? "  verified" : "  not verified";
     if (record.outcome == UnitOutcome::Failed || record.outcome == UnitOutcome::Refused)
         line += ": " + UnitMessage(record);
-    return line;
+    return line + TraceText(record.trace);
 }
 
 std::string CountersLine(const StationCounters& c)

@@ -33,10 +33,10 @@ public:
     static constexpr std::uint64_t kReplugAfterMs = 300;
     static constexpr int kPullAtPercent = 30;
 
-    explicit StationRig(int maxUnits = 0)
+    explicit StationRig(int maxUnits = 0, IUnitPackages* packages = nullptr)
         : fleet(SystemClock::Instance()),
           station(fleet.Backend(), SystemClock::Instance(), fleet.Describer(), *this, this,
-                  {WriteBothFamiliesPackage(), maxUnits})
+                  Settings(maxUnits, packages))
     {
         fleet.OnChange([this] { station.NoteDeviceChange(); });
     }
@@ -46,6 +46,13 @@ public:
         station.RequestStop();
         if (m_Thread.joinable())
             m_Thread.join();
+    }
+
+    static StationSettings Settings(int maxUnits, IUnitPackages* packages)
+    {
+        StationSettings settings(WriteBothFamiliesPackage(), maxUnits);
+        settings.packages = packages;
+        return settings;
     }
 
     void Start()
