@@ -1,5 +1,5 @@
 #pragma once
-// The exit codes of the subcommands; --help and the README list them.
+// The exit codes of the subcommands; --help and docs/command-line.md list them.
 inline constexpr int kExitDone = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Fails when a layer of the core includes a header of a layer above it.
+# Fails when a layer of the core includes a header of a layer above it
+# (the layers and their folders: docs/layout.md).
 # Layers, lowest first: base; text and package; hid; engine; stream and block
 # (the protocols, each on the engine alone); protocols (the one place that
 # knows both); app, and beside it catalogue (the firmware catalogue, on the

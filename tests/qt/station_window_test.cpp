@@ -9,6 +9,8 @@
 #include <QPlainTextEdit>
 #include <QTableWidget>
 
+#include <filesystem>
+
 #include "cli/sim_station_fleet.h"
 #include "package/package_writer.h"
 #include "platform/qt/station_window.h"
@@ -25,6 +27,21 @@ bool PumpUntil(const std::function<bool()>& done, int ms = 30'000)
     return done();
 }
 
+// Runs the test from a folder of its own, restoring the previous one after.
+class WorkingFolder {
+public:
+    explicit WorkingFolder(const std::filesystem::path& folder) : m_Previous(std::filesystem::current_path())
+    {
+        std::filesystem::current_path(folder);
+    }
+    ~WorkingFolder() { std::filesystem::current_path(m_Previous); }
+    WorkingFolder(const WorkingFolder&) = delete;
+    WorkingFolder& operator=(const WorkingFolder&) = delete;
+
+private:
+    std::filesystem::path m_Previous;
+};
+
 }  // namespace
 
 TEST(StationWindow, RowsCountersAndOutcomeColours)
@@ -33,7 +50,13 @@ TEST(StationWindow, RowsCountersAndOutcomeColours)
         std::vector<PackageRecordSpec> records = DemoStreamPackage();
         for (const PackageRecordSpec& record : DemoBlockPackage())
             records.push_back(record);
-        const std::u16string package = TestFilePath(chinese ? "_zh" : "_en");
+        // The package named as from a user's home folder, so the window (and
+        // its screenshot, copied to docs/station.png) shows a path like
+        // theirs, not the build tree's.
+        const std::filesystem::path home(TestFilePath(chinese ? "_zh" : "_en", ""));
+        std::filesystem::create_directories(home / "firmware");
+        const WorkingFolder inHome(home);
+        const std::u16string package = u"firmware/pad-1.40.dat";
         ASSERT_TRUE(WritePackageFile(package, records));
 
         SimStationFleet fleet(SystemClock::Instance());
