@@ -43,29 +43,33 @@ TEST(UnitLedger, TakesEachPlugInOnce)
 
 // Back within the window, a controller is asked its version: the same unit
 // only when it runs the one it was given; anything else is a new plug-in.
+// It may restart before its run is booked, and be back by then or not yet.
 TEST(UnitLedger, AControllerBackAfterAnUpdateIsTheSameUnitOnlyWhenItProvesIt)
 {
     constexpr std::uint32_t kGiven = 140;
+    enum class During { Stayed, GoneAndBack, StillGone };  // while its run went on
     struct Case {
         const char* name;
-        bool goneDuringRun;
+        During during;
         std::uint64_t backAfterMs;
         std::optional<bool> proofSame;  // none: taken without a proof
         bool taken;
     };
-    for (const Case c : {Case{"back at once, proven", false, 100, true, false},
-                         Case{"restarted before the run ended, proven", true, 0, true, false},
-                         Case{"back just inside the window, proven", false, kReEnumerationWindowMs - 1, true, false},
-                         Case{"another controller swapped in", false, 600, false, true},
-                         Case{"swapped in before the run ended", true, 0, false, true},
-                         Case{"back after the window: a new plug-in", false, kReEnumerationWindowMs + 1, {}, true}}) {
+    constexpr std::uint64_t kWindow = kReEnumerationWindowMs;
+    for (const Case c : {Case{"back at once, proven", During::Stayed, 100, true, false},
+                         Case{"restarted before the run ended, proven", During::GoneAndBack, 0, true, false},
+                         Case{"still away when the run ended, proven", During::StillGone, 100, true, false},
+                         Case{"back just inside the window, proven", During::Stayed, kWindow - 1, true, false},
+                         Case{"another controller swapped in", During::Stayed, 600, false, true},
+                         Case{"swapped in before the run ended", During::GoneAndBack, 0, false, true},
+                         Case{"back as the window ends: a new plug-in", During::Stayed, kWindow, {}, true}}) {
         UnitLedger ledger;
         const AttachedUnit a = Unit("1-1");
         ledger.Reconcile({a}, 0);
-        if (c.goneDuringRun) {
+        if (c.during != During::Stayed)
             ledger.Reconcile({}, 5);
+        if (c.during == During::GoneAndBack)
             ledger.Reconcile({a}, 6);
-        }
         ledger.Finished(a.Key(), UnitOutcome::Updated, 10, kGiven);
         ledger.Reconcile({}, 20);
         bool taken = !ledger.Reconcile({a}, 20 + c.backAfterMs).empty();
