@@ -61,8 +61,8 @@ private:
     void SayRefusedOnce(const std::string& cause, const std::string& reason);
     PackageDownload Downloaded(const CatalogueEntry& entry, const StopSignal& stop);
 
-    const CatalogueServices& m_Services;
-    const CliOptions& m_Options;
+    const CatalogueServices m_Services;
+    const CliOptions m_Options;
     IClock& m_Clock;
     EventOutput& m_Out;
     Printer m_Print;

@@ -18,32 +18,33 @@ namespace fs = std::filesystem;
 
 constexpr std::uint64_t kOneRefresh = 1100;  // ms: past a refresh of 1 s
 
-// A folder holding one package with both families' records, listed once per
-// family, and the catalogue that lists it.
+const char* PackageOf(DemoKind kind) { return kind == DemoKind::Stream ? "stream.dat" : "block.dat"; }
+
+// A folder holding each family's package and the catalogue that lists them.
 class CatalogueFolder {
 public:
     CatalogueFolder() : m_Dir(fs::path(TestFilePath("_site", "")))
     {
         fs::remove_all(m_Dir);
         fs::create_directories(m_Dir);
-        fs::copy_file(fs::path(WriteBothFamiliesPackage()), m_Dir / "both.dat");
+        EXPECT_TRUE(WritePackageFile((m_Dir / PackageOf(DemoKind::Stream)).u16string(), DemoStreamPackage()));
+        EXPECT_TRUE(WritePackageFile((m_Dir / PackageOf(DemoKind::Block)).u16string(), DemoBlockPackage()));
     }
     std::string Catalogue() const { return Utf16ToUtf8((m_Dir / "catalogue.json").u16string()); }
 
     void Publish(std::uint64_t version, UtcSeconds published)
     {
-        const std::u16string package = (m_Dir / "both.dat").u16string();
-        std::ifstream in(fs::path(package), std::ios::binary);
-        const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
-        bool opened = false;
-        const auto records = InspectPackage(package, opened);
         ::Catalogue catalogue;
         catalogue.repository = "line";
         catalogue.version = version;
         catalogue.published = published;
         catalogue.expires = published + 90 * kSecondsPerDay;
         for (DemoKind kind : {DemoKind::Stream, DemoKind::Block}) {
-            auto entry = MakeCatalogueEntry("both.dat", bytes, records, m_Crypto);
+            const std::u16string package = (m_Dir / PackageOf(kind)).u16string();
+            std::ifstream in(fs::path(package), std::ios::binary);
+            const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+            bool opened = false;
+            auto entry = MakeCatalogueEntry(PackageOf(kind), bytes, InspectPackage(package, opened), m_Crypto);
             ASSERT_TRUE(entry);
             entry->binding = DemoBinding(kind);
             catalogue.packages.push_back(*entry);
@@ -54,6 +55,31 @@ public:
 private:
     GcryptVerifier m_Crypto;
     fs::path m_Dir;
+};
+
+// A station catalogue over site's catalogue.json, refreshed every second.
+struct CatalogueRun {
+    explicit CatalogueRun(const CatalogueFolder& site) : options(Options(site)) {}
+    static CliOptions Options(const CatalogueFolder& site)
+    {
+        CliOptions options;
+        options.catalogue = site.Catalogue();
+        options.allowUnsigned = true;
+        options.catalogueRefreshS = 1;
+        return options;
+    }
+    ~CatalogueRun() { std::fclose(sink); }
+    bool Load()
+    {
+        int code = 0;
+        return catalogue.Load(code);
+    }
+
+    GcryptVerifier crypto;
+    CliOptions options;
+    std::FILE* sink = std::tmpfile();
+    EventOutput out{false, false, sink, sink};
+    StationCatalogue catalogue{{nullptr, &crypto, nullptr}, options, SystemClock::Instance(), out};
 };
 
 std::map<std::string, std::uint64_t> CatalogueVersionByPort(const StationRig& rig)
@@ -71,19 +97,10 @@ TEST(StationCatalogue, EachFamilyGetsItsPackageAndOnlyANewerPublicationIsTakenMi
     CatalogueFolder site;
     const UtcSeconds now = WallClockNow();
     site.Publish(1, now - 60);
-    GcryptVerifier crypto;
-    CliOptions options;
-    options.catalogue = site.Catalogue();
-    options.allowUnsigned = true;
-    options.catalogueRefreshS = 1;
-    std::FILE* sink = std::tmpfile();
-    ASSERT_NE(sink, nullptr);
-    EventOutput out(false, false, sink, sink);
-    StationCatalogue catalogue({nullptr, &crypto, nullptr}, options, SystemClock::Instance(), out);
-    int code = 0;
-    ASSERT_TRUE(catalogue.Load(code));
+    CatalogueRun run(site);
+    ASSERT_TRUE(run.Load());
 
-    StationRig rig(0, &catalogue);
+    StationRig rig(0, &run.catalogue);
     rig.fleet.Plug("5-1", {DemoKind::Stream, ""});
     rig.fleet.Plug("5-2", {DemoKind::Block, ""});
     rig.Start();
@@ -97,14 +114,42 @@ TEST(StationCatalogue, EachFamilyGetsItsPackageAndOnlyANewerPublicationIsTakenMi
     rig.fleet.Plug("5-4", {DemoKind::Stream, ""});
     ASSERT_TRUE(rig.WaitFinishedOn("5-4"));
     rig.Stop();
-    std::fclose(sink);
 
     const std::map<std::string, std::uint64_t> expected = {{"5-1", 1}, {"5-2", 1}, {"5-3", 2}, {"5-4", 2}};
     EXPECT_EQ(CatalogueVersionByPort(rig), expected);
     for (const UnitRecord& record : rig.finished) {
         EXPECT_EQ(record.outcome, UnitOutcome::Updated) << record.unit.identity.port << " " << record.reason;
         EXPECT_EQ(record.trace.catalogueRepository, "line");
-        EXPECT_EQ(record.trace.packageFile, "both.dat");
         EXPECT_EQ(record.trace.packageSha256.size(), 64u);
     }
+}
+
+TEST(StationCatalogue, ThirtyTwoUnitsOfBothFamiliesEachGetTheirFamilysPackageOnce)
+{
+    CatalogueFolder site;
+    site.Publish(3, WallClockNow());
+    CatalogueRun run(site);
+    ASSERT_TRUE(run.Load());
+    StationRig rig(0, &run.catalogue);
+    constexpr int kUnits = 32;
+    const std::uint64_t start = SystemClock::Instance().NowMs() + 50;
+    std::map<std::string, std::string> expected;
+    for (int i = 0; i < kUnits; ++i) {
+        const DemoKind kind = i % 2 ? DemoKind::Block : DemoKind::Stream;
+        const std::string port = "6-" + std::to_string(i + 1);
+        expected[port] = PackageOf(kind);
+        rig.fleet.At(start + 40u * static_cast<unsigned>(i), [&rig, port, kind] { rig.fleet.Plug(port, {kind, ""}); });
+    }
+    rig.Start();
+    ASSERT_TRUE(rig.WaitFinished(kUnits));
+    std::this_thread::sleep_for(kSettle);
+    rig.Stop();
+
+    std::map<std::string, std::string> given;
+    for (const UnitRecord& record : rig.finished) {
+        EXPECT_EQ(record.outcome, UnitOutcome::Updated) << record.unit.identity.port << " " << record.reason;
+        EXPECT_TRUE(given.emplace(record.unit.identity.port, record.trace.packageFile).second)
+            << record.unit.identity.port << " counted twice";
+    }
+    EXPECT_EQ(given, expected);
 }

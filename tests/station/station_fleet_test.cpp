@@ -15,8 +15,6 @@ constexpr UnitOutcome kFailed = UnitOutcome::Failed;
 
 // The fleet's plug-ins spread over this much time.
 constexpr std::uint64_t kPlugSpreadMs = 10'000;
-// Long enough for every re-enumeration to have come back and been seen.
-constexpr auto kSettle = std::chrono::milliseconds(3 * SimStationFleet::kRestartMs + 400);
 
 std::size_t Total(const std::map<std::string, Outcomes>& expected)
 {

@@ -17,6 +17,9 @@
 #include "station/station.h"
 #include "support/test_paths.h"
 
+// Long enough for every re-enumeration to have come back and been seen.
+constexpr auto kSettle = std::chrono::milliseconds(3 * SimStationFleet::kRestartMs + 400);
+
 // One package with a record for each family.
 inline std::u16string WriteBothFamiliesPackage()
 {
