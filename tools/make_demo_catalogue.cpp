@@ -1,6 +1,8 @@
 // Writes the demo mode's catalogue: one entry per demo package, beside them,
 // each bound to its family's demo controllers. It never expires within the
-// life of a build: the demo is no channel anyone publishes to.
+// life of a build: the demo is no channel anyone publishes to. Its version is
+// the build's time, so a page that remembers one build's demo catalogue
+// takes the next build's (other packages, same version, would be refused).
 // The SHA-256 of each comes from the build (no cryptography in this tool):
 //   make_demo_catalogue OUT.json PACKAGE SHA256 [PACKAGE SHA256 ...]
 #include <cstdio>
@@ -10,6 +12,7 @@
 #include <vector>
 
 #include "base/utf.h"
+#include "catalogue/build_floors.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/package_check.h"
 #include "protocols/package_inspection.h"
@@ -56,7 +59,7 @@ int main(int argc, char** argv)
     }
     Catalogue catalogue;
     catalogue.repository = "demo";
-    catalogue.version = 1;
+    catalogue.version = static_cast<std::uint64_t>(kBuildTime);
     catalogue.published = *ParseUtcTime(kPublished);
     catalogue.expires = *ParseUtcTime(kExpires);
     for (int i = 2; i + 1 < argc; i += 2) {

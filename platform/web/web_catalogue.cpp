@@ -54,7 +54,7 @@ std::optional<WebCatalogue::Question> WebCatalogue::SignatureQuestion(
 }
 
 WebCatalogue::Opened WebCatalogue::Open(const std::string& text, const std::optional<std::string>& signature,
-                                        bool verified)
+                                        bool verified, const Memory& memory)
 {
     m_Catalogue.reset();
     const AnsweredVerifier answers(SignatureQuestion(signature), verified);
@@ -65,7 +65,21 @@ WebCatalogue::Opened WebCatalogue::Open(const std::string& text, const std::opti
         return opened;
     CatalogueParse parse = ParseCatalogue(text);
     opened.problem = parse.problem;
-    if (parse.catalogue)
+    if (!parse.catalogue)
+        return opened;
+    // Lost or damaged memory: the build's floors alone, as natively.
+    std::optional<FreshnessState> state;
+    if (memory.state) {
+        state = ParseFreshnessState(*memory.state);
+        opened.stateUnusable = !state;
+    }
+    const FreshnessRequest request{memory.clock, false, false};
+    opened.judged = true;
+    opened.freshness = JudgeFreshness(*parse.catalogue, memory.sha256, state.value_or(FreshnessState{}),
+                                      BuiltInFreshnessFloors(), request);
+    opened.refusal = FreshnessRefusalText(*parse.catalogue, opened.freshness);
+    opened.expires = parse.catalogue->expires;
+    if (opened.Accepted())
         m_Catalogue = std::move(parse.catalogue);
     return opened;
 }

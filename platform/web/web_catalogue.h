@@ -4,7 +4,9 @@
 // WebCrypto. Ed25519 and SHA-256 are asynchronous in the page, so a check
 // crosses in two steps: the core says which key and signature to verify
 // (SignatureQuestion), the page verifies, and the core's own rules
-// (CheckCatalogueSignature) take that answer as the verifier's.
+// (CheckCatalogueSignature) take that answer as the verifier's. Its
+// freshness is the core's judge's too (catalogue/catalogue_freshness.h):
+// the page only keeps the state's text (IndexedDB) and hands it in.
 //
 // One thread (the page's); no call waits.
 #include <cstddef>
@@ -13,6 +15,7 @@
 #include <vector>
 
 #include "catalogue/catalogue.h"
+#include "catalogue/catalogue_freshness.h"
 #include "catalogue/catalogue_trust.h"
 #include "catalogue/package_check.h"
 #include "catalogue/package_choice.h"
@@ -33,14 +36,31 @@ public:
     // .sig, a key not trusted).
     std::optional<Question> SignatureQuestion(const std::optional<std::string>& signature) const;
 
+    // What the page knows beside the bytes: their digest (WebCrypto), the
+    // state it remembers (nullopt: none, or its storage failed) and its clock.
+    struct Memory {
+        Sha256Digest sha256{};
+        std::optional<std::string> state;
+        UtcSeconds clock = 0;
+    };
+
     struct Opened {
         TrustVerdict trust;
         CatalogueProblem problem = CatalogueProblem::None;
-        bool Accepted() const { return trust.Accepted() && problem == CatalogueProblem::None; }
+        bool judged = false;          // signed and well formed: its freshness was judged
+        bool stateUnusable = false;   // the state given was not one: judged by the build's floors
+        FreshnessVerdict freshness;   // with judged
+        std::string refusal;          // the freshness refusal in words, "" when accepted
+        UtcSeconds expires = 0;
+        bool Accepted() const
+        {
+            return trust.Accepted() && problem == CatalogueProblem::None && judged && freshness.Accepted();
+        }
     };
     // verified: the page's answer to SignatureQuestion. Keeps the catalogue
     // only when it is accepted.
-    Opened Open(const std::string& text, const std::optional<std::string>& signature, bool verified);
+    Opened Open(const std::string& text, const std::optional<std::string>& signature, bool verified,
+                const Memory& memory);
 
     std::vector<FittingPackage> Fitting(const ControllerFacts& facts, bool withBeta) const;
     // The position of a fitting package's entry in the catalogue.

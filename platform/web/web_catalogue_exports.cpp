@@ -88,6 +88,19 @@ const char* MismatchName(PackageMismatch mismatch)
     return "broken";
 }
 
+// The freshness refusal's name, for the page's log; its words come from the core.
+const char* FreshnessName(FreshnessProblem problem)
+{
+    switch (problem) {
+    case FreshnessProblem::None: return "";
+    case FreshnessProblem::LongRepositoryName: return "long-repository-name";
+    case FreshnessProblem::Older: return "older";
+    case FreshnessProblem::OtherBytes: return "replaced";
+    case FreshnessProblem::Expired: return "expired";
+    }
+    return "refused";
+}
+
 const char* Bool(bool value)
 {
     return value ? "true" : "false";
@@ -138,15 +151,36 @@ EMSCRIPTEN_KEEPALIVE char* web_catalogue_question(WebCatalogue* catalogue, const
                       JsonQuoted(Hex(question->signature)) + "}");
 }
 
-// {"accepted": bool, "trust": name, "problem": name or ""}.
+// {"accepted": bool, "trust": name, "problem": name or "", "freshness":
+// name or "", "refusal": words or "", "stateUnusable": bool, "state": the
+// state to remember or "" when it is unchanged, "expiresSoon": bool,
+// "expires": UTC time, "daysLeft": number}. statePath: the remembered state's
+// text, "" for none; sha256Hex: the page's digest of the catalogue's bytes;
+// clockMs: the page's clock.
 EMSCRIPTEN_KEEPALIVE char* web_catalogue_open(WebCatalogue* catalogue, const char* path, const char* signaturePath,
-                                              int verified)
+                                              int verified, const char* statePath, const char* sha256Hex,
+                                              double clockMs)
 {
     const std::string text = ReadText(path).value_or("");
-    const WebCatalogue::Opened opened = catalogue->Open(text, ReadText(signaturePath), verified != 0);
+    WebCatalogue::Memory memory;
+    // Without WebCrypto (an insecure context) there is no digest: nothing
+    // signed gets this far then, and no package could be checked either.
+    memory.sha256 = ParseSha256Hex(sha256Hex ? sha256Hex : "").value_or(Sha256Digest{});
+    memory.state = ReadText(statePath);
+    memory.clock = static_cast<UtcSeconds>(clockMs / 1000);
+    const WebCatalogue::Opened opened = catalogue->Open(text, ReadText(signaturePath), verified != 0, memory);
+    const FreshnessVerdict& verdict = opened.freshness;
+    const bool store = opened.Accepted() && verdict.changed;
     return PageString(std::string("{\"accepted\":") + Bool(opened.Accepted()) +
                       ",\"trust\":" + JsonQuoted(TrustName(opened.trust.trust)) +
-                      ",\"problem\":" + JsonQuoted(ProblemName(opened.problem)) + "}");
+                      ",\"problem\":" + JsonQuoted(ProblemName(opened.problem)) +
+                      ",\"freshness\":" + JsonQuoted(FreshnessName(verdict.problem)) +
+                      ",\"refusal\":" + JsonQuoted(opened.refusal) +
+                      ",\"stateUnusable\":" + Bool(opened.stateUnusable) +
+                      ",\"state\":" + JsonQuoted(store ? FreshnessStateJson(verdict.next) : "") +
+                      ",\"expiresSoon\":" + Bool(verdict.expiresSoon) +
+                      ",\"expires\":" + JsonQuoted(opened.judged ? UtcTimeText(opened.expires) : "") +
+                      ",\"daysLeft\":" + std::to_string(DaysLeft(opened.expires, verdict.effectiveTime)) + "}");
 }
 
 // {"packages": [...]} that fit the connected controller, newest first; ""

@@ -1,13 +1,15 @@
 // The firmware catalogue in the page: fetches it and its signature from this
 // site, answers the module's signature question with WebCrypto, and checks a
-// downloaded package before the update may read it. Which packages fit, and
-// what counts as signed, the module decides (web_catalogue_exports.cpp).
+// downloaded package before the update may read it. Which packages fit, what
+// counts as signed and whether it is fresh, the module decides
+// (web_catalogue_exports.cpp); the page keeps the state it hands back.
 import { Packages } from './packages.js';
 
 const NOT_FOUND = 404;
 const SIGNATURE_SUFFIX = '.sig';
 const CATALOGUE_FILE = '/catalogue.json';
 const SIGNATURE_FILE = '/catalogue.json.sig';
+const STATE_FILE = '/catalogue-state.json';
 
 const hexBytes = (hex) => Uint8Array.from(hex.match(/../g), (pair) => parseInt(pair, 16));
 const bytesHex = (bytes) => Array.from(new Uint8Array(bytes), (b) => b.toString(16).padStart(2, '0')).join('');
@@ -33,10 +35,12 @@ async function verifyEd25519(keyHex, signatureHex, bytes) {
 
 export class Catalogue {
   // demo: the demo mode (its build's key is trusted too); fetches: the
-  // page's Fetches.
-  constructor(module, take, demo, fetches) {
+  // page's Fetches; memory: a CatalogueMemory; log(line): the page's log.
+  constructor(module, take, demo, fetches, memory, log) {
     this.module = module;
     this.fetches = fetches;
+    this.memory = memory;
+    this.log = log;
     this.take = take;  // a module string, freed
     this.handle = module._web_catalogue_create(demo ? 1 : 0);
     this.url = null;
@@ -49,8 +53,9 @@ export class Catalogue {
     return { url: new URL(demo ? 'demo_catalogue.json' : `.${CATALOGUE_FILE}`, location.href), required: false };
   }
 
-  // { trust } once accepted; { problem } (a name in texts.catalogue.why);
-  // { absent } when an optional catalogue is not there.
+  // { trust, expiring } once accepted (expiring: { expires, daysLeft } or
+  // null); { problem } (a name in texts.catalogue.why, or the module's
+  // words); { absent } when an optional catalogue is not there.
   async load({ url, required }) {
     const limit = this.module._web_catalogue_largest();
     const got = await fetchCapped(this.fetches, url, limit + 1);
@@ -69,11 +74,29 @@ export class Catalogue {
       [this.handle, signaturePath]));
     const asked = question ? JSON.parse(question) : null;
     const verified = asked ? await verifyEd25519(asked.key, asked.signature, got.bytes) : false;
+    const digest = globalThis.crypto?.subtle ? bytesHex(await crypto.subtle.digest('SHA-256', got.bytes)) : '';
+    const statePath = await this.recall();
     const opened = JSON.parse(this.take(this.module.ccall('web_catalogue_open', 'number',
-      ['number', 'string', 'string', 'number'], [this.handle, '/catalogue', signaturePath, verified ? 1 : 0])));
-    if (!opened.accepted) return { problem: opened.problem || opened.trust };
+      ['number', 'string', 'string', 'number', 'string', 'string', 'number'],
+      [this.handle, '/catalogue', signaturePath, verified ? 1 : 0, statePath, digest, Date.now()])));
+    if (opened.stateUnusable) this.log('catalogue memory unusable: judged by the build\'s floors alone');
+    if (!opened.accepted) return { problem: opened.refusal || opened.problem || opened.trust };
+    if (opened.state) {
+      const error = await this.memory.save(opened.state);
+      if (error) this.log(`catalogue memory not written (${error}): this catalogue is used but not remembered`);
+    }
     this.url = url;
-    return { trust: opened.trust };
+    const expiring = opened.expiresSoon ? { expires: opened.expires, daysLeft: opened.daysLeft } : null;
+    return { trust: opened.trust, expiring };
+  }
+
+  // The remembered state as a module file: its path, '' when there is none.
+  async recall() {
+    const remembered = await this.memory.load();
+    if (remembered.failed) this.log(`catalogue memory unreadable (${remembered.failed}): judged by the build's floors alone`);
+    if (remembered.text === undefined) return '';
+    this.module.FS.writeFile(STATE_FILE, remembered.text);
+    return STATE_FILE;
   }
 
   // { packages: [...] } fitting the app's controller, newest first; null while none is known.

@@ -19,10 +19,13 @@ export class CatalogueView {
     $('offer-beta').addEventListener('change', () => { if (!this.isBusy()) this.refresh(); });
   }
 
-  use(catalogue, app, trust) {
+  // expiring: { expires, daysLeft } when it expires soon, else null.
+  use(catalogue, app, trust, expiring) {
     this.catalogue = catalogue;
     this.app = app;
     $('offer-trust').textContent = this.words.trust[trust];
+    $('offer-expiring').textContent = expiring ? this.words.expiring(expiring.expires, expiring.daysLeft) : '';
+    $('offer-expiring').hidden = !expiring;
   }
 
   refused(problem) {

@@ -15,6 +15,7 @@ import { OpenHelp } from './open_help.js';
 import { Deployments } from './deployments.js';
 import { progressAnnouncer } from './progress_words.js';
 import { Catalogue } from './catalogue.js';
+import { CatalogueMemory } from './catalogue_memory.js';
 import { CatalogueView } from './catalogue_view.js';
 import { Station } from './station.js';
 import { Fetches } from './fetches.js';
@@ -46,6 +47,7 @@ let checkedPath = null;   // a catalogue package that passed its checks: the upd
 const catalogueView = new CatalogueView(texts, chinese, (entry) => updateFromCatalogue(entry),
   () => busy);
 let catalogue = null;
+const catalogueMemory = new CatalogueMemory();
 let busy = false, pendingChange = false, updating = false, downloading = false;
 
 function text(index) { return takeString(module._web_text(index)); }
@@ -172,13 +174,13 @@ async function updateFromCatalogue(entry) {
 
 async function openCatalogue() {
   const where = Catalogue.location(params, demo);
-  const candidate = new Catalogue(module, takeString, demo, fetches);
+  const candidate = new Catalogue(module, takeString, demo, fetches, catalogueMemory, log);
   const result = await candidate.load(where);
   if (result.absent) return;
   log(`catalogue ${where.url.pathname}: ${result.trust || result.problem}`);
   if (result.problem) { catalogueView.refused(result.problem); return; }
   catalogue = candidate;
-  catalogueView.use(catalogue, app, result.trust);
+  catalogueView.use(catalogue, app, result.trust, result.expiring);
   // Otherwise the engine call running now shows it when it returns.
   if (!busy) catalogueView.refresh();
 }

@@ -68,6 +68,7 @@ const EN = {
     showBeta: 'Show beta',
     beta: 'beta',
     trust: { signed: 'signed', unsigned: 'unsigned' },
+    expiring: (expires, days) => `Warning: this catalogue expires ${expires}, in ${days} days; a newer one should be published.`,
     refused: (why) => `Catalogue not used: ${why}.`,
     why: {
       'no-signature': 'the catalogue is not signed, and this page trusts only signed catalogues',
@@ -164,6 +165,7 @@ const ZH = {
     showBeta: '显示测试版',
     beta: '测试版',
     trust: { signed: '已签名', unsigned: '未签名' },
+    expiring: (expires, days) => `警告：此目录将于 ${expires} 过期（还剩 ${days} 天），应发布更新的目录。`,
     refused: (why) => `未使用目录：${why}。`,
     why: {
       'no-signature': '目录未签名，而本页只信任已签名的目录',

@@ -55,10 +55,11 @@ export async function dialogTexts() {
   return texts;
 }
 
-// A test catalogue as `catalogue make` writes it: format 2 with its header,
-// each entry bound to the controllers it is for.
+// A test catalogue as `catalogue make` writes it: format 2 with its header
+// (header: fields that differ from the default one), each entry bound to
+// the controllers it is for.
 export const FOR_STREAM = { family: 'stream', usb: ['0483:5750', '5a3c:5750'] };
 export const FOR_BLOCK = (types) => ({ family: 'block', usb: ['5a3c:4c21'], deviceTypes: types });
-export const catalogueText = (packages, indent) => JSON.stringify({
+export const catalogueText = (packages, indent, header = {}) => JSON.stringify({
   format: 2, type: 'catalogue', repository: 'test', version: 1,
-  published: '2026-12-01T00:00:00Z', expires: '2099-01-01T00:00:00Z', packages }, null, indent);
+  published: '2026-12-01T00:00:00Z', expires: '2099-01-01T00:00:00Z', ...header, packages }, null, indent);

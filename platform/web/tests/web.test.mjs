@@ -127,9 +127,11 @@ async function ownKey() {
   return sec;
 }
 
+// init: a script of the test's own, run before the page's.
 async function openPage({ locale = 'en-US', query = '', fake = null, noHid = false, platform = '',
-                         colorScheme = 'light' } = {}) {
+                         colorScheme = 'light', init = '' } = {}) {
   const context = await browser.newContext({ locale, colorScheme, acceptDownloads: true });
+  if (init) await context.addInitScript(init);
   await context.addInitScript(PROGRESS_PEAK);
   await context.addInitScript(MESSAGES_OPENED);
   if (fake) await context.addInitScript(`window.__fakeHidOptions = ${JSON.stringify(fake)};\n${FAKE_HID}`);
@@ -508,6 +510,85 @@ describe('the firmware catalogue under bad input: refused in words, nothing sent
       await assertTextComes(page, '#offer-problem', c.why);
       assert.ok(await page.isHidden('#stop'));
       await assertUsable(page, before);
+      await page.context().close();
+    });
+  }
+});
+
+describe('the catalogue memory: kept across reloads, judged by the module', () => {
+  const DAY_MS = 86_400_000;
+  const utc = (ms) => new Date(ms).toISOString().replace(/\.\d+Z$/, 'Z');
+  const SEEN_PUBLISHED = utc(Date.now() - DAY_MS);
+  const CLOCK_BACK = '2026-03-01T00:00:00Z';
+  const EXPIRED = { published: '2026-05-01T00:00:00Z', expires: '2026-06-01T00:00:00Z' };
+  const HEADERS = {
+    'mem-v1': { version: 1 },
+    'mem-v2': { version: 2 },
+    'mem-v2-other': { version: 2, published: '2026-12-02T00:00:00Z' },
+    'mem-v4-soon': { version: 4, published: SEEN_PUBLISHED, expires: utc(Date.now() + 5 * DAY_MS) },
+    'mem-v5-expired': { version: 5, ...EXPIRED },
+  };
+  before(async () => {
+    const listed = [entry('pad-1.40.dat', await readFile(join(BUILD, 'site/demo_stream.dat')), 'stable', NOTES)];
+    for (const [file, header] of Object.entries(HEADERS))
+      await deploySigned(`/site/cat/${file}.json`, catalogueText(listed, undefined, header));
+  });
+  const FAKE = { kind: 1, granted: true };
+  const OFFER = /^Firmware 1\.40 r3 is available/;
+  // The page's own store, read or written from the page.
+  const stored = (page) => page.evaluate(async () =>
+    (await new (await import('/site/catalogue_memory.js')).CatalogueMemory().load()).text);
+  const storeText = (page, text) => page.evaluate(async (t) =>
+    new (await import('/site/catalogue_memory.js')).CatalogueMemory().save(t), text);
+
+  // One browser profile, one page load after another.
+  const steps = [
+    { name: 'first seen: remembered', file: 'mem-v2', remembers: 2 },
+    { name: 'an older one: refused', file: 'mem-v1',
+      why: /the catalogue of "test" \(version 1\) is older than the catalogue already seen \(version 2\)/ },
+    { name: 'the same version with other bytes: refused', file: 'mem-v2-other',
+      why: /"test" \(version 2\) differs from the version 2 already seen: the same version with other contents/ },
+    { name: 'the same bytes again: nothing changes', file: 'mem-v2' },
+    { name: 'expiring in days: a warning', file: 'mem-v4-soon', remembers: 4,
+      warning: /^Warning: this catalogue expires \S+, in [45] days; a newer one should be published\.$/ },
+    { name: 'expired: refused', file: 'mem-v5-expired', why: new RegExp(`"test" \\(version 5\\) expired ${EXPIRED.expires}; `) },
+    { name: 'expired, the clock set back before its expiry: refused', file: 'mem-v5-expired', clock: CLOCK_BACK,
+      why: new RegExp(`expired ${EXPIRED.expires}; .*the clock says ${CLOCK_BACK}, the latest signed time seen is ${SEEN_PUBLISHED}`) },
+  ];
+  test(steps.map((s) => s.name).join('; '), async () => {
+    const page = await openPage({ fake: FAKE });
+    for (const step of steps) {
+      const before = await stored(page);
+      if (step.clock) await page.clock.setFixedTime(new Date(step.clock));
+      await page.goto(`${site.origin}/site/index.html?catalogue=cat/${step.file}.json`);
+      await page.waitForSelector('body[data-ready="true"]', LONG);
+      if (step.why) {
+        await assertTextComes(page, '#offer-problem', step.why);
+        assert.ok(await page.isHidden('#catalogue'), `${step.name}: nothing offered`);
+      } else {
+        await assertTextComes(page, '#offer-title', OFFER);
+        assert.equal(await page.isVisible('#offer-expiring'), Boolean(step.warning), step.name);
+        if (step.warning) assert.match(await page.textContent('#offer-expiring'), step.warning);
+      }
+      const after = await stored(page);
+      if (step.remembers) assert.equal(JSON.parse(after).repositories.test.version, step.remembers, step.name);
+      else assert.equal(after, before, `${step.name}: the memory is unchanged`);
+    }
+    await page.context().close();
+  });
+
+  for (const c of [
+    { name: 'a stored text that is not a state', spoil: (page) => storeText(page, '{"format": 1, "repositories": [') },
+    { name: 'IndexedDB throwing', init: 'IDBFactory.prototype.open = () => { throw new DOMException("denied", "SecurityError"); };' },
+  ]) {
+    test(`${c.name}: judged by the build's floors, the page works`, async () => {
+      const page = await openPage({ query: '?catalogue=cat/mem-v2.json', fake: FAKE, init: c.init });
+      await assertTextComes(page, '#offer-title', OFFER);
+      await c.spoil?.(page);
+      await page.goto(`${site.origin}/site/index.html?catalogue=cat/mem-v1.json`);
+      await page.waitForSelector('body[data-ready="true"]', LONG);
+      await assertTextComes(page, '#offer-title', OFFER);
+      assert.ok(await page.isHidden('#offer-problem'));
       await page.context().close();
     });
   }
