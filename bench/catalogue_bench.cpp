@@ -13,11 +13,18 @@ namespace {
 
 constexpr int kPackages = 1000;
 constexpr int kRounds = 50;
+constexpr UsbId kStreamUsb{0x0483, 0x5750};
+constexpr UsbId kBlockUsb{0x5a3c, 0x4c21};
+constexpr std::uint32_t kOrdinaryType = 0x5111;
 
 // Packages of one to four records, versions spread over releases and betas.
 Catalogue MakeCatalogue()
 {
     Catalogue catalogue;
+    catalogue.repository = "bench";
+    catalogue.version = 1;
+    catalogue.published = 1'780'000'000;
+    catalogue.expires = catalogue.published + 90 * kSecondsPerDay;
     for (int i = 0; i < kPackages; ++i) {
         CatalogueEntry e;
         e.file = "fw/package-" + std::to_string(i) + ".dat";
@@ -36,6 +43,12 @@ Catalogue MakeCatalogue()
             h.imageSize = 40000;
             e.records.push_back(h);
         }
+        // Half for each family, as a real catalogue binds them.
+        e.binding.usb = {i % 2 ? kBlockUsb : kStreamUsb};
+        e.binding.family = i % 2 ? kProtocolBlock : kProtocolStream;
+        if (i % 2)
+            for (const PackageHeader& h : e.records)
+                e.binding.deviceTypes.push_back(h.deviceType == 0 ? kOrdinaryType : h.deviceType);
         catalogue.packages.push_back(std::move(e));
     }
     return catalogue;
@@ -54,16 +67,23 @@ int main()
     const std::string text = CatalogueJson(MakeCatalogue());
     ControllerFacts stream;
     stream.protocolVariant = kProtocolStream;
+    stream.usb = kStreamUsb;
     stream.device.deviceModel = 261;
     stream.device.deviceSubModel = 2;
     ControllerFacts block;
     block.protocolVariant = kProtocolBlock;
-    block.device.currentDeviceType = 0x5111;
+    block.usb = kBlockUsb;
+    block.device.currentDeviceType = kOrdinaryType;
     std::vector<double> parse, pick;
     std::size_t fitting = 0;
     for (int round = 0; round < kRounds; ++round) {
         const auto start = std::chrono::steady_clock::now();
         const CatalogueParse parsed = ParseCatalogue(text);
+        if (!parsed.catalogue) {
+            std::fprintf(stderr, "catalogue_bench: its catalogue is refused: %s\n",
+                         CatalogueProblemText(parsed.problem).c_str());
+            return 1;
+        }
         const auto parsedAt = std::chrono::steady_clock::now();
         fitting = FittingPackages(*parsed.catalogue, stream, true).size() +
                   FittingPackages(*parsed.catalogue, block, true).size();
