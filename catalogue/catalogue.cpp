@@ -77,12 +77,19 @@ std::string CatalogueJson(const Catalogue& catalogue)
                             {"notes", {{"en", e.notesEn}, {"zh", e.notesZh}}}, {"for", BindingJson(e.binding)},
                             {"records", records}});
     }
-    const json document = {{"format", kCatalogueFormat}, {"type", kCatalogueType},
-                           {"repository", catalogue.repository}, {"version", catalogue.version},
-                           {"published", UtcTimeText(catalogue.published)},
-                           {"expires", UtcTimeText(catalogue.expires)}, {"packages", packages}};
+    json document = {{"format", kCatalogueFormat}, {"type", kCatalogueType},
+                     {"repository", catalogue.repository}, {"version", catalogue.version},
+                     {"published", UtcTimeText(catalogue.published)},
+                     {"expires", UtcTimeText(catalogue.expires)}, {"packages", packages}};
+    for (const SecurityFloor& floor : catalogue.floors)
+        document["floors"].push_back({{"for", BindingJson(floor.binding)}, {"version", floor.version}});
     // Invalid UTF-8 in notes is replaced rather than thrown about.
     return document.dump(1, ' ', false, json::error_handler_t::replace) + "\n";
+}
+
+bool FloorBindingSound(const ControllerBinding& binding)
+{
+    return BindingComplete(binding) && binding.models.empty() && binding.subModels.empty();
 }
 
 std::string CatalogueProblemText(CatalogueProblem problem)
@@ -107,6 +114,9 @@ std::string CatalogueProblemText(CatalogueProblem problem)
         return "the catalogue lists more than " + std::to_string(kMaxCatalogueEntries) + " packages";
     case CatalogueProblem::BadEntry:
         return "a package entry of the catalogue lacks a field or has one of the wrong kind";
+    case CatalogueProblem::BadFloor:
+        return "the catalogue's security floors are not a list of at most " + std::to_string(kMaxCatalogueFloors) +
+               " floors each with a version word and controllers (no stream models)";
     }
     return {};
 }

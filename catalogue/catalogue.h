@@ -18,6 +18,14 @@
 // optionally, "models" and "subModels" (the controller tells them once an
 // update has begun).
 //
+// The header may set security floors: no package below a controller's
+// floor is installed from the catalogue (cli `--allow-below-floor` aside):
+//   "floors": [{"for": {"family": "block", "usb": ["5a3c:4c21"],
+//                       "deviceTypes": [20753]}, "version": 140}]
+// "version" is a version word as records' desVersion; a controller's floor
+// is the highest of those whose "for" covers it. A floor's "for" names no
+// stream models: the package is chosen before the controller tells them.
+//
 // Parsing is bounded: larger files, more entries or deeper nesting than the
 // limits below are refused before any entry is read.
 #include <array>
@@ -37,6 +45,7 @@ inline constexpr const char* kCatalogueType = "catalogue";
 inline constexpr std::size_t kMaxCatalogueBytes = 4u << 20;
 inline constexpr std::size_t kMaxCatalogueEntries = 10000;
 inline constexpr std::size_t kMaxRecordsPerEntry = 64;
+inline constexpr std::size_t kMaxCatalogueFloors = 64;
 
 using Sha256Digest = std::array<std::uint8_t, 32>;
 
@@ -58,12 +67,19 @@ struct CatalogueEntry {
     std::vector<PackageHeader> records;
 };
 
+struct SecurityFloor {
+    ControllerBinding binding;  // complete, and without models or sub-models
+    std::uint32_t version = 0;  // a version word, as a record's desVersion
+    bool operator==(const SecurityFloor&) const = default;
+};
+
 struct Catalogue {
     std::string repository;    // the publisher's name for the series
     std::uint64_t version = 0;  // one more with each publication
     UtcSeconds published = 0;
     UtcSeconds expires = 0;
     std::vector<CatalogueEntry> packages;
+    std::vector<SecurityFloor> floors;
 };
 
 enum class CatalogueProblem {
@@ -76,6 +92,7 @@ enum class CatalogueProblem {
     BadHeader,      // repository, version or times missing or of the wrong kind
     TooManyEntries,
     BadEntry,       // a field missing or of the wrong kind
+    BadFloor,       // "floors" not a list, too long, or one of them unsound
 };
 
 struct CatalogueParse {
@@ -85,6 +102,9 @@ struct CatalogueParse {
 };
 
 CatalogueParse ParseCatalogue(std::string_view text);
+// True when binding may be a floor's: complete, and naming no stream models.
+bool FloorBindingSound(const ControllerBinding& binding);
+
 // The catalogue as its JSON text (what `catalogue make` writes).
 std::string CatalogueJson(const Catalogue& catalogue);
 

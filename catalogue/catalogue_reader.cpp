@@ -11,11 +11,11 @@ namespace {
 using nlohmann::json;
 
 // The format nests five deep (top, packages, entry, records / notes / for,
-// record / a binding's list).
+// record / a binding's list; top, floors, floor, for, a binding's list).
 constexpr std::size_t kMaxNesting = 6;
 
 // Where an event lands. Skip: inside a value no rule reads.
-enum class Frame { Top, Packages, Entry, Notes, Records, Record, Binding, BindingList, Skip };
+enum class Frame { Top, Packages, Entry, Notes, Records, Record, Binding, BindingList, Floors, Floor, Skip };
 
 struct Word {
     bool set = false;
@@ -130,6 +130,14 @@ struct EntryFields {
     }
 };
 
+// One of the header's floors.
+struct FloorFields {
+    Word version;
+    BindingFields binding;
+
+    bool Sound() const { return version.set && binding.Sound() && FloorBindingSound(binding.binding); }
+};
+
 class CatalogueReader final : public nlohmann::json_sax<json> {
 public:
     CatalogueParse Result(bool parsed) &&
@@ -150,6 +158,8 @@ public:
             return Problem(CatalogueProblem::TooManyEntries);
         if (m_FirstBad)
             return Problem(CatalogueProblem::BadEntry, *m_FirstBad);
+        if (m_BadFloors)
+            return Problem(CatalogueProblem::BadFloor);
         CatalogueParse parse;
         m_Catalogue.published = *m_HeaderTimes[0];
         m_Catalogue.expires = *m_HeaderTimes[1];
@@ -179,6 +189,8 @@ public:
             ForgetBindingField();
         else if (m_Frames.back() == Frame::Top && m_Key == "packages")
             StartPackages();
+        else if (m_Frames.back() == Frame::Top && m_Key == "floors")
+            StartFloors();
         return true;
     }
 
@@ -204,11 +216,17 @@ private:
         }
         switch (m_Frames.back()) {
         case Frame::Top:
+            if (m_Key == "floors")
+                return object ? (m_BadFloors = true, Frame::Skip) : Frame::Floors;
             if (m_Key == "packages")
                 m_PackagesIsArray = !object;
             else
                 TopScalar(nullptr, nullptr);  // a compound where a scalar belongs
             return m_Key == "packages" && !object ? Frame::Packages : Frame::Skip;
+        case Frame::Floors:
+            return StartFloor(object);
+        case Frame::Floor:
+            return FloorChild(object);
         case Frame::Packages:
             return object ? StartEntry() : (BadEntryValue(), Frame::Skip);
         case Frame::Entry:
@@ -230,7 +248,7 @@ private:
         case Frame::Binding:
             return BindingChild(object);
         case Frame::BindingList:
-            m_Entry.binding.sound[m_List] = false;
+            m_Binding->sound[m_List] = false;
             return Frame::Skip;
         case Frame::Skip:
             return Frame::Skip;
@@ -243,12 +261,8 @@ private:
         EntryFields& f = m_Entry;
         if (m_Key == "notes")
             return object ? Frame::Notes : Frame::Skip;
-        if (m_Key == "for") {
-            f.binding = {};
-            f.binding.seen = true;
-            f.binding.object = object;
-            return object ? Frame::Binding : Frame::Skip;
-        }
+        if (m_Key == "for")
+            return OpenBinding(f.binding, object);
         if (m_Key == "records") {
             f.records = !object;
             return object ? Frame::Skip : Frame::Records;
@@ -274,6 +288,8 @@ private:
         m_Frames.pop_back();
         if (closing == Frame::Entry)
             FinishEntry();
+        else if (closing == Frame::Floor)
+            FinishFloor();
         else if (closing == Frame::Record)
             FinishRecord();
         return true;
@@ -285,8 +301,16 @@ private:
         case Frame::Top:
             if (m_Key == "packages")
                 m_PackagesIsArray = false;
+            else if (m_Key == "floors")
+                m_BadFloors = true;
             else
                 TopScalar(text, number);
+            break;
+        case Frame::Floors:
+            m_BadFloors = true;
+            break;
+        case Frame::Floor:
+            FloorScalar(number);
             break;
         case Frame::Packages:
             BadEntryValue();
@@ -308,12 +332,12 @@ private:
             break;
         case Frame::Binding:
             if (m_Key == "family")
-                m_Entry.binding.Family(text);
+                m_Binding->Family(text);
             else if (const auto list = BindingFields::ListNamed(m_Key))
-                m_Entry.binding.Forget(*list);  // a scalar where a list belongs: given, unsound
+                m_Binding->Forget(*list);  // a scalar where a list belongs: given, unsound
             break;
         case Frame::BindingList:
-            m_Entry.binding.Add(m_List, text, number);
+            m_Binding->Add(m_List, text, number);
             break;
         case Frame::Skip:
             break;
@@ -337,9 +361,19 @@ private:
         }
     }
 
+    // An entry's or a floor's "for"; its fields land in b.
+    Frame OpenBinding(BindingFields& b, bool object)
+    {
+        b = {};
+        b.seen = true;
+        b.object = object;
+        m_Binding = &b;
+        return object ? Frame::Binding : Frame::Skip;
+    }
+
     Frame BindingChild(bool object)
     {
-        BindingFields& b = m_Entry.binding;
+        BindingFields& b = *m_Binding;
         const auto list = BindingFields::ListNamed(m_Key);
         if (m_Key == "family")
             b.Family(nullptr);
@@ -356,9 +390,49 @@ private:
     void ForgetBindingField()
     {
         if (m_Key == "family")
-            m_Entry.binding.Family(nullptr);
+            m_Binding->Family(nullptr);
         else if (const auto list = BindingFields::ListNamed(m_Key))
-            m_Entry.binding.Forget(*list);
+            m_Binding->Forget(*list);
+    }
+
+    void StartFloors()
+    {
+        m_BadFloors = false;
+        m_FloorCount = 0;
+        m_Catalogue.floors.clear();
+    }
+
+    Frame StartFloor(bool object)
+    {
+        ++m_FloorCount;
+        m_Floor = {};
+        if (!object)
+            m_BadFloors = true;
+        return object ? Frame::Floor : Frame::Skip;
+    }
+
+    Frame FloorChild(bool object)
+    {
+        if (m_Key == "for")
+            return OpenBinding(m_Floor.binding, object);
+        FloorScalar(nullptr);  // a compound where a scalar belongs
+        return Frame::Skip;
+    }
+
+    void FloorScalar(const std::uint64_t* number)
+    {
+        if (m_Key == "version")
+            m_Floor.version = WordOf(number);
+        else if (m_Key == "for")
+            OpenBinding(m_Floor.binding, false);  // not an object: unsound
+    }
+
+    void FinishFloor()
+    {
+        if (!m_Floor.Sound() || m_FloorCount > kMaxCatalogueFloors)
+            m_BadFloors = true;
+        else
+            m_Catalogue.floors.push_back({std::move(m_Floor.binding.binding), m_Floor.version.value});
     }
 
     void EntryScalar(std::string* text, const std::uint64_t* number)
@@ -381,8 +455,7 @@ private:
         } else if (m_Key == "date") {
             e.date = text ? std::move(*text) : "";
         } else if (m_Key == "for") {
-            f.binding = {};
-            f.binding.seen = true;  // not an object: unsound
+            OpenBinding(f.binding, false);  // not an object: unsound
         }
     }
 
@@ -466,6 +539,10 @@ private:
     std::optional<std::size_t> m_FirstBad;
     EntryFields m_Entry;
     RecordWords m_Record;
+    BindingFields* m_Binding = &m_Entry.binding;  // the "for" being read
+    bool m_BadFloors = false;
+    std::size_t m_FloorCount = 0;
+    FloorFields m_Floor;
     Catalogue m_Catalogue;
 };
 

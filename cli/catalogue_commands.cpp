@@ -5,6 +5,7 @@
 #include <map>
 #include <random>
 
+#include "base/diagnostics.h"
 #include "base/utf.h"
 #include "catalogue/catalogue_maker.h"
 #include "catalogue/package_check.h"
@@ -155,6 +156,36 @@ std::optional<Catalogue> Previous(const std::string& path, bool& unreadable)
     return std::move(parse.catalogue);
 }
 
+// make's --floor for the controllers its options name; false after
+// reporting why there is none.
+bool AddFloor(const CliOptions& o, Catalogue& catalogue, EventOutput& out, int& code)
+{
+    if (o.floor.empty())
+        return true;
+    const auto version = ParseVersionWord(o.floor);
+    const auto text = OptionsBinding(o);
+    const auto binding = text ? ParseBinding(*text) : std::nullopt;
+    if (!version || !binding || !FloorBindingSound(*binding)) {
+        code = Fail(out, kExitUsage, "bad-floor",
+                    "--floor needs a version (e.g. 1.40) and the controllers of --family, --usb and, for block, "
+                    "--device-type (no --model or --sub-model); no catalogue was written");
+        return false;
+    }
+    catalogue.floors.push_back({*binding, *version});
+    return true;
+}
+
+// A package below the floor on the operator's word: said, and kept in the
+// diagnostic log.
+void SayBelowFloor(EventOutput& out, const std::string& name, const FittingPackage& p, std::uint32_t floor)
+{
+    const std::string line = name + ": " + VersionLabel(p.record) + " is below the security floor " +
+                             VersionWordLabel(floor) + " for this controller; installed as --allow-below-floor asks.";
+    out.Message(line, {{"event", "below-floor"}, {"controller", name}, {"package", PackageJson(p)},
+                       {"floor", VersionWordLabel(floor)}, {"message", line}});
+    DebugOut(Utf8ToUtf16(line + "\n"));
+}
+
 bool WriteText(const std::string& path, const std::string& text)
 {
     return WriteBytesToFile(Utf8ToUtf16(path), std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
@@ -218,9 +249,18 @@ int RunCatalogueUpdate(const CatalogueServices& services, IHidBackend& backend, 
         const std::string name = Utf16ToUtf8(c.path);
         const DeviceReadout readout = ReadDevice(backend, clock, c);
         const bool named = !options.packageVersion.empty();
-        const auto fitting = FittingPackages(catalogue, Facts(c, readout), options.beta || named);
+        const ControllerFacts facts = Facts(c, readout);
+        const auto floor = SecurityFloorFor(catalogue, facts);
+        const auto fitting = FittingPackages(catalogue, facts, options.beta || named,
+                                             options.allowBelowFloor ? BelowFloor::Kept : BelowFloor::Left);
         const auto chosen = named ? PackageNamed(fitting, options.packageVersion)
                                   : (fitting.empty() ? std::nullopt : std::optional(fitting.front()));
+        if (!chosen && named && floor && PackageNamed(FittingPackages(catalogue, facts, true, BelowFloor::Kept), options.packageVersion))
+            return Fail(out, kExitPackageRefused, "below-floor",
+                        name + ": " + options.packageVersion + " is below the security floor " +
+                            VersionWordLabel(*floor) + " for this controller (--allow-below-floor takes it)." +
+                            kNothingSent,
+                        name);
         if (!chosen)
             return Fail(out, kExitPackageRefused, "no-package",
                         name + ": the catalogue lists no package" + (named ? " " + options.packageVersion : "") +
@@ -231,6 +271,8 @@ int RunCatalogueUpdate(const CatalogueServices& services, IHidBackend& backend, 
                      {{"event", "up-to-date"}, {"controller", name}, {"newest", PackageJson(*chosen)}});
             continue;
         }
+        if (BelowSecurityFloor(chosen->record, floor))
+            SayBelowFloor(out, name, *chosen, *floor);
         out.Data(name + ": installing " + Describe(*chosen) + " from " + chosen->entry->file,
                  {{"event", "chosen"}, {"controller", name}, {"package", PackageJson(*chosen)}});
         groups[chosen->entry].push_back(c);
@@ -282,6 +324,9 @@ int RunCatalogueMake(const CatalogueServices& services, const CliOptions& option
         }
         catalogue.packages.push_back(std::move(*entry));
     }
+    int code = kExitDone;
+    if (!AddFloor(options, catalogue, out, code))
+        return code;
     std::string notesPath = options.notes;
     if (notesPath.empty() && fs::exists(dir / kNotesFile, error))
         notesPath = Utf16ToUtf8((dir / kNotesFile).u16string());

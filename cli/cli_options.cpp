@@ -29,6 +29,8 @@ constexpr const char* kOfflineHelp = "take an expired catalogue from a local fil
 
 constexpr const char* kAllowUnsignedHelp =
     "take a catalogue without a signature (shown as unsigned); a signature that is there must still be good";
+constexpr const char* kAllowBelowFloorHelp =
+    "with --catalogue: also take a package below the catalogue's security floor (it is logged)";
 
 }  // namespace
 
@@ -92,6 +94,7 @@ CliParse ParseCliOptions(const std::vector<std::string>& arguments, CliOptions& 
         ->type_name("KEYFILE")
         ->needs(fromCatalogue);
     update->add_flag("--allow-unsigned", options.allowUnsigned, kAllowUnsignedHelp)->needs(fromCatalogue);
+    update->add_flag("--allow-below-floor", options.allowBelowFloor, kAllowBelowFloorHelp)->needs(fromCatalogue);
     addRoots(update, fromCatalogue);
     update->add_option("--stall-timeout", options.stallTimeoutS, "with --catalogue: give up a download silent this long")
         ->type_name("SECONDS")
@@ -137,6 +140,10 @@ CliParse ParseCliOptions(const std::vector<std::string>& arguments, CliOptions& 
     make->add_option("--device-type", options.deviceTypes, "... of these block device types")->type_name("N");
     make->add_option("--model", options.models, "... of these stream models")->type_name("N");
     make->add_option("--sub-model", options.subModels, "... and sub-models")->type_name("N");
+    make->add_option("--floor", options.floor,
+                     "no package below this version is installed from the catalogue on the controllers "
+                     "--family, --usb and --device-type name")
+        ->type_name("V");
     make->add_flag("--json", options.json, "newline-delimited JSON events on stdout");
     CLI::App* sign = catalogue->add_subcommand("sign", "add a signature to FILE.sig for each unencrypted signify secret key");
     sign->add_option("FILE", options.catalogue, "the catalogue or key set")->required()->type_name("");
@@ -168,6 +175,7 @@ CliParse ParseCliOptions(const std::vector<std::string>& arguments, CliOptions& 
         ->type_name("KEYFILE")
         ->needs(stationCatalogue);
     station->add_flag("--allow-unsigned", options.allowUnsigned, kAllowUnsignedHelp)->needs(stationCatalogue);
+    station->add_flag("--allow-below-floor", options.allowBelowFloor, kAllowBelowFloorHelp)->needs(stationCatalogue);
     addRoots(station, stationCatalogue);
     station->add_option("--stall-timeout", options.stallTimeoutS, "with --catalogue: give up a download silent this long")
         ->type_name("SECONDS")

@@ -34,6 +34,7 @@ struct CliOptions {
     std::vector<std::string> trustRoots;  // --trust-root KEYFILE, in place of the build's root keys
     std::size_t rootThreshold = kDefaultRootThreshold;  // --root-threshold
     bool allowUnsigned = false;       // --allow-unsigned: an unsigned catalogue is taken
+    bool allowBelowFloor = false;     // --allow-below-floor: a package below the security floor is taken
     std::uint32_t stallTimeoutS = kDefaultStallTimeoutMs / 1000;  // --stall-timeout
     std::string notes;                // make --notes
     std::string repository;           // make --repository
@@ -42,6 +43,7 @@ struct CliOptions {
     std::string family;
     std::vector<std::string> usb;
     std::vector<std::uint32_t> deviceTypes, models, subModels;
+    std::string floor;                // make --floor: that binding's security floor
     std::string output;               // make --output
     std::vector<std::string> secretKeys;  // sign --key, one signature each
     KeySetOptions keySet;             // catalogue keys init/rotate

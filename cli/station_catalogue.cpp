@@ -3,6 +3,7 @@
 #include <random>
 #include <system_error>
 
+#include "base/diagnostics.h"
 #include "base/utf.h"
 #include "catalogue/catalogue_freshness.h"
 #include "catalogue/package_choice.h"
@@ -87,16 +88,23 @@ UnitPackage StationCatalogue::PackageFor(const BoundController& controller, cons
 {
     const auto current = Current();
     const Catalogue& catalogue = current->catalogue;
-    UnitTrace trace{catalogue.repository, catalogue.version, {}, {}};
+    UnitTrace trace{catalogue.repository, catalogue.version, {}, {}, {}};
     if (Expired(*current))
         return Refusal(trace, "catalogue-expired",
                        "the catalogue " + Named(catalogue) + " expired " + UtcTimeText(catalogue.expires) +
                            " and no newer one can be had");
     const bool named = !m_Options.packageVersion.empty();
     const ControllerFacts facts{controller.family, controller.usb.value_or(UsbId{}), controller.device};
-    const auto fitting = FittingPackages(catalogue, facts, m_Options.beta || named);
+    const auto floor = SecurityFloorFor(catalogue, facts);
+    const auto fitting = FittingPackages(catalogue, facts, m_Options.beta || named,
+                                         m_Options.allowBelowFloor ? BelowFloor::Kept : BelowFloor::Left);
     const auto chosen = named ? PackageNamed(fitting, m_Options.packageVersion)
                               : (fitting.empty() ? std::nullopt : std::optional(fitting.front()));
+    if (!chosen && named && floor &&
+        PackageNamed(FittingPackages(catalogue, facts, true, BelowFloor::Kept), m_Options.packageVersion))
+        return Refusal(trace, "below-floor",
+                       m_Options.packageVersion + " is below the security floor " + VersionWordLabel(*floor) +
+                           " for this controller");
     if (!chosen)
         return Refusal(trace, "no-package",
                        "no package" + (named ? " " + m_Options.packageVersion : "") +
@@ -104,6 +112,11 @@ UnitPackage StationCatalogue::PackageFor(const BoundController& controller, cons
     const CatalogueEntry& entry = *chosen->entry;
     trace.packageFile = entry.file;
     trace.packageSha256 = Sha256Hex(entry.sha256);
+    if (BelowSecurityFloor(chosen->record, floor)) {
+        trace.belowFloor = VersionWordLabel(*floor);
+        DebugOut(Utf8ToUtf16(entry.file + ": below the security floor " + trace.belowFloor +
+                             ", taken as --allow-below-floor asks\n"));
+    }
     const PackageDownload download = Downloaded(entry, stop);
     if (download.path.empty())
         return Refusal(trace, download.reason, Clause(download.text));

@@ -51,6 +51,8 @@ nlohmann::json UnitEvent(const UnitRecord& r, const std::string& time)
         event["package"] = {{"file", r.trace.packageFile}, {"sha256", r.trace.packageSha256}};
     if (!r.trace.catalogueRepository.empty())
         event["catalogue"] = {{"repository", r.trace.catalogueRepository}, {"version", r.trace.catalogueVersion}};
+    if (!r.trace.belowFloor.empty())
+        event["belowFloor"] = r.trace.belowFloor;
     if (r.readBack != ReadBack::NotAsked)
         event["verified"] = r.readBack == ReadBack::Matched;
     return event;
@@ -150,7 +152,7 @@ int RunStationCommand(IHidBackend& backend, IClock& clock, const UnitDescriber& 
     CliStationEvents events(out, status, ended);
     const std::u16string package = Utf8ToUtf16(request.package);
     const UnitTrace trace{{}, 0, Utf16ToUtf8(std::filesystem::path(package).filename().u16string()),
-                          request.packageSha256};
+                          request.packageSha256, {}};
     StationSettings settings(package, request.maxUnits);
     settings.packages = request.catalogue;
     settings.verify = request.verify;

@@ -50,6 +50,8 @@ std::string TraceText(const UnitTrace& trace)
     if (!trace.catalogueRepository.empty())
         text += (text.empty() ? "" : ", ") + std::string("catalogue ") + trace.catalogueRepository + " version " +
                 std::to_string(trace.catalogueVersion);
+    if (!trace.belowFloor.empty())
+        text += ", below the security floor " + trace.belowFloor;
     return text.empty() ? "" : "  [" + text + "]";
 }
 

@@ -11,6 +11,7 @@ struct UnitTrace {
     std::uint64_t catalogueVersion = 0;
     std::string packageFile;    // the package's file name
     std::string packageSha256;  // hex; empty when not known
+    std::string belowFloor;     // the security floor a package below it was let past
 };
 
 // Whether an updated unit's image was read back (station --verify).

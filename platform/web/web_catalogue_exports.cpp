@@ -72,6 +72,7 @@ const char* ProblemName(CatalogueProblem problem)
     case CatalogueProblem::BadHeader: return "bad-header";
     case CatalogueProblem::TooManyEntries: return "too-many-entries";
     case CatalogueProblem::BadEntry: return "bad-entry";
+    case CatalogueProblem::BadFloor: return "bad-floor";
     }
     return "";
 }

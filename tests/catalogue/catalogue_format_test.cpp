@@ -50,6 +50,23 @@ TEST(CatalogueFormat, ReadsBackWhatItWrites)
     EXPECT_EQ(CatalogueJson(*again.catalogue), CatalogueJson(*first.catalogue));
 }
 
+std::string WithFloors(const std::string& floors)
+{
+    return Header(R"("type")", R"("floors":)" + floors + R"(,"type")");
+}
+
+const std::string kFloor = R"({"for":)" + kBlockFor + R"(,"version":140})";
+
+TEST(CatalogueFormat, ReadsBackItsFloors)
+{
+    const CatalogueParse parse = ParseCatalogue(
+        Document(Entry(kRecords), 2, WithFloors(R"([{"version":1,"for":{"family":"stream","usb":["0483:5750"]},"version":502}])")));
+    ASSERT_EQ(parse.problem, CatalogueProblem::None);
+    ASSERT_EQ(parse.catalogue->floors.size(), 1u);
+    EXPECT_EQ(parse.catalogue->floors[0], (SecurityFloor{{kProtocolStream, {{0x0483, 0x5750}}, {}, {}, {}}, 502}));
+    EXPECT_EQ(ParseCatalogue(CatalogueJson(*parse.catalogue)).catalogue->floors, parse.catalogue->floors);
+}
+
 struct BadCase {
     const char* name;
     std::string text;
@@ -117,6 +134,21 @@ TEST(CatalogueFormat, RefusesEachBadInput)
          CatalogueProblem::BadEntry},
         {"USB ids given again as a number",
          Document(Entry(kRecords, R"({"family":"stream","usb":["5a3c:5750"],"usb":7})")), CatalogueProblem::BadEntry},
+        {"floors not a list", Document("", 2, WithFloors(kFloor)), CatalogueProblem::BadFloor},
+        {"floor not an object", Document("", 2, WithFloors("[140]")), CatalogueProblem::BadFloor},
+        {"floor without a version", Document("", 2, WithFloors(R"([{"for":)" + kBlockFor + "}]")),
+         CatalogueProblem::BadFloor},
+        {"floor version as text", Document("", 2, WithFloors(R"([{"for":)" + kBlockFor + R"(,"version":"1.40"}])")),
+         CatalogueProblem::BadFloor},
+        {"floor without controllers", Document("", 2, WithFloors(R"([{"version":140}])")), CatalogueProblem::BadFloor},
+        {"floor of an incomplete binding",
+         Document("", 2, WithFloors(R"([{"for":{"family":"block","usb":["5a3c:4c21"]},"version":140}])")),
+         CatalogueProblem::BadFloor},
+        {"floor naming stream models",
+         Document("", 2, WithFloors(R"([{"for":{"family":"stream","usb":["0483:5750"],"models":[261]},"version":502}])")),
+         CatalogueProblem::BadFloor},
+        {"65 floors", Document("", 2, WithFloors("[" + Repeated(kFloor, kMaxCatalogueFloors + 1) + "]")),
+         CatalogueProblem::BadFloor},
     };
     for (const BadCase& c : cases)
         EXPECT_EQ(ParseCatalogue(c.text).problem, c.problem) << c.name;

@@ -198,7 +198,7 @@ TEST(KeyChain, WalksRotationsAndRefusesEachForgery)
 TEST(KeyChain, EachFileRefusesTheOther)
 {
     KeySet set{1, kNow, Role({1, 2}, 2), Role({3}, 1)};
-    Catalogue catalogue{"pads", 1, kNow, kNow + kYear, {}};
+    Catalogue catalogue{"pads", 1, kNow, kNow + kYear, {}, {}};
     EXPECT_EQ(ParseCatalogue(KeySetJson(set)).problem, CatalogueProblem::WrongType);
     EXPECT_EQ(ParseKeySet(CatalogueJson(catalogue)).problem, KeySetProblem::WrongType);
 }

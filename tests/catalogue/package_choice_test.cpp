@@ -103,6 +103,34 @@ TEST(PackageChoice, FollowsTheUpdatesRules)
     EXPECT_EQ(special[0].record.desVersion, 141u);
 }
 
+TEST(PackageChoice, LeavesOutWhatIsBelowTheSecurityFloor)
+{
+    Catalogue c;
+    c.packages = {
+        Listed("stream-140.dat", {Record(0, 140)}),
+        Listed("stream-502b2.dat", {Record(0, kBeta2Of502)}, Channel::Beta),
+        Listed("stream-502r1.dat", {Record(0, 502, 1)}),
+        Listed("block-141.dat", {Record(0, 141)}, Channel::Stable, ForBlock({0x3009, 0x1234})),
+    };
+    // The highest floor covering a controller is its floor, in any order.
+    c.floors = {{kForStream, 502}, {kForStream, 140}, {ForBlock({0x3009}), 150}};
+    struct Case {
+        const char* name;
+        ControllerFacts facts;
+        BelowFloor below;
+        std::vector<std::string> expected;
+    } cases[] = {
+        {"below the highest floor, betas of it too", Stream(100, 0), BelowFloor::Left, {"stream-502r1.dat"}},
+        {"kept on the operator's word", Stream(100, 0), BelowFloor::Kept,
+         {"stream-502r1.dat", "stream-502b2.dat", "stream-140.dat"}},
+        {"a floor for another type", Block(0x1234), BelowFloor::Left, {"block-141.dat"}},
+        {"a floor for this type", Block(0x3009), BelowFloor::Left, {}},
+    };
+    for (const Case& k : cases)
+        EXPECT_EQ(Files(FittingPackages(c, k.facts, true, k.below)), k.expected) << k.name;
+    EXPECT_EQ(SecurityFloorFor(c, Stream(100, 0)), 502u);
+}
+
 TEST(PackageChoice, OffersOnlyWhatIsNewer)
 {
     FittingPackage p{nullptr, Record(0, 140)};
@@ -125,6 +153,10 @@ TEST(PackageChoice, NamesVersionsAsTheyAreTyped)
     EXPECT_FALSE(PackageNamed(fitting, "1.39"));
     // Written as the confirmation writes it.
     EXPECT_EQ(VersionLabel(Record(0, 140, 0xFFFFFFFFu)), "1.40r-1");
+    // A floor's version is typed as a label without revision, just so.
+    EXPECT_EQ(ParseVersionWord("1.41b2"), 2u << 16 | 141);
+    for (const char* label : {"1.4", "1.40b0", "1.40r3", "01.40", "655.36", "1.40b", ".40", "1.40b70000"})
+        EXPECT_FALSE(ParseVersionWord(label)) << label;
 }
 
 }  // namespace

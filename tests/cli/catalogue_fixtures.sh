@@ -69,13 +69,14 @@ variant many 'c["packages"] = [{}] * 100000'
 variant streamonly 'c["packages"] = [stream]'
 variant othermodel 'stream["for"]["models"] = [999]'
 variant longer 'stream["file"] = "demo_stream-longer.dat"'
+variant floor 'c["floors"] = [{"for": stream["for"], "version": 141}, {"for": stream["for"], "version": 139}]'
 printf '{"format": 2, "packages": [' >"$site/malformed.json"
 { cat "$site/good.json"; head -c $((50 << 20)) /dev/zero | tr '\0' ' '; } >"$site/big.json"
 
 # Signed by key a, as a maintainer's catalogues are; not nosig.json, nor
 # many.json (libgcrypt 1.10 aborts verifying a message past about 64 KB).
 cp "$site/good.json" "$site/slowsig.json"
-for f in format1 scheme redirect missing stallpkg size hash records beta current malformed streamonly othermodel longer; do
+for f in format1 scheme redirect missing stallpkg size hash records beta current malformed streamonly othermodel longer floor; do
     signify-openbsd -S -s "$out/a.sec" -m "$site/$f.json" -x "$site/$f.json.sig"
 done
 
@@ -105,6 +106,10 @@ CONTROLLER_UPDATER_STATE=$out/seen-v2.state "$program" check --simulate=none --c
     --trust "$out/a.pub" >/dev/null 2>&1 || true
 grep -q '"version": 2' "$out/seen-v2.state"
 printf 'not a state\n' >"$out/garbage.state"
+# make writes the floor --floor gives, for the controllers the options name.
+"$program" catalogue make "$site" --repository test --family stream --usb 0483:5750 --floor 1.41b2 \
+    --output "$out/floored.json" >/dev/null
+python3 -c 'import json, sys; assert json.load(open(sys.argv[1]))["floors"] == [{"for": {"family": "stream", "usb": ["0483:5750"]}, "version": 2 << 16 | 141}]' "$out/floored.json"
 # More packages than a reader takes: 10,001 of four image bytes each.
 python3 - "$demo/demo_stream.dat" "$out/huge" <<'PY'
 import os, struct, sys
