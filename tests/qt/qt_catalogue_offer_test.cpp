@@ -131,7 +131,7 @@ TEST_P(QtCatalogueOffer, ClickOffersThePackageOrSaysWhyNot)
             clicked = Button()->isEnabled();  // at once: the worker waits for the read, the window does not
             if (clicked)
                 Button()->click();
-        } else if (!dlg.WorkerActive() && script.Done()) {
+        } else if (!dlg.WorkerActive()) {
             view.close();
         }
     });
@@ -139,6 +139,7 @@ TEST_P(QtCatalogueOffer, ClickOffersThePackageOrSaysWhyNot)
     ticker.stop();
 
     EXPECT_EQ(script.UnexpectedWindows(), 0);
+    EXPECT_TRUE(script.Done());
     ASSERT_EQ(script.Boxes().size(), c.boxStarts.size());
     for (std::size_t i = 0; i < c.boxStarts.size(); ++i)
         EXPECT_EQ(script.Boxes()[i].text.substr(0, c.boxStarts[i].size()), c.boxStarts[i]) << "box " << i;
