@@ -171,6 +171,44 @@ INSTANTIATE_TEST_SUITE_P(
                   {kOffer, u"The package cannot be downloaded"}, 1, false}),
     [](const ::testing::TestParamInfo<OfferCase>& info) { return info.param.name; });
 
+// A catalogue whose server never answers: the click waits on the worker,
+// and closing the dialog (the stop question answered OK) ends the wait and
+// the read at once, long before the fetcher's stall time-out.
+class QtOfferClose : public QtCatalogueOffer {};
+
+TEST_P(QtOfferClose, ClosingDuringAStalledReadEndsItAtOnce)
+{
+    PlugDemoController(bus, DemoKind::Stream);
+    script.PressButton(QMessageBox::Ok);  // the stop question
+    std::chrono::steady_clock::time_point closed;
+    {
+        CatalogueOffer offer(services, {Url(GetParam().catalogue), {kSite + "/a.pub"}}, view);
+        CUpdateDlg dlg(bus, view, SystemClock::Instance(), StandardProtocolDrivers(), &offer);
+        int ticks = 0;
+        QObject::connect(&ticker, &QTimer::timeout, [&] {
+            if (ticks == 0 && Button()->isEnabled())
+                Button()->click();
+            if (ticks > 0 && ++ticks == 40) {  // the worker waits on the read meanwhile
+                EXPECT_TRUE(dlg.WorkerActive());
+                EXPECT_FALSE(offer.ReadDone());
+                closed = std::chrono::steady_clock::now();
+                view.close();
+            }
+            ticks = std::max(ticks, dlg.WorkerActive() ? 1 : 0);
+        });
+        view.RunModal(dlg, [this] { ticker.start(); });
+        ticker.stop();
+    }
+    const auto took = std::chrono::steady_clock::now() - closed;
+    EXPECT_LT(took, std::chrono::seconds(3));
+    EXPECT_TRUE(script.Done());
+    EXPECT_EQ(script.UnexpectedWindows(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Stalled, QtOfferClose,
+                         ::testing::Values(OfferCase{"stall", "stall.json", kLangEnUs, {}, {}, 0, false}),
+                         [](const ::testing::TestParamInfo<OfferCase>& info) { return info.param.name; });
+
 // A figure, not a verdict: with the catalogue already read, the time from
 // the click to the offer's box being shown, over several clicks.
 class QtOfferFigure : public QtCatalogueOffer {};
