@@ -3,6 +3,7 @@
 // package, and each refusal said before the file chooser.
 #include <gtest/gtest.h>
 
+#include <QProgressBar>
 #include <QPushButton>
 
 #include <algorithm>
@@ -55,6 +56,7 @@ struct OfferCase {
     std::vector<std::u16string> boxStarts;  // each box's text begins so
     std::size_t fileDialogs;
     bool installed;  // the package's exact image, and the success box
+    bool downloaded;  // the bar showed the download, then went back to 0
 };
 
 void PrintTo(const OfferCase& c, std::ostream* os) { *os << c.name; }
@@ -125,6 +127,9 @@ TEST_P(QtCatalogueOffer, ClickOffersThePackageOrSaysWhyNot)
     CatalogueOffer offer(services, {Url(c.catalogue), {kSite + "/a.pub"}}, view);
     CUpdateDlg dlg(bus, view, SystemClock::Instance(), StandardProtocolDrivers(), &offer);
 
+    std::vector<int> bar;
+    QObject::connect(view.findChild<QProgressBar*>(QStringLiteral("progressBar")), &QProgressBar::valueChanged,
+                     [&](int value) { bar.push_back(value); });
     bool clicked = false;
     QObject::connect(&ticker, &QTimer::timeout, [&] {
         if (!clicked) {
@@ -144,6 +149,8 @@ TEST_P(QtCatalogueOffer, ClickOffersThePackageOrSaysWhyNot)
     for (std::size_t i = 0; i < c.boxStarts.size(); ++i)
         EXPECT_EQ(script.Boxes()[i].text.substr(0, c.boxStarts[i].size()), c.boxStarts[i]) << "box " << i;
     EXPECT_EQ(script.FileDialogs().size(), c.fileDialogs);
+    const auto full = std::find(bar.begin(), bar.end(), 100);
+    EXPECT_EQ(full != bar.end() && std::next(full) != bar.end() && *std::next(full) == 0, c.downloaded);
     if (c.installed)
         EXPECT_EQ(device->InstalledImage(), PackageImage(kSite + "/site/demo_stream.dat"));
     else
@@ -155,20 +162,20 @@ INSTANTIATE_TEST_SUITE_P(
     Catalogues, QtCatalogueOffer,
     ::testing::Values(
         OfferCase{"install", "good.json", kLangEnUs, {Answer::Install, Answer::Ok, Answer::Ok},
-                  {kOffer, kConfirm, kSuccess}, 0, true},
-        OfferCase{"choose_file", "good.json", kLangEnUs, {Answer::ChooseFile, Answer::NoFile}, {kOffer}, 1, false},
-        OfferCase{"cancel", "good.json", kLangEnUs, {Answer::Cancel}, {kOffer}, 0, false},
+                  {kOffer, kConfirm, kSuccess}, 0, true, true},
+        OfferCase{"choose_file", "good.json", kLangEnUs, {Answer::ChooseFile, Answer::NoFile}, {kOffer}, 1, false, false},
+        OfferCase{"cancel", "good.json", kLangEnUs, {Answer::Cancel}, {kOffer}, 0, false, false},
         OfferCase{"chinese", "good.json", kLangZhCn, {Answer::Cancel},
-                  {u"固件 1.40 r3 可供安装（此控制器运行 1.37）。是否安装？"}, 0, false},
-        OfferCase{"up_to_date", "current.json", kLangEnUs, {Answer::NoFile}, {}, 1, false},
+                  {u"固件 1.40 r3 可供安装（此控制器运行 1.37）。是否安装？"}, 0, false, false},
+        OfferCase{"up_to_date", "current.json", kLangEnUs, {Answer::NoFile}, {}, 1, false, false},
         OfferCase{"untrusted", "untrusted.json", kLangEnUs, {Answer::Ok, Answer::NoFile},
-                  {u"The catalogue's signature is not trusted"}, 1, false},
+                  {u"The catalogue's signature is not trusted"}, 1, false, false},
         OfferCase{"expired", "expired.json", kLangEnUs, {Answer::Ok, Answer::NoFile},
-                  {u"The catalogue has expired"}, 1, false},
+                  {u"The catalogue has expired"}, 1, false, false},
         OfferCase{"mismatch", "hash.json", kLangEnUs, {Answer::Install, Answer::Ok, Answer::NoFile},
-                  {kOffer, u"The downloaded package does not match the catalogue"}, 1, false},
+                  {kOffer, u"The downloaded package does not match the catalogue"}, 1, false, true},
         OfferCase{"missing", "missing.json", kLangEnUs, {Answer::Install, Answer::Ok, Answer::NoFile},
-                  {kOffer, u"The package cannot be downloaded"}, 1, false}),
+                  {kOffer, u"The package cannot be downloaded"}, 1, false, false}),
     [](const ::testing::TestParamInfo<OfferCase>& info) { return info.param.name; });
 
 // A catalogue whose server never answers: the click waits on the worker,
@@ -206,7 +213,7 @@ TEST_P(QtOfferClose, ClosingDuringAStalledReadEndsItAtOnce)
 }
 
 INSTANTIATE_TEST_SUITE_P(Stalled, QtOfferClose,
-                         ::testing::Values(OfferCase{"stall", "stall.json", kLangEnUs, {}, {}, 0, false}),
+                         ::testing::Values(OfferCase{"stall", "stall.json", kLangEnUs, {}, {}, 0, false, false}),
                          [](const ::testing::TestParamInfo<OfferCase>& info) { return info.param.name; });
 
 // A figure, not a verdict: with the catalogue already read, the time from
@@ -259,7 +266,7 @@ TEST_P(QtOfferFigure, WarmClickToOffer)
 }
 
 INSTANTIATE_TEST_SUITE_P(Warm, QtOfferFigure,
-                         ::testing::Values(OfferCase{"warm", "good.json", kLangEnUs, {}, {}, 0, false}),
+                         ::testing::Values(OfferCase{"warm", "good.json", kLangEnUs, {}, {}, 0, false, false}),
                          [](const ::testing::TestParamInfo<OfferCase>& info) { return info.param.name; });
 
 }  // namespace
