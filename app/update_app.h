@@ -13,7 +13,9 @@ public:
     // runModal shows the dialog window for dlg and returns when it has closed.
     using ModalRunner = std::function<void(CUpdateDlg& dlg)>;
 
-    CUpdateApp(IHidBackend& backend, IDialogView& view, IClock& clock, ModalRunner runModal);
+    // offer: what the dialog asks before its file chooser (none: nothing).
+    CUpdateApp(IHidBackend& backend, IDialogView& view, IClock& clock, ModalRunner runModal,
+               IPackageOffer* offer = nullptr);
 
     // Constructs the dialog, runs it modally and destroys it. Returns false:
     // the application ends with its dialog.
@@ -24,4 +26,5 @@ private:
     IDialogView& m_View;
     IClock& m_Clock;
     ModalRunner m_RunModal;
+    IPackageOffer* m_Offer;
 };

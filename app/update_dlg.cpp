@@ -5,13 +5,14 @@
 #include "text/text_table.h"
 
 CUpdateDlg::CUpdateDlg(IHidBackend& backend, IDialogView& view, IClock& clock,
-                       ProtocolDrivers drivers)
+                       ProtocolDrivers drivers, IPackageOffer* offer)
     : m_View(view),
       m_UpdateButton(view, kIdUpdateButton),
       m_ProgressBar(view, kIdProgressBar),
       m_DoneLabel(view, kIdDoneLabel),
       m_HintLabel(view, kIdHintLabel),
-      m_Session(backend, clock, *this, std::move(drivers))
+      m_Session(backend, clock, *this, std::move(drivers)),
+      m_Offer(offer)
 {
 }
 
@@ -19,6 +20,8 @@ CUpdateDlg::~CUpdateDlg()
 {
     // No worker outlives the dialog it uses.
     m_Session.RequestStop();
+    if (m_Offer)
+        m_Offer->Stop();
     WaitForWorker();
 }
 
@@ -34,6 +37,7 @@ bool CUpdateDlg::OnInitDialog()
     m_UpdateButton.SetWindowText(LoadText(TextId::UpdateButton));
     m_Session.HidLink.m_NotifyWindow = m_View.NotifyTarget();
     StartSession(m_Session, {StartIdle::AsAfterImage, std::nullopt});
+    NoteArrival(false);
     return true;
 }
 
@@ -45,7 +49,9 @@ bool CUpdateDlg::OnDeviceChange(std::uint32_t event, std::uintptr_t)
     // handled on this thread once the update has ended.
     if (m_Deferral.Defer())
         return true;
+    const bool wasPresent = m_Present;
     ApplyDeviceChange(m_Session, event & 0xFFFF);
+    NoteArrival(wasPresent);
     return true;
 }
 
@@ -79,6 +85,12 @@ void CUpdateDlg::FinishWorker()
     if (m_Deferral.End(m_Session.StopRequested()))
         m_View.PostDeviceChange(kDbtDevNodesChanged);
     m_View.WakeUi();
+}
+
+void CUpdateDlg::NoteArrival(bool wasPresent)
+{
+    if (m_Offer && m_Present && !wasPresent)
+        m_Offer->ControllerAttached();
 }
 
 bool CUpdateDlg::WorkerActive() const { return m_Deferral.Active(); }
@@ -118,13 +130,18 @@ int CUpdateDlg::ShowMessage(const std::u16string& text, MessageButtons buttons)
 
 void CUpdateDlg::SetProgress(int position) { m_ProgressBar.SetPos(position); }
 
-void CUpdateDlg::EnableUpdateButton(bool enable) { m_UpdateButton.EnableWindow(enable); }
+void CUpdateDlg::EnableUpdateButton(bool enable)
+{
+    m_Present = enable;
+    m_UpdateButton.EnableWindow(enable);
+}
 
 void CUpdateDlg::ShowDoneLabel() { m_DoneLabel.ShowWindow(true); }
 
 bool CUpdateDlg::ChooseFile(const FileOpenRequest& request, std::u16string& path)
 {
-    return m_View.FileOpenDialog(request, path);
+    const auto chooser = [&](std::u16string& chosen) { return m_View.FileOpenDialog(request, chosen); };
+    return m_Offer ? m_Offer->ChoosePackage(m_Session, chooser, path) : chooser(path);
 }
 
 std::u16string CUpdateDlg::CurrentDirectory() { return m_View.CurrentDirectory(); }

@@ -2,6 +2,7 @@
 // The main dialog's logic: controls, device presence, the update click and
 // the worker that runs one update. The update itself is the session's; the
 // dialog is the session's front end, and the window is an IDialogView.
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -9,13 +10,16 @@
 
 #include "app/control.h"
 #include "app/dialog_view.h"
+#include "app/package_offer.h"
 #include "base/clock.h"
 #include "engine/device_change_policy.h"
 #include "engine/update_session.h"
 
 class CUpdateDlg final : private IUpdateUi {
 public:
-    CUpdateDlg(IHidBackend& backend, IDialogView& view, IClock& clock, ProtocolDrivers drivers);
+    // offer: asked before the file chooser; none keeps the dialog as it was.
+    CUpdateDlg(IHidBackend& backend, IDialogView& view, IClock& clock, ProtocolDrivers drivers,
+               IPackageOffer* offer = nullptr);
     ~CUpdateDlg() override;
     CUpdateDlg(const CUpdateDlg&) = delete;
     CUpdateDlg& operator=(const CUpdateDlg&) = delete;
@@ -52,6 +56,8 @@ private:
 
     void RunWorker();
     void FinishWorker();
+    // After a device change: a controller that was not there before is.
+    void NoteArrival(bool wasPresent);
 
     IDialogView& m_View;
     CControl m_UpdateButton;
@@ -59,6 +65,8 @@ private:
     CControl m_DoneLabel;
     CControl m_HintLabel;
     UpdateSession m_Session;
+    IPackageOffer* m_Offer;
+    std::atomic<bool> m_Present{false};  // the update button's state
     UpdateResult m_LastResult;  // written by the worker, read after it ended
 
     DeviceChangeDeferral m_Deferral;  // active while the worker runs

@@ -14,6 +14,7 @@
 // Fetch blocks the calling thread until one of those ends it; any thread.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,9 @@ struct FetchLimits {
     std::size_t maxBytes = 0;
     std::uint32_t connectTimeoutMs = 10000;
     std::uint32_t stallTimeoutMs = kDefaultStallTimeoutMs;
+    // Told the body's bytes so far after each piece (may be empty); on the
+    // fetching thread.
+    std::function<void(std::size_t received)> received;
 };
 
 enum class FetchProblem {

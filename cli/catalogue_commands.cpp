@@ -63,24 +63,6 @@ nlohmann::json PackageJson(const FittingPackage& p)
             {"notes", {{"en", p.entry->notesEn}, {"zh", p.entry->notesZh}}}};
 }
 
-// A fresh folder for one download, so the engine's messages name the
-// package by its own file name.
-std::optional<fs::path> TemporaryFolder()
-{
-    std::random_device random;
-    std::error_code error;
-    const fs::path dir = fs::temp_directory_path(error) / ("controller-updater-" + Hex(random(), 8));
-    if (error || !fs::create_directory(dir, error))
-        return std::nullopt;
-    return dir;
-}
-
-void RemoveDownload(const std::string& path)
-{
-    std::error_code error;
-    fs::remove_all(fs::path(Utf8ToUtf16(path)).parent_path(), error);
-}
-
 // The package of entry, downloaded to a temporary folder of its own and
 // checked against the catalogue; the file's path, or nullopt after
 // reporting the refusal.

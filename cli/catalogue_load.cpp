@@ -1,6 +1,7 @@
 #include "cli/catalogue_load.h"
 
 #include <algorithm>
+#include <random>
 
 #include "base/utf.h"
 #include "catalogue/package_check.h"
@@ -66,7 +67,8 @@ std::optional<AcceptedCatalogue> LoadAndReport(const CatalogueServices& services
 }
 
 PackageDownload DownloadPackage(const CatalogueServices& services, const std::string& catalogueLocation,
-                                const CatalogueEntry& entry, const FetchContext& context, const fs::path& folder)
+                                const CatalogueEntry& entry, const FetchContext& context, const fs::path& folder,
+                                const std::function<void(std::size_t received)>& received)
 {
     const auto location = ResolvePackageLocation(catalogueLocation, entry.file);
     if (!location)
@@ -74,7 +76,7 @@ PackageDownload DownloadPackage(const CatalogueServices& services, const std::st
                        entry.file + ": a package must be an http(s) URL or a path inside the catalogue's folder.");
     // One byte more than listed tells a longer package from the listed one.
     const std::size_t limit = static_cast<std::size_t>(std::min<std::uint64_t>(entry.size + 1, kMaxDownloadBytes));
-    const FetchResult fetched = FetchLocation(services, *location, limit, context);
+    const FetchResult fetched = FetchLocation(services, *location, limit, context, received);
     if (fetched.problem == FetchProblem::TooLarge)
         return Refused("package-mismatch", *location + ": " + PackageMismatchText(PackageMismatch::Size) + ".");
     if (fetched.problem != FetchProblem::None)
@@ -92,6 +94,22 @@ PackageDownload DownloadPackage(const CatalogueServices& services, const std::st
         return Refused("package-mismatch", *location + ": " + PackageMismatchText(mismatch) + ".");
     }
     return {path, {}, {}};
+}
+
+std::optional<fs::path> TemporaryFolder()
+{
+    std::random_device random;
+    std::error_code error;
+    const fs::path dir = fs::temp_directory_path(error) / ("controller-updater-" + Hex(random(), 8));
+    if (error || !fs::create_directory(dir, error))
+        return std::nullopt;
+    return dir;
+}
+
+void RemoveDownload(const std::string& path)
+{
+    std::error_code error;
+    fs::remove_all(fs::path(Utf8ToUtf16(path)).parent_path(), error);
 }
 
 int DownloadExitCode(const std::string& reason)

@@ -31,10 +31,18 @@ struct PackageDownload {
 };
 
 // The package of entry, listed in the catalogue at catalogueLocation,
-// downloaded into folder and checked against the listing.
+// downloaded into folder and checked against the listing; received, when
+// given, is told the bytes so far.
 PackageDownload DownloadPackage(const CatalogueServices& services, const std::string& catalogueLocation,
                                 const CatalogueEntry& entry, const FetchContext& context,
-                                const std::filesystem::path& folder);
+                                const std::filesystem::path& folder,
+                                const std::function<void(std::size_t received)>& received = {});
+
+// A fresh folder for one download, so the engine's messages name the
+// package by its own file name.
+std::optional<std::filesystem::path> TemporaryFolder();
+// The downloaded package at path and its folder, removed.
+void RemoveDownload(const std::string& path);
 
 // The exit code of a refused download's reason.
 int DownloadExitCode(const std::string& reason);

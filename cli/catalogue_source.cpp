@@ -77,12 +77,13 @@ bool ReadRoots(const CatalogueServices& services, const KeyChainOptions& chain, 
 }  // namespace
 
 FetchResult FetchLocation(const CatalogueServices& services, const std::string& location, std::size_t maxBytes,
-                          const FetchContext& context)
+                          const FetchContext& context, const std::function<void(std::size_t received)>& received)
 {
     if (IsHttpUrl(location) && services.fetcher != nullptr) {
         FetchLimits limits;
         limits.maxBytes = maxBytes;
         limits.stallTimeoutMs = context.stallTimeoutMs;
+        limits.received = received;
         return services.fetcher->Fetch(location, limits, context.stop);
     }
     if (location.find("://") != std::string::npos) {  // another scheme, or no fetcher for this one

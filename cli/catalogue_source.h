@@ -3,6 +3,7 @@
 // read from a local path or fetched from an http(s) URL, and the
 // catalogue's signature judged by the keys of the build and --trust, and
 // --allow-unsigned.
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -31,8 +32,10 @@ struct FetchContext {
 // Reads location with at most maxBytes: a local file (a missing one
 // is HttpStatus 404, as from a server) or, through the fetcher, a URL. A
 // location with a scheme other than http(s) is BadScheme.
+// received, when given, is told the bytes so far of a fetched body.
 FetchResult FetchLocation(const CatalogueServices& services, const std::string& location, std::size_t maxBytes,
-                          const FetchContext& context);
+                          const FetchContext& context,
+                          const std::function<void(std::size_t received)>& received = {});
 
 // A program with root keys (the build's, or --trust-root's) judges the
 // catalogue by the key chain published beside it (cli/key_chain_fetch.h).

@@ -72,17 +72,6 @@ SelectionOutcome ReadChosenRecord(UpdateSession& session, const std::u16string& 
     return outcome;
 }
 
-// The stream model is told before the selection; a block controller's type
-// at its identification.
-bool WithinBinding(const UpdateSession& session)
-{
-    const auto& binding = session.Options().binding;
-    if (!binding)
-        return true;
-    const std::uint32_t family = session.HidLink.ProtocolVariant;
-    return BindingCovers(*binding, {family, session.HidLink.FoundUsbId(), session.device, family == kProtocolStream});
-}
-
 bool Confirmed(UpdateSession& session, const PackageHeader& header)
 {
     if (session.StopRequested())
@@ -106,6 +95,17 @@ bool RecordFitsDevice(UpdateSession& session, const PackageHeader& header)
 }
 
 }  // namespace
+
+// The stream model is told before the selection; a block controller's type
+// at its identification.
+bool WithinBinding(const UpdateSession& session)
+{
+    const auto& binding = session.Options().binding;
+    if (!binding)
+        return true;
+    const std::uint32_t family = session.HidLink.ProtocolVariant;
+    return BindingCovers(*binding, {family, session.HidLink.FoundUsbId(), session.device, family == kProtocolStream});
+}
 
 std::u16string PackageFilter()
 {

@@ -59,5 +59,9 @@ std::uint16_t LowestAcceptedRelease(std::uint32_t protocolVariant, std::uint16_t
 // The confirmation question for the chosen record: its version and revision.
 std::u16string ConfirmationText(const PackageHeader& header);
 
+// True when the session's options bind it to no controllers, or to ones
+// that cover the attached controller (what the selection refuses on).
+bool WithinBinding(const UpdateSession& session);
+
 // The file dialog's filter: TextId::FileType followed by "(*.dat)|*.dat||".
 std::u16string PackageFilter();

@@ -5,7 +5,8 @@
 # (the protocols, each on the engine alone); protocols (the one place that
 # knows both); app, and beside it catalogue (the firmware catalogue, on the
 # protocols' rules) and station (the station mode's logic). sim sits beside
-# app and may not use it either.
+# app and may not use it either. offer (the dialogs' catalogue offer) sits
+# on app and on the command line's catalogue pipeline in cli/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -22,6 +23,7 @@ declare -A allowed=(
     [catalogue]="base text package hid engine stream block protocols catalogue"
     [sim]="base text package hid engine stream block protocols sim"
     [station]="base text package hid engine stream block protocols station"
+    [offer]="base text package hid engine stream block protocols catalogue app station cli offer"
 )
 
 status=0

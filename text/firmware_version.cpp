@@ -19,17 +19,22 @@ std::u16string FirmwareVersionWord::TitleText(const std::u16string& title) const
     return WFormat(u"%s(ZudoVor V%0.2f)", title, ReleaseNumber());
 }
 
-std::u16string FirmwareVersionWord::ConfirmationText(const std::u16string& label,
-                                                     std::uint32_t revision) const
+std::u16string FirmwareVersionWord::VersionText(std::uint32_t revision) const
 {
     const double v = ReleaseNumber();
     const auto b = Beta();
     const auto r = RevisionNumber(revision);
     if (r != 0 && b != 0)
-        return WFormat(u"%s %.02f beta%d r%d\n", label, v, b, r);
+        return WFormat(u"%.02f beta%d r%d", v, b, r);
     if (r != 0)
-        return WFormat(u"%s %.02f r%d\n", label, v, r);
+        return WFormat(u"%.02f r%d", v, r);
     if (b != 0)
-        return WFormat(u"%s %.02f beta%d\n", label, v, b);
-    return WFormat(u"%s %.02f\n", label, v);
+        return WFormat(u"%.02f beta%d", v, b);
+    return WFormat(u"%.02f", v);
+}
+
+std::u16string FirmwareVersionWord::ConfirmationText(const std::u16string& label,
+                                                     std::uint32_t revision) const
+{
+    return label + u" " + VersionText(revision) + u"\n";
 }

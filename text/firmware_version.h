@@ -16,6 +16,8 @@ public:
 
     // "<title>(ZudoVor V1.37)" or "<title>(ZudoVor V1.37 beta2)".
     std::u16string TitleText(const std::u16string& title) const;
+    // "1.37[ betaB][ rR]": a version as the confirmation writes it.
+    std::u16string VersionText(std::uint32_t revision) const;
     // "<label> 1.37[ betaB][ rR]\n": the confirmation question.
     std::u16string ConfirmationText(const std::u16string& label, std::uint32_t revision) const;
 

@@ -56,13 +56,13 @@ void SetStringTable(IStringTable* table)
     g_table.store(table, std::memory_order_release);
 }
 
+bool ChineseUi() { return CurrentLanguage().UserDefaultUILanguage() == kLangZhCn; }
+
 std::u16string LoadText(int index)
 {
     // Only the defined indices map to ids; anything else would alias the
     // other range or overflow.
     if (index < 0 || index >= kTextCount) return {};
-    const std::uint32_t base = CurrentLanguage().UserDefaultUILanguage() == kLangZhCn
-                                   ? kChineseStringBase
-                                   : kEnglishStringBase;
+    const std::uint32_t base = ChineseUi() ? kChineseStringBase : kEnglishStringBase;
     return CurrentTable().LoadString(base + static_cast<std::uint32_t>(index));
 }

@@ -59,6 +59,10 @@ public:
 void SetUiLanguage(IUiLanguage* language);
 void SetStringTable(IStringTable* table);
 
+// True when the texts are shown in Chinese: the language is 2052. Asked at
+// every call. Thread: any thread.
+bool ChineseUi();
+
 // Text `index` (0 .. kTextCount-1) in the current user-interface language:
 // the Chinese copy under 2052, the English copy under every other language.
 // The language is asked at every call. Unknown indices give an empty string.

@@ -28,6 +28,10 @@
 #include "sim/virtual_hid_bus.h"
 #if defined(UPDATER_WITH_QT)
 #include "cli/sim_station_fleet.h"
+#include "offer/catalogue_offer.h"
+#include "platform/gcrypt/gcrypt_verifier.h"
+#include "platform/linux/curl_fetcher.h"
+#include "platform/linux/state_file_store.h"
 #include "cli/sysfs_identity.h"
 #include "platform/linux/hidraw_monitor_thread.h"
 #include "platform/qt/qt_front_end.h"
@@ -116,10 +120,32 @@ int RunConsole(Session& session, const ProgramOptions& options, const char* argv
 }
 
 #if defined(UPDATER_WITH_QT)
-int RunDialog(Session& session, int& argc, char** argv)
+// The catalogue's backends, as the command line has them.
+struct CatalogueBackends {
+    CatalogueBackends()
+        : memory(StateFileStore::DefaultPath([](const char* name) { return std::getenv(name); })),
+          services{&fetcher, &crypto, &memory}
+    {
+    }
+    CurlFetcher fetcher;
+    const GcryptVerifier crypto;
+    StateFileStore memory;
+    CatalogueServices services;
+};
+
+int RunDialog(Session& session, const ProgramOptions& options, int& argc, char** argv)
 {
     auto application = CreateApplication(argc, argv);
     QtRunOptions run;
+    const std::string catalogue = ConfiguredCatalogue(options.catalogue);
+    std::optional<CatalogueBackends> backends;
+    if (!catalogue.empty()) {
+        backends.emplace();
+        run.makeOffer = [&](IOfferAsker& asker) {
+            return std::make_unique<CatalogueOffer>(backends->services, CatalogueSetup{catalogue, options.trust},
+                                                    asker);
+        };
+    }
     run.setNotifier = [&](DeviceEventPoster poster) { session.SetNotifier(std::move(poster)); };
     run.afterInit = [&] { session.AfterInit(); };
     RunQtDialog(session.Backend(), SystemClock::Instance(), run);
@@ -213,7 +239,7 @@ int RunConsoleReplay(int argc, char** argv)
             result = RunStationWindow(session, options, language.UserDefaultUILanguage() == kLangZhCn, argc, argv);
         } else {
             session.Choose(options);
-            result = display ? RunDialog(session, argc, argv) : RunConsole(session, options, argv[0]);
+            result = display ? RunDialog(session, options, argc, argv) : RunConsole(session, options, argv[0]);
         }
 #else
         session.Choose(options);

@@ -17,6 +17,7 @@ using Clock = std::chrono::steady_clock;
 struct Transfer {
     std::vector<std::uint8_t>* body;
     std::size_t maxBytes;
+    const std::function<void(std::size_t)>* received;
     bool tooLarge = false;
     Clock::time_point lastByte = Clock::now();
 };
@@ -31,6 +32,8 @@ std::size_t Received(char* data, std::size_t size, std::size_t count, void* user
         return 0;  // ends the transfer with CURLE_WRITE_ERROR
     }
     t->body->insert(t->body->end(), data, data + n);
+    if (*t->received)
+        (*t->received)(t->body->size());
     return n;
 }
 
@@ -91,7 +94,7 @@ FetchResult CurlFetcher::Fetch(const std::string& url, const FetchLimits& limits
         result.problem = FetchProblem::Network;
         return result;
     }
-    Transfer transfer{&result.body, limits.maxBytes};
+    Transfer transfer{&result.body, limits.maxBytes, &limits.received};
     CURL* e = easy.get();
     curl_easy_setopt(e, CURLOPT_URL, url.c_str());
     curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, kSchemes);

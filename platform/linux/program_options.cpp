@@ -12,9 +12,17 @@ bool TakeValue(const std::string& argument, const std::string& prefix, std::stri
 
 bool ParseProgramOptions(const std::vector<std::string>& arguments, ProgramOptions& options)
 {
-    for (const std::string& argument : arguments) {
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
         std::string value;
-        if (TakeValue(argument, "--simulate=", value)) {
+        const bool withValue = argument == "--catalogue" || argument == "--trust";
+        if (withValue && i + 1 == arguments.size())
+            return false;
+        if (argument == "--catalogue") {
+            options.catalogue = arguments[++i];
+        } else if (argument == "--trust") {
+            options.trust.push_back(arguments[++i]);
+        } else if (TakeValue(argument, "--simulate=", value)) {
             options.simulate = ParseDemoKind(value);
             if (!options.simulate)
                 return false;
@@ -50,6 +58,8 @@ std::string ProgramUsage(const std::string& program)
            "  --yes, -y                answer OK to every question (console)\n"
            "  --console                no dialog window, even with a display\n"
            "  --station                the station window: update every controller plugged in\n"
+           "  --catalogue URL          offer the catalogue's newest fitting package (dialog)\n"
+           "  --trust KEYFILE          trust catalogues signed by this signify key too (dialog)\n"
            "  --verbose                diagnostic lines on standard error\n"
            "  --help, -h               show this help and exit\n"
            "  --version                show the version and exit\n";

@@ -14,6 +14,8 @@ struct ProgramOptions {
     bool verbose = false;      // --verbose: diagnostic lines to stderr
     bool console = false;      // --console: no dialog even with a display
     bool station = false;      // --station: the station window (controller-updater-qt)
+    std::string catalogue;           // --catalogue URL: the dialog offers its packages
+    std::vector<std::string> trust;  // --trust KEYFILE: beside the build's keys
     bool help = false;         // --help, -h: the usage on standard output, nothing else
     bool version = false;      // --version: the program's name and version, nothing else
 };

@@ -243,6 +243,28 @@ int QtDialogView::MessageBox(const std::u16string& text, const std::u16string& c
     return result;
 }
 
+OfferAnswer QtDialogView::AskOffer(const OfferQuestion& question, const std::u16string& caption)
+{
+    OfferAnswer answer = OfferAnswer::Cancel;
+    OnUiThread([&] {
+        QMessageBox box(this);
+        box.setWindowTitle(ToQString(caption));
+        box.setTextFormat(Qt::PlainText);
+        box.setText(DisplayText(question.text));
+        QPushButton* install = box.addButton(ToQString(question.install), QMessageBox::AcceptRole);
+        QPushButton* choose = box.addButton(ToQString(question.chooseFile), QMessageBox::ActionRole);
+        QPushButton* cancel = box.addButton(ToQString(question.cancel), QMessageBox::RejectRole);
+        box.setDefaultButton(install);
+        box.setEscapeButton(cancel);
+        box.exec();
+        if (box.clickedButton() == install)
+            answer = OfferAnswer::Install;
+        else if (box.clickedButton() == choose)
+            answer = OfferAnswer::ChooseFile;
+    });
+    return answer;
+}
+
 bool QtDialogView::FileOpenDialog(const FileOpenRequest& request, std::u16string& path)
 {
     bool chosen = false;

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/dialog_view.h"
+#include "app/package_offer.h"
 
 class CUpdateDlg;
 class QEventLoop;
@@ -23,7 +24,7 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 
-class QtDialogView final : public QDialog, public IDialogView {
+class QtDialogView final : public QDialog, public IDialogView, public IOfferAsker {
 public:
     explicit QtDialogView(QWidget* parent = nullptr);
     ~QtDialogView() override;
@@ -54,6 +55,9 @@ public:
     NotifyWindow NotifyTarget() override;
     void PumpUntil(const std::function<bool()>& done) override;
     void WakeUi() override;
+
+    // IOfferAsker: a message box with the three buttons.
+    OfferAnswer AskOffer(const OfferQuestion& question, const std::u16string& caption) override;
 
     // Esc and the close box come here: the attached dialog decides.
     void reject() override;

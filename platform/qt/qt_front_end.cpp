@@ -43,8 +43,9 @@ void RunQtDialog(IHidBackend& backend, IClock& clock, const QtRunOptions& option
                 view.PostDeviceChange(event);
         });
     }
+    const std::unique_ptr<IPackageOffer> offer = options.makeOffer ? options.makeOffer(view) : nullptr;
     CUpdateApp application(backend, view, clock,
-                           [&](CUpdateDlg& dlg) { view.RunModal(dlg, options.afterInit); });
+                           [&](CUpdateDlg& dlg) { view.RunModal(dlg, options.afterInit); }, offer.get());
     application.InitInstance();
     if (options.setNotifier)
         options.setNotifier({});

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+#include "app/package_offer.h"
 #include "base/clock.h"
 #include "hid/hid_backend.h"
 
@@ -29,6 +30,9 @@ struct QtRunOptions {
     std::function<void(DeviceEventPoster)> setNotifier;
     // Runs once the dialog is initialized, before it shows (may be empty).
     std::function<void()> afterInit;
+    // Makes what the dialog offers before its file chooser, asking through
+    // the dialog's window (may be empty: no offer, the dialog as always).
+    std::function<std::unique_ptr<IPackageOffer>(IOfferAsker& asker)> makeOffer;
 };
 
 // Runs the application's one modal dialog until it closes. Needs the

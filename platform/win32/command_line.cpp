@@ -1,5 +1,6 @@
 #include "platform/win32/command_line.h"
 
+#include "base/utf.h"
 #include "platform/win32/windows_api.h"
 #include <shellapi.h>
 
@@ -38,4 +39,29 @@ std::optional<DemoKind> SimulateOption(const wchar_t* commandLine)
     }
     LocalFree(arguments);
     return kind;
+}
+
+CatalogueOptions CatalogueOptionsOf(const wchar_t* commandLine)
+{
+    CatalogueOptions options;
+    if (!commandLine || !*commandLine)
+        return options;
+    int count = 0;
+    LPWSTR* arguments = CommandLineToArgvW(commandLine, &count);
+    if (!arguments)
+        return options;
+    for (int i = 0; i + 1 < count; ++i) {
+        const std::wstring_view argument = arguments[i];
+        const std::wstring_view value = arguments[i + 1];
+        const std::string utf8 = Utf16ToUtf8(std::u16string(value.begin(), value.end()));
+        if (argument == L"--catalogue")
+            options.catalogue = utf8;
+        else if (argument == L"--trust")
+            options.trust.push_back(utf8);
+        else
+            continue;
+        ++i;
+    }
+    LocalFree(arguments);
+    return options;
 }

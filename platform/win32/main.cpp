@@ -12,25 +12,47 @@
 #include "base/utf.h"
 #include "base/tee_sink.h"
 #include "base/timestamped_log.h"
+#include "offer/catalogue_offer.h"
+#include "platform/gcrypt/gcrypt_verifier.h"
 #include "platform/win32/command_line.h"
 #include "platform/win32/debug_output_sink.h"
 #include "platform/win32/dialog_host.h"
 #include "platform/win32/last_run_log.h"
+#include "platform/win32/state_file_store.h"
 #include "platform/win32/win32_dialog_view.h"
 #include "platform/win32/win32_hid_backend.h"
 #include "platform/win32/win32_texts.h"
+#include "platform/win32/winhttp_fetcher.h"
 #include "res/resource.h"
 #include "sim/demo_setup.h"
 
 namespace {
 
-void RunApplication(HINSTANCE instance, IHidBackend& backend, const DialogHostOptions& options)
+// The catalogue's backends, as the console program has them.
+struct CatalogueBackends {
+    WinHttpFetcher fetcher;
+    const GcryptVerifier crypto;
+    StateFileStore memory{StateFileStore::DefaultPath()};
+    CatalogueServices services{&fetcher, &crypto, &memory};
+};
+
+void RunApplication(HINSTANCE instance, IHidBackend& backend, const DialogHostOptions& options,
+                    const CatalogueOptions& catalogue)
 {
     HICON icon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_APP_ICON));
     Win32DialogView view(icon);
-    CUpdateApp app(backend, view, SystemClock::Instance(), [&](CUpdateDlg& dlg) {
-        RunUpdateDialog(instance, dlg, view, icon, options);
-    });
+    // With no catalogue, none of it is made: the dialog is as it always was.
+    const std::string location = ConfiguredCatalogue(catalogue.catalogue);
+    std::optional<CatalogueBackends> backends;
+    std::optional<CatalogueOffer> offer;
+    if (!location.empty()) {
+        backends.emplace();
+        offer.emplace(backends->services, CatalogueSetup{location, catalogue.trust}, view);
+    }
+    CUpdateApp app(
+        backend, view, SystemClock::Instance(),
+        [&](CUpdateDlg& dlg) { RunUpdateDialog(instance, dlg, view, icon, options); },
+        offer ? &*offer : nullptr);
     app.InitInstance();
 }
 
@@ -48,7 +70,7 @@ void EnterProgramDirectory()
         SetCurrentDirectoryW(directory.substr(0, slash).c_str());
 }
 
-void RunDemo(HINSTANCE instance, DemoKind kind)
+void RunDemo(HINSTANCE instance, DemoKind kind, const CatalogueOptions& catalogue)
 {
     EnterProgramDirectory();
     VirtualHidBus bus(SystemClock::Instance());
@@ -60,7 +82,7 @@ void RunDemo(HINSTANCE instance, DemoKind kind)
     DialogHostOptions options;
     // Shortly after the dialog is up, as if plugged in by hand.
     options.afterShown = [&bus, kind] { PlugDemoController(bus, kind); };
-    RunApplication(instance, bus, options);
+    RunApplication(instance, bus, options, catalogue);
 }
 
 }  // namespace
@@ -82,11 +104,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int)
     SetUiLanguage(&language);
     SetDiagnosticSink(&tee);
 
+    const CatalogueOptions catalogue = CatalogueOptionsOf(commandLine);
     if (const std::optional<DemoKind> kind = SimulateOption(commandLine)) {
-        RunDemo(instance, *kind);
+        RunDemo(instance, *kind, catalogue);
     } else {
         Win32HidBackend backend;
-        RunApplication(instance, backend, {});
+        RunApplication(instance, backend, {}, catalogue);
     }
 
     SetDiagnosticSink(nullptr);

@@ -91,6 +91,40 @@ int Win32DialogView::MessageBox(const std::u16string& text, const std::u16string
     return ::MessageBoxW(m_Window, WidePtr(text), WidePtr(caption), type) == IDOK ? kIdOk : kIdCancel;
 }
 
+namespace {
+
+// The offer's button words for the box this thread is about to show.
+thread_local const OfferQuestion* t_OfferButtons = nullptr;
+thread_local HHOOK t_OfferHook = nullptr;
+
+LRESULT CALLBACK RenameOfferButtons(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_ACTIVATE && t_OfferButtons != nullptr) {
+        const HWND box = reinterpret_cast<HWND>(wParam);
+        SetDlgItemTextW(box, IDYES, WidePtr(t_OfferButtons->install));
+        SetDlgItemTextW(box, IDNO, WidePtr(t_OfferButtons->chooseFile));
+        SetDlgItemTextW(box, IDCANCEL, WidePtr(t_OfferButtons->cancel));
+        t_OfferButtons = nullptr;  // the box's first activation only
+    }
+    return CallNextHookEx(t_OfferHook, code, wParam, lParam);
+}
+
+}  // namespace
+
+OfferAnswer Win32DialogView::AskOffer(const OfferQuestion& question, const std::u16string& caption)
+{
+    t_OfferButtons = &question;
+    t_OfferHook = SetWindowsHookExW(WH_CBT, RenameOfferButtons, nullptr, GetCurrentThreadId());
+    const int answer = ::MessageBoxW(m_Window, WidePtr(question.text), WidePtr(caption), MB_YESNOCANCEL);
+    if (t_OfferHook)
+        UnhookWindowsHookEx(t_OfferHook);
+    t_OfferHook = nullptr;
+    t_OfferButtons = nullptr;
+    if (answer == IDYES)
+        return OfferAnswer::Install;
+    return answer == IDNO ? OfferAnswer::ChooseFile : OfferAnswer::Cancel;
+}
+
 bool Win32DialogView::FileOpenDialog(const FileOpenRequest& request, std::u16string& path)
 {
     const std::u16string filter = ToCommonDialogFilter(request.filter);

@@ -13,6 +13,7 @@
 #include <optional>
 
 #include "app/dialog_view.h"
+#include "app/package_offer.h"
 
 // A device-change event queued for the dialog by another source than the
 // system (the simulated bus, or the dialog itself after an update): wParam
@@ -22,7 +23,7 @@
 // device-interface record for the HID class.
 inline constexpr UINT kQueuedDeviceChange = WM_APP + 1;
 
-class Win32DialogView final : public IDialogView {
+class Win32DialogView final : public IDialogView, public IOfferAsker {
 public:
     explicit Win32DialogView(HICON icon);
     ~Win32DialogView() override;
@@ -65,6 +66,10 @@ public:
     // posted again once done() holds.
     void PumpUntil(const std::function<bool()>& done) override;
     void WakeUi() override;
+
+    // IOfferAsker: a Yes/No/Cancel message box whose buttons are renamed as
+    // it opens, so the dialog template stays as it is.
+    OfferAnswer AskOffer(const OfferQuestion& question, const std::u16string& caption) override;
 
 private:
     HWND Control(int id) const;

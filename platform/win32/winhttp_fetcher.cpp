@@ -210,6 +210,8 @@ FetchResult Run(std::string url, const FetchLimits& limits, Transfer& transfer)
         if (result.body.size() + read > limits.maxBytes)
             return Failure(FetchProblem::TooLarge);
         result.body.insert(result.body.end(), chunk.begin(), chunk.begin() + read);
+        if (limits.received)
+            limits.received(result.body.size());
     }
     return result;
 }

@@ -50,6 +50,21 @@ public:
             box->button(button)->click();
         });
     }
+    // A button of the box by its words (boxes with buttons of their own).
+    void PressButtonText(const QString& text)
+    {
+        m_Steps.push_back([this, text](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            if (!box)
+                return Unexpected(modal);
+            Record(box);
+            for (QAbstractButton* button : box->buttons()) {
+                if (button->text() == text)
+                    return button->click();
+            }
+            Unexpected(modal);
+        });
+    }
     void PressEscape()
     {
         m_Steps.push_back([this](QWidget* modal) {

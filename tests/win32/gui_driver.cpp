@@ -6,10 +6,14 @@
 // written as .bmp files into the artifact folder.
 //
 // usage: gui_driver stream|block|none <artifact folder> [close-during-confirmation]
+//        gui_driver stream <artifact folder> offer-install|offer-refused <catalogue URL> <key file>
 // "none" starts the program as shipped, with no option, on the system's HID
 // interfaces (no supported controller on a test machine) and closes it with
 // Esc. close-during-confirmation closes the dialog while the confirmation
-// box is up, and expects the program to ask first (text 2).
+// box is up, and expects the program to ask first (text 2). offer-install
+// starts it with the catalogue and installs the offered package (English
+// texts); offer-refused expects the catalogue's signature to be refused in
+// words and then the file dialog.
 // Exit code 0 when every check passed.
 #include "platform/win32/windows_api.h"
 // after <windows.h>
@@ -183,7 +187,7 @@ public:
     }
 
     // Polls until find() gives a window; fails the run after the time-out.
-    HWND WaitFor(const std::function<HWND()>& find, const std::string& what)
+    HWND WaitFor(const std::function<HWND()>& find, const std::string& what, DWORD pollMs = 20)
     {
         const DWORD start = GetTickCount();
         for (;;) {
@@ -192,7 +196,7 @@ public:
             Check(WaitForSingleObject(m_Process.hProcess, 0) == WAIT_TIMEOUT,
                   "the program ended while waiting for " + what);
             Check(GetTickCount() - start < kStepTimeoutMs, "timed out waiting for " + what);
-            Sleep(20);
+            Sleep(pollMs);
         }
     }
 
@@ -277,7 +281,8 @@ class UpdateRun {
 public:
     UpdateRun(Session& session, HWND main) : m_Session(session), m_Main(main) {}
 
-    HWND WaitForBox(const std::function<bool(const std::wstring&)>& accepts, const std::string& what)
+    HWND WaitForBox(const std::function<bool(const std::wstring&)>& accepts, const std::string& what,
+                    DWORD pollMs = 20)
     {
         return m_Session.WaitFor(
             [&]() -> HWND {
@@ -289,7 +294,7 @@ public:
                 }
                 return nullptr;
             },
-            what);
+            what, pollMs);
     }
 
     HWND WaitForFileDialog()
@@ -419,17 +424,88 @@ void RunCloseDuringConfirmation(Session& session, HWND main, const std::wstring&
     Press(confirm, IDOK);
 }
 
-int Run(const std::wstring& family, const std::wstring& artifacts, bool closeDuringConfirmation)
+void ConfirmAndSucceed(Session& session, HWND main, UpdateRun& run, const std::wstring& version)
 {
+    HWND confirm = run.WaitForBox([](const std::wstring& text) { return StartsWith(text, Text(18)); },
+                                  "the confirmation box (text 18)");
+    const std::wstring confirmation = MessageText(confirm);
+    Check(confirmation.find(version) != std::wstring::npos, "the confirmation names " + Narrow(version));
+    Press(confirm, IDOK);
+    const std::wstring success = L"\n " + Text(4) + L" \n";
+    HWND done = run.WaitForBox([&](const std::wstring& text) { return text == success; },
+                               "the success message (text 4)");
+    Press(done, IDOK);
+    session.WaitUntil([&] { return IsWindowVisible(DoneLabel(main)) != 0; }, "the success static to show");
+    session.WaitUntil([&] { return IsWindowEnabled(Child(main, IDC_UPDATE_BUTTON)) != 0; },
+                      "the button to be enabled again (the update has ended)");
+}
+
+// The catalogue's offer at the click: its words and buttons, then Install
+// and the dialog's own confirmation and outcome.
+void RunOfferInstall(Session& session, HWND main)
+{
+    UpdateRun run(session, main);
+    Sleep(1500);  // the catalogue is read meanwhile, so the figure below is the warm one
+    LARGE_INTEGER frequency, pressed, seen;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&pressed);
+    Press(main, IDC_UPDATE_BUTTON);
+    const std::wstring question = L"Firmware 1.40 r3 is available (this controller runs 1.37). Install it?";
+    HWND offer = run.WaitForBox([&](const std::wstring& text) { return StartsWith(text, question); },
+                                "the offer", 1);
+    QueryPerformanceCounter(&seen);
+    // A figure, not a verdict.
+    std::printf("[ figure ] click to offer, warm catalogue, seen from another process: %.1f ms\n",
+                1000.0 * static_cast<double>(seen.QuadPart - pressed.QuadPart) /
+                    static_cast<double>(frequency.QuadPart));
+    Check(WindowText(Child(offer, IDYES)) == L"Install" && WindowText(Child(offer, IDNO)) == L"Choose a file" &&
+              WindowText(Child(offer, IDCANCEL)) == L"Cancel",
+          "the offer's buttons are Install, Choose a file, Cancel");
+    session.Shot({main, offer}, L"3-offer");
+    Press(offer, IDYES);
+    ConfirmAndSucceed(session, main, run, L"1.40 r3");
+    session.Shot({main}, L"4-after-install");
+}
+
+// A catalogue signed by a key the program does not trust: said in words,
+// then today's file dialog.
+void RunOfferRefused(Session& session, HWND main, const std::wstring& package)
+{
+    UpdateRun run(session, main);
+    Press(main, IDC_UPDATE_BUTTON);
+    HWND refusal = run.WaitForBox(
+        [](const std::wstring& text) { return StartsWith(text, L"The catalogue's signature is not trusted"); },
+        "the refusal in words");
+    session.Shot({main, refusal}, L"3-refusal");
+    Press(refusal, IDOK);
+    run.ChooseFile(run.WaitForFileDialog(), package);
+    ConfirmAndSucceed(session, main, run, L"1.40");
+    // As after a whole update: the worker ends just after the button is
+    // enabled again, within the shot's pause.
+    session.Shot({main}, L"4-after-update");
+}
+
+int Run(const std::wstring& family, const std::wstring& artifacts, const std::wstring& variant,
+        const std::wstring& catalogueArguments)
+{
+    const bool closeDuringConfirmation = variant == L"close-during-confirmation";
     const std::wstring directory = ProgramDirectory();
     const std::wstring package = directory + L"\\demo_" + family + L".dat";
-    const std::wstring prefix = family + (closeDuringConfirmation ? L"-close" : L"");
+    const std::wstring prefix = family + (variant.empty() ? L"" : closeDuringConfirmation ? L"-close" : L"-" + variant);
     Session session(artifacts, prefix);
     try {
         const bool simulated = family != L"none";
-        session.Start(directory + L"\\controller-updater.exe", simulated ? L"--simulate=" + family : L"");
+        session.Start(directory + L"\\controller-updater.exe",
+                      (simulated ? L"--simulate=" + family : L"") + catalogueArguments);
         HWND main = WaitForMainDialog(session);
-        if (!simulated) {
+        if (variant == L"offer-install" || variant == L"offer-refused") {
+            CheckStartAndArrival(session, main);
+            if (variant == L"offer-install")
+                RunOfferInstall(session, main);
+            else
+                RunOfferRefused(session, main, package);
+            PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        } else if (!simulated) {
             CheckWithoutController(session, main);
             Sleep(1500);  // as long as a simulated controller takes to arrive
             Check(WindowText(main) == Text(6) && !IsWindowEnabled(Child(main, IDC_UPDATE_BUTTON)),
@@ -476,8 +552,10 @@ int wmain(int argc, wchar_t** argv)
     }
     SystemUiLanguage language;
     SetUiLanguage(&language);
-    const bool closeDuringConfirmation = argc > 3 && std::wstring(argv[3]) == L"close-during-confirmation";
-    const int result = Run(argv[1], WindowsPath(argv[2]), closeDuringConfirmation);
+    const std::wstring variant = argc > 3 ? argv[3] : L"";
+    const std::wstring catalogue =
+        argc > 5 ? L" --catalogue " + std::wstring(argv[4]) + L" --trust \"" + WindowsPath(argv[5]) + L"\"" : L"";
+    const int result = Run(argv[1], WindowsPath(argv[2]), variant, catalogue);
     SetUiLanguage(nullptr);
     std::fflush(stdout);
     return result;
