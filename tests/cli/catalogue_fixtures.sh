@@ -69,13 +69,14 @@ variant many 'c["packages"] = [{}] * 100000'
 variant streamonly 'c["packages"] = [stream]'
 variant othermodel 'stream["for"]["models"] = [999]'
 variant longer 'stream["file"] = "demo_stream-longer.dat"'
+variant trickle 'stream["file"] = "trickle.dat"'
 printf '{"format": 2, "packages": [' >"$site/malformed.json"
 { cat "$site/good.json"; head -c $((50 << 20)) /dev/zero | tr '\0' ' '; } >"$site/big.json"
 
 # Signed by key a, as a maintainer's catalogues are; not nosig.json, nor
 # many.json (libgcrypt 1.10 aborts verifying a message past about 64 KB).
 cp "$site/good.json" "$site/slowsig.json"
-for f in format1 scheme redirect missing stallpkg size hash records beta current malformed streamonly othermodel longer; do
+for f in format1 scheme redirect missing stallpkg size hash records beta current malformed streamonly othermodel longer trickle; do
     signify-openbsd -S -s "$out/a.sec" -m "$site/$f.json" -x "$site/$f.json.sig"
 done
 
