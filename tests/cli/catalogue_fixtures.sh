@@ -102,6 +102,14 @@ ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0 faketime -f
 for c in newer replaced expired expiring; do
     signify-openbsd -S -s "$out/a.sec" -m "$site/$c.json" -x "$site/$c.json.sig"
 done
+# Mirror folders holding cat.json: v1 good.json's without its packages, v2
+# newer.json's with them, old/ expired.json's.
+for m in v1:good v2:newer old:expired; do
+    mkdir -p "$site/${m%%:*}"
+    cp "$site/${m#*:}.json" "$site/${m%%:*}/cat.json"
+    cp "$site/${m#*:}.json.sig" "$site/${m%%:*}/cat.json.sig"
+done
+cp "$site"/demo_*.dat "$site/v2/"
 CONTROLLER_UPDATER_STATE=$out/seen-v2.state "$program" check --simulate=none --catalogue "$site/newer.json" \
     --trust "$out/a.pub" >/dev/null 2>&1 || true
 grep -q '"version": 2' "$out/seen-v2.state"
