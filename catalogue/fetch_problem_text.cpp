@@ -13,6 +13,8 @@ std::string FetchProblemText(const FetchResult& result)
         return "the file is larger than allowed";
     case FetchProblem::TimedOut:
         return "the connection stalled (timed out)";
+    case FetchProblem::PastDeadline:
+        return "the download took longer than " + std::to_string((result.deadlineMs + 999) / 1000) + " s";
     case FetchProblem::Stopped:
         return "stopped";
     case FetchProblem::Network:

@@ -10,6 +10,8 @@
 // - connecting may take connectTimeoutMs, and the transfer ends as TimedOut
 //   when no byte arrives for stallTimeoutMs (counted from the start until
 //   the first byte);
+// - the whole transfer ends as PastDeadline once deadlineMs has passed
+//   since it began, however steadily bytes come (FetchDeadlineMs);
 // - a stop request ends the transfer within kStopLatencyMs as Stopped.
 // Fetch blocks the calling thread until one of those ends it; any thread.
 #include <cstddef>
@@ -32,14 +34,26 @@ struct FetchLimits {
     // Told the body's bytes so far after each piece (may be empty); on the
     // fetching thread.
     std::function<void(std::size_t received)> received;
+    std::uint32_t deadlineMs = 0;  // 0: none
 };
+
+// A download may take twice the stall limit (to connect and get going) and
+// a second more for each 64 KiB it may bring. 64 KiB/s (about 0.5 Mbit/s)
+// is a slow link that still serves honestly; anything slower, such as a
+// server trickling a byte now and then to hold a program, is given up on.
+// By default a catalogue (4 MiB at most) so gets about 95 s, its signature
+// and key sets about 30 s, a package 30 s and a second per 64 KiB listed.
+inline constexpr std::uint32_t kDeadlineStallLimits = 2;
+inline constexpr std::size_t kSlowestHonestBytesPerS = 64u << 10;
+std::uint32_t FetchDeadlineMs(std::size_t maxBytes, std::uint32_t stallTimeoutMs);
 
 enum class FetchProblem {
     None,
     BadScheme,   // not http(s), or a redirect to another scheme
     HttpStatus,  // an answer other than 200 (httpStatus says which)
     TooLarge,
-    TimedOut,
+    TimedOut,      // stalled
+    PastDeadline,  // took longer than deadlineMs in all
     Stopped,
     Network,     // no connection, a broken one, a bad certificate
 };
@@ -49,7 +63,11 @@ struct FetchResult {
     int httpStatus = 0;
     std::vector<std::uint8_t> body;  // whole, when problem is None
     std::string detail;              // the backend's words, for diagnostics
+    std::uint32_t deadlineMs = 0;    // with PastDeadline: the deadline passed
 };
+
+// The result of a transfer that passed limits' deadline.
+FetchResult PastDeadline(const FetchLimits& limits);
 
 class IFetcher {
 public:

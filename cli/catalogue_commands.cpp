@@ -63,10 +63,10 @@ nlohmann::json PackageJson(const FittingPackage& p)
             {"notes", {{"en", p.entry->notesEn}, {"zh", p.entry->notesZh}}}};
 }
 
-// The package of entry, downloaded to a temporary folder of its own and
-// checked against the catalogue; the file's path, or nullopt after
-// reporting the refusal.
-std::optional<std::string> Download(const CatalogueServices& services, const CliOptions& options,
+// The package of entry, downloaded to a temporary folder of its own from
+// where the catalogue was served and checked against it; the file's path,
+// or nullopt after reporting the refusal.
+std::optional<std::string> Download(const CatalogueServices& services, const AcceptedCatalogue& catalogue,
                                     const CatalogueEntry& entry, const FetchContext& context, EventOutput& out,
                                     int& code)
 {
@@ -75,7 +75,7 @@ std::optional<std::string> Download(const CatalogueServices& services, const Cli
         code = Fail(out, kExitFailed, "cannot-save", "No temporary folder can be made for the download." + std::string(kNothingSent));
         return std::nullopt;
     }
-    const PackageDownload download = DownloadPackage(services, options.catalogue, entry, context, *folder);
+    const PackageDownload download = DownloadPackage(services, catalogue.location, entry, context, *folder);
     if (download.path.empty()) {
         std::error_code ignored;
         fs::remove_all(*folder, ignored);
@@ -262,7 +262,7 @@ int RunCatalogueUpdate(const CatalogueServices& services, IHidBackend& backend, 
     int worst = kExitDone;
     for (const auto& [entry, controllers] : groups) {
         int refused = kExitDone;
-        const auto path = Download(services, options, *entry, run.context, out, refused);
+        const auto path = Download(services, *run.catalogue, *entry, run.context, out, refused);
         if (!path)
             return refused;
         const int result = RunUpdates(backend, clock, controllers, {*path, options.yes, options.verify, entry->binding}, out);

@@ -115,18 +115,3 @@ std::optional<FreshnessRefusal> JudgeAndRemember(const CatalogueServices& servic
     }
     return std::nullopt;
 }
-
-bool AcceptFreshCatalogue(const CatalogueServices& services, const CliOptions& options, const Catalogue& catalogue,
-                          const Sha256Digest& sha256, const std::optional<KeyChainWalk>& keyChain, EventOutput& out,
-                          int& code)
-{
-    const auto refusal = JudgeAndRemember(services, options, catalogue, sha256, keyChain, out);
-    if (!refusal)
-        return true;
-    const std::string line = refusal->line + ". Nothing was sent.";
-    code = kExitCatalogueRefused;
-    nlohmann::json event = {{"event", "failed"}, {"reason", refusal->reason}, {"message", line}, {"exitCode", code}};
-    AddCatalogueHeader(event, catalogue);
-    out.Message(line, event);
-    return false;
-}

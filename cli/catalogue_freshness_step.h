@@ -20,10 +20,5 @@ std::optional<FreshnessRefusal> JudgeAndRemember(const CatalogueServices& servic
                                                  const Catalogue& catalogue, const Sha256Digest& sha256,
                                                  const std::optional<KeyChainWalk>& keyChain, EventOutput& out);
 
-// JudgeAndRemember, its refusal reported; false then (code is its exit code).
-bool AcceptFreshCatalogue(const CatalogueServices& services, const CliOptions& options, const Catalogue& catalogue,
-                          const Sha256Digest& sha256, const std::optional<KeyChainWalk>& keyChain, EventOutput& out,
-                          int& code);
-
 // The header fields every catalogue event carries.
 void AddCatalogueHeader(nlohmann::json& event, const Catalogue& catalogue);

@@ -6,6 +6,7 @@
 #include "base/utf.h"
 #include "catalogue/package_check.h"
 #include "catalogue/package_location.h"
+#include "cli/catalogue_choice.h"
 #include "cli/catalogue_freshness_step.h"
 #include "cli/exit_codes.h"
 #include "cli/hex_text.h"
@@ -45,25 +46,40 @@ AcceptedCatalogue ReportCatalogue(const std::string& location, LoadedCatalogue l
                     catalogue.repository + " version " + std::to_string(catalogue.version) + ", expires " +
                     UtcTimeText(catalogue.expires),
                 event);
-    return {std::move(*loaded.catalogue), loaded.sha256, trust};
+    return {location, std::move(*loaded.catalogue), loaded.sha256, trust};
 }
 
 std::optional<AcceptedCatalogue> LoadAndReport(const CatalogueServices& services, const CliOptions& options,
                                                const FetchContext& context, EventOutput& out, int& code)
 {
-    const TrustChoice choice{options.trust,
-                             options.allowUnsigned ? UnsignedCatalogues::Allow : UnsignedCatalogues::Refuse};
-    const KeyChainOptions chain{options.trustRoots, options.rootThreshold, std::nullopt, std::nullopt};
-    LoadedCatalogue loaded = LoadCatalogue(services, options.catalogue, choice, context, chain);
-    if (!loaded.catalogue) {
-        code = loaded.reason == "interrupted" ? kExitInterrupted : kExitCatalogueRefused;
-        const std::string line = loaded.refusal + ". Nothing was sent.";
-        out.Message(line, {{"event", "failed"}, {"reason", loaded.reason}, {"message", line}, {"exitCode", code}});
-        return std::nullopt;
+    const auto judge = [&](const CliOptions& at, const LoadedCatalogue& loaded) {
+        return JudgeAndRemember(services, at, *loaded.catalogue, loaded.sha256, loaded.keyChain, out);
+    };
+    CatalogueChoice choice = ChooseCatalogue(services, options, context, judge);
+    // With none taken, the catalogue's own cause is the refusal, as without mirrors.
+    const CatalogueSkip* refusal = nullptr;
+    for (const CatalogueSkip& skip : choice.skipped) {
+        if (!choice.location && !skip.mirror && !choice.interrupted) {
+            refusal = &skip;
+            continue;
+        }
+        const std::string line = SkipText(skip);
+        nlohmann::json event = {{"event", "catalogue-skipped"}, {"location", skip.location},
+                                {"reason", skip.reason}, {"message", line}};
+        if (skip.catalogue)
+            AddCatalogueHeader(event, *skip.catalogue);
+        out.Message(line, event);
     }
-    if (!AcceptFreshCatalogue(services, options, *loaded.catalogue, loaded.sha256, loaded.keyChain, out, code))
-        return std::nullopt;
-    return ReportCatalogue(options.catalogue, std::move(loaded), out);
+    if (choice.location)
+        return ReportCatalogue(*choice.location, std::move(choice.chosen), out);
+    code = choice.interrupted ? kExitInterrupted : kExitCatalogueRefused;
+    const std::string reason = choice.interrupted ? choice.chosen.reason : refusal->reason;
+    const std::string line = (choice.interrupted ? choice.chosen.refusal : refusal->line) + ". Nothing was sent.";
+    nlohmann::json event = {{"event", "failed"}, {"reason", reason}, {"message", line}, {"exitCode", code}};
+    if (refusal != nullptr && refusal->catalogue)
+        AddCatalogueHeader(event, *refusal->catalogue);
+    out.Message(line, event);
+    return std::nullopt;
 }
 
 PackageDownload DownloadPackage(const CatalogueServices& services, const std::string& catalogueLocation,

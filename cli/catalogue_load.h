@@ -11,6 +11,7 @@
 #include "cli/event_output.h"
 
 struct AcceptedCatalogue {
+    std::string location;  // where it was served: its packages are there
     Catalogue catalogue;
     Sha256Digest sha256{};
     std::string trust;  // "signed by key ...", the key chain's words, or "unsigned"
@@ -19,8 +20,9 @@ struct AcceptedCatalogue {
 // What LoadCatalogue found, reported as a "catalogue" event.
 AcceptedCatalogue ReportCatalogue(const std::string& location, LoadedCatalogue loaded, EventOutput& out);
 
-// options.catalogue loaded and judged, with its memory; nullopt after its
-// refusal was reported (code is then the exit code).
+// options.catalogue, or a mirror's newer one, loaded and judged, with its
+// memory; nullopt after its refusal was reported (code is then the exit
+// code). Each location not used is said skipped.
 std::optional<AcceptedCatalogue> LoadAndReport(const CatalogueServices& services, const CliOptions& options,
                                                const FetchContext& context, EventOutput& out, int& code);
 

@@ -84,6 +84,7 @@ FetchResult FetchLocation(const CatalogueServices& services, const std::string& 
         limits.maxBytes = maxBytes;
         limits.stallTimeoutMs = context.stallTimeoutMs;
         limits.received = received;
+        limits.deadlineMs = FetchDeadlineMs(maxBytes, context.stallTimeoutMs);
         return services.fetcher->Fetch(location, limits, context.stop);
     }
     if (location.find("://") != std::string::npos) {  // another scheme, or no fetcher for this one

@@ -23,7 +23,8 @@ struct CatalogueServices {
     ITrustStore* memory = nullptr;  // none: judged by the build's floors alone
 };
 
-// One run's fetching: the stop that ends it and how long a stall may last.
+// One run's fetching: the stop that ends it and how long a stall may last
+// (each fetch's deadline follows from it and the bytes the fetch may bring).
 struct FetchContext {
     const StopSignal& stop;
     std::uint32_t stallTimeoutMs = kDefaultStallTimeoutMs;

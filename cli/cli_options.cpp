@@ -27,6 +27,10 @@ constexpr const char* kFooter =
 
 constexpr const char* kOfflineHelp = "take an expired catalogue from a local file (its age is shown)";
 
+constexpr const char* kMirrorHelp =
+    "another folder or base URL holding the catalogue's files under the same names (repeat); "
+    "the newest catalogue accepted is used";
+
 constexpr const char* kAllowUnsignedHelp =
     "take a catalogue without a signature (shown as unsigned); a signature that is there must still be good";
 constexpr const char* kAllowBelowFloorHelp =
@@ -85,6 +89,7 @@ CliParse ParseCliOptions(const std::vector<std::string>& arguments, CliOptions& 
         update->add_option("--catalogue", options.catalogue, "the newest fitting package of a catalogue (path or http(s) URL)")
             ->type_name("URL")
             ->excludes(package);
+    update->add_option("--mirror", options.mirrors, kMirrorHelp)->type_name("URL")->needs(fromCatalogue);
     update->add_option("--version", options.packageVersion, "with --catalogue: this version (e.g. 1.40, 1.41b2, 1.40r3)")
         ->type_name("V")
         ->needs(fromCatalogue);
@@ -112,6 +117,7 @@ CliParse ParseCliOptions(const std::vector<std::string>& arguments, CliOptions& 
     check->add_option("--catalogue", options.catalogue, "the catalogue (path or http(s) URL)")
         ->required()
         ->type_name("URL");
+    check->add_option("--mirror", options.mirrors, kMirrorHelp)->type_name("URL");
     check->add_flag("--beta", options.beta, "beta packages too");
     check->add_flag("--offline", options.offline, kOfflineHelp);
     check->add_option("--trust", options.trust, "also trust this signify public key")->type_name("KEYFILE");
@@ -166,6 +172,7 @@ CliParse ParseCliOptions(const std::vector<std::string>& arguments, CliOptions& 
                             "each unit gets the newest package of this catalogue that is for it (path or http(s) URL)")
             ->type_name("URL")
             ->excludes(stationPackage);
+    station->add_option("--mirror", options.mirrors, kMirrorHelp)->type_name("URL")->needs(stationCatalogue);
     station->add_option("--version", options.packageVersion, "with --catalogue: this version (e.g. 1.40, 1.40r3)")
         ->type_name("V")
         ->needs(stationCatalogue);

@@ -28,6 +28,7 @@ struct CliOptions {
     bool verbose = false;
     // The firmware catalogue (check, update --catalogue, catalogue make/sign).
     std::string catalogue;            // a path or an http(s) URL; make's DIR; sign's FILE
+    std::vector<std::string> mirrors;  // --mirror: folders or base URLs holding the same files
     std::string packageVersion;       // update --version
     bool beta = false;
     std::vector<std::string> trust;   // --trust KEYFILE, added to the build's keys

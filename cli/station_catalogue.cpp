@@ -8,6 +8,7 @@
 #include "catalogue/catalogue_freshness.h"
 #include "catalogue/package_choice.h"
 #include "catalogue/package_location.h"
+#include "cli/catalogue_choice.h"
 #include "cli/catalogue_freshness_step.h"
 #include "cli/hex_text.h"
 #include "cli/wall_clock.h"
@@ -79,7 +80,7 @@ std::shared_ptr<const AcceptedCatalogue> StationCatalogue::Current() const
 
 bool StationCatalogue::Expired(const AcceptedCatalogue& current) const
 {
-    const FreshnessRequest request{WallClockNow(), m_Options.offline, !IsHttpUrl(m_Options.catalogue)};
+    const FreshnessRequest request{WallClockNow(), m_Options.offline, !IsHttpUrl(current.location)};
     return JudgeFreshness(current.catalogue, current.sha256, {}, BuiltInFreshnessFloors(), request).problem ==
            FreshnessProblem::Expired;
 }
@@ -117,7 +118,7 @@ UnitPackage StationCatalogue::PackageFor(const BoundController& controller, cons
         DebugOut(Utf8ToUtf16(entry.file + ": below the security floor " + trace.belowFloor +
                              ", taken as --allow-below-floor asks\n"));
     }
-    const PackageDownload download = Downloaded(entry, stop);
+    const PackageDownload download = Downloaded(*current, entry, stop);
     if (download.path.empty())
         return Refusal(trace, download.reason, Clause(download.text));
     const auto copy = UnitCopyOf(Utf8ToUtf16(download.path));
@@ -131,7 +132,8 @@ UnitPackage StationCatalogue::PackageFor(const BoundController& controller, cons
     return package;
 }
 
-PackageDownload StationCatalogue::Downloaded(const CatalogueEntry& entry, const StopSignal& stop)
+PackageDownload StationCatalogue::Downloaded(const AcceptedCatalogue& current, const CatalogueEntry& entry,
+                                             const StopSignal& stop)
 {
     const std::string sha256 = Sha256Hex(entry.sha256);
     std::shared_ptr<Download> download;
@@ -150,7 +152,7 @@ PackageDownload StationCatalogue::Downloaded(const CatalogueEntry& entry, const 
     std::error_code error;
     fs::create_directories(folder, error);
     PackageDownload result =
-        DownloadPackage(m_Services, m_Options.catalogue, entry, {stop, m_Options.stallTimeoutS * 1000}, folder);
+        DownloadPackage(m_Services, current.location, entry, {stop, m_Options.stallTimeoutS * 1000}, folder);
     download->path = result.path;
     return result;
 }
@@ -179,41 +181,40 @@ void StationCatalogue::Refresh(bool unitWaiting)
 void StationCatalogue::Fetch()
 {
     m_FetchedMs = m_Clock.NowMs();
-    const TrustChoice choice{m_Options.trust,
-                             m_Options.allowUnsigned ? UnsignedCatalogues::Allow : UnsignedCatalogues::Refuse};
-    const KeyChainOptions chain{m_Options.trustRoots, m_Options.rootThreshold, std::nullopt, std::nullopt};
-    LoadedCatalogue loaded =
-        LoadCatalogue(m_Services, m_Options.catalogue, choice, {m_Stop, m_Options.stallTimeoutS * 1000}, chain);
-    m_FetchFailed = !loaded.catalogue;
-    if (!loaded.catalogue) {
-        if (loaded.reason != "interrupted")
-            SayRefusedOnce(loaded.refusal, loaded.reason);
-        return;
-    }
-    const std::string sha256 = Sha256Hex(loaded.sha256);
     const auto current = Current();
-    if (loaded.sha256 == current->sha256 || m_Said.count(sha256) > 0)
-        return;
-    std::optional<FreshnessRefusal> refusal;
-    // The station remembers the one in use even when the memory is not kept.
-    if (loaded.catalogue->repository == current->catalogue.repository &&
-        loaded.catalogue->version <= current->catalogue.version)
-        refusal = FreshnessRefusal{"catalogue-older", m_Options.catalogue + ": version " +
-                                                          std::to_string(loaded.catalogue->version) +
-                                                          " is not newer than the catalogue in use"};
-    const auto judge = [&] {
-        refusal = JudgeAndRemember(m_Services, m_Options, *loaded.catalogue, loaded.sha256, loaded.keyChain, m_Out);
+    // The station remembers the one in use even when the memory is not kept;
+    // what was refused once is not judged again.
+    const auto judge = [&](const CliOptions& at, const LoadedCatalogue& loaded) -> std::optional<FreshnessRefusal> {
+        const std::string sha256 = Sha256Hex(loaded.sha256);
+        if (loaded.sha256 == current->sha256 || m_Said.count(sha256) > 0)
+            return FreshnessRefusal{};
+        std::optional<FreshnessRefusal> refusal;
+        if (loaded.catalogue->repository == current->catalogue.repository &&
+            loaded.catalogue->version <= current->catalogue.version)
+            refusal = FreshnessRefusal{"catalogue-older", at.catalogue + ": version " +
+                                                              std::to_string(loaded.catalogue->version) +
+                                                              " is not newer than the catalogue in use"};
+        const auto remember = [&] {
+            refusal = JudgeAndRemember(m_Services, at, *loaded.catalogue, loaded.sha256, loaded.keyChain, m_Out);
+        };
+        if (!refusal)
+            m_Print ? m_Print(remember) : remember();
+        if (refusal)
+            m_Said.insert(sha256);
+        return refusal;
     };
-    if (!refusal)
-        m_Print ? m_Print(judge) : judge();
-    if (refusal) {
-        m_Said.insert(sha256);
-        SayRefusedOnce(refusal->line, refusal->reason);
+    CatalogueChoice choice = ChooseCatalogue(m_Services, m_Options, {m_Stop, m_Options.stallTimeoutS * 1000}, judge);
+    m_FetchFailed = !choice.anyLoaded;
+    if (choice.interrupted)
         return;
-    }
+    for (const CatalogueSkip& skip : choice.skipped)
+        if (!skip.line.empty())
+            SayRefusedOnce(skip.mirror ? SkipText(skip) : skip.line, skip.reason);
+    if (!choice.location)
+        return;
     std::shared_ptr<const AcceptedCatalogue> next;
     const auto report = [&] {
-        next = std::make_shared<const AcceptedCatalogue>(ReportCatalogue(m_Options.catalogue, std::move(loaded), m_Out));
+        next = std::make_shared<const AcceptedCatalogue>(ReportCatalogue(*choice.location, std::move(choice.chosen), m_Out));
     };
     m_Print ? m_Print(report) : report();
     {

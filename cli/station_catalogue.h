@@ -2,9 +2,10 @@
 // The station's packages from a catalogue: each unit gets the newest
 // package whose binding covers it (or --version's), downloaded once per
 // package and checked as update --catalogue checks it. The catalogue is
-// fetched again while the station waits, and a newer one accepted by the
-// same trust and memory rules is used from the next unit on; a refused one
-// leaves the current one in use and is said once.
+// fetched again (from --catalogue and each --mirror) while the station
+// waits, and a newer one accepted by the same trust and memory rules is
+// used from the next unit on; a refused one leaves the current one in use
+// and is said once.
 //
 // Threads: Load, Refresh and the reports on the station thread (Load
 // before it runs); PackageFor on units' threads; Stop from any thread.
@@ -59,7 +60,7 @@ private:
     void Say(const std::string& line, const nlohmann::json& event);
     // Says a refusal of a newer catalogue once per cause.
     void SayRefusedOnce(const std::string& cause, const std::string& reason);
-    PackageDownload Downloaded(const CatalogueEntry& entry, const StopSignal& stop);
+    PackageDownload Downloaded(const AcceptedCatalogue& current, const CatalogueEntry& entry, const StopSignal& stop);
 
     const CatalogueServices m_Services;
     const CliOptions m_Options;

@@ -111,6 +111,7 @@ FetchResult CurlFetcher::Fetch(const std::string& url, const FetchLimits& limits
     curl_multi_add_handle(multi.get(), e);
 
     const auto stall = std::chrono::milliseconds(limits.stallTimeoutMs);
+    const auto deadline = Clock::now() + std::chrono::milliseconds(limits.deadlineMs);
     CURLcode code = CURLE_OK;
     for (int running = 1; running;) {
         curl_multi_perform(multi.get(), &running);
@@ -122,6 +123,10 @@ FetchResult CurlFetcher::Fetch(const std::string& url, const FetchLimits& limits
         }
         if (Clock::now() - transfer.lastByte > stall) {
             result.problem = FetchProblem::TimedOut;
+            break;
+        }
+        if (limits.deadlineMs != 0 && Clock::now() > deadline) {
+            result = PastDeadline(limits);
             break;
         }
         curl_multi_poll(multi.get(), nullptr, 0, static_cast<int>(kStopLatencyMs / 2), nullptr);

@@ -130,6 +130,13 @@ EMSCRIPTEN_KEEPALIVE std::uint32_t web_catalogue_largest() { return kMaxCatalogu
 // How long a download may go without a byte, as the native fetchers allow.
 EMSCRIPTEN_KEEPALIVE std::uint32_t web_fetch_stall_ms() { return kDefaultStallTimeoutMs; }
 
+// How long in all a download of at most maxBytes may take, as the native
+// fetchers allow.
+EMSCRIPTEN_KEEPALIVE std::uint32_t web_fetch_deadline_ms(std::uint32_t maxBytes, std::uint32_t stallMs)
+{
+    return FetchDeadlineMs(maxBytes, stallMs);
+}
+
 // The build's trusted keys (UPDATER_TRUSTED_KEYS), for a real controller
 // too; in the demo mode the build's demo key as well.
 EMSCRIPTEN_KEEPALIVE WebCatalogue* web_catalogue_create(int demo)

@@ -1,5 +1,6 @@
 #include "platform/win32/winhttp_fetcher.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -201,8 +202,18 @@ FetchResult Run(std::string url, const FetchLimits& limits, Transfer& transfer)
         return Failure(FetchProblem::TooLarge);
     std::vector<std::uint8_t> chunk(kReadChunk);
     for (;;) {
+        // Only what has come is read: a read of a whole chunk may wait for
+        // all of it (Wine's does), and a slow but moving download would
+        // look stalled.
+        DWORD available = 0;
+        if (transfer.Closed() || !WinHttpQueryDataAvailable(request, &available))
+            return LastError();
+        if (available == 0)
+            break;
+        transfer.Progress();
         DWORD read = 0;
-        if (transfer.Closed() || !WinHttpReadData(request, chunk.data(), static_cast<DWORD>(chunk.size()), &read))
+        const DWORD wanted = std::min(available, static_cast<DWORD>(chunk.size()));
+        if (transfer.Closed() || !WinHttpReadData(request, chunk.data(), wanted, &read))
             return LastError();
         if (read == 0)
             break;
@@ -240,17 +251,19 @@ FetchResult WinHttpFetcher::Fetch(const std::string& url, const FetchLimits& lim
         shared->done = true;
         shared->finished.notify_all();
     });
-    // The stall limit is kept here too: a client's own time-outs are not
-    // relied on to end every blocked call.
+    // The stall limit and the deadline are kept here: a client's own
+    // time-outs are not relied on to end every blocked call.
     const auto stall = std::chrono::milliseconds(limits.stallTimeoutMs);
+    const auto deadline = Clock::now() + std::chrono::milliseconds(limits.deadlineMs);
     std::unique_lock<std::mutex> lock(shared->mutex);
     while (!shared->done) {
-        if (stop.Requested() || shared->transfer.Quiet() > stall) {
+        const bool late = limits.deadlineMs != 0 && Clock::now() > deadline;
+        if (stop.Requested() || shared->transfer.Quiet() > stall || late) {
             const FetchProblem ended = stop.Requested() ? FetchProblem::Stopped : FetchProblem::TimedOut;
             lock.unlock();
             shared->transfer.Close();
             worker.detach();
-            return Failure(ended);
+            return late && !stop.Requested() ? PastDeadline(limits) : Failure(ended);
         }
         shared->finished.wait_for(lock, std::chrono::milliseconds(kStopLatencyMs / 2));
     }

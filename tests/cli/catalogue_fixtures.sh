@@ -70,13 +70,14 @@ variant streamonly 'c["packages"] = [stream]'
 variant othermodel 'stream["for"]["models"] = [999]'
 variant longer 'stream["file"] = "demo_stream-longer.dat"'
 variant floor 'c["floors"] = [{"for": stream["for"], "version": 141}, {"for": stream["for"], "version": 139}]'
+variant trickle 'stream["file"] = "trickle.dat"'
 printf '{"format": 2, "packages": [' >"$site/malformed.json"
 { cat "$site/good.json"; head -c $((50 << 20)) /dev/zero | tr '\0' ' '; } >"$site/big.json"
 
 # Signed by key a, as a maintainer's catalogues are; not nosig.json, nor
 # many.json (libgcrypt 1.10 aborts verifying a message past about 64 KB).
 cp "$site/good.json" "$site/slowsig.json"
-for f in format1 scheme redirect missing stallpkg size hash records beta current malformed streamonly othermodel longer floor; do
+for f in format1 scheme redirect missing stallpkg size hash records beta current malformed streamonly othermodel longer floor trickle; do
     signify-openbsd -S -s "$out/a.sec" -m "$site/$f.json" -x "$site/$f.json.sig"
 done
 
@@ -102,6 +103,14 @@ ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0 faketime -f
 for c in newer replaced expired expiring; do
     signify-openbsd -S -s "$out/a.sec" -m "$site/$c.json" -x "$site/$c.json.sig"
 done
+# Mirror folders holding cat.json: v1 good.json's without its packages, v2
+# newer.json's with them, old/ expired.json's.
+for m in v1:good v2:newer old:expired; do
+    mkdir -p "$site/${m%%:*}"
+    cp "$site/${m#*:}.json" "$site/${m%%:*}/cat.json"
+    cp "$site/${m#*:}.json.sig" "$site/${m%%:*}/cat.json.sig"
+done
+cp "$site"/demo_*.dat "$site/v2/"
 CONTROLLER_UPDATER_STATE=$out/seen-v2.state "$program" check --simulate=none --catalogue "$site/newer.json" \
     --trust "$out/a.pub" >/dev/null 2>&1 || true
 grep -q '"version": 2' "$out/seen-v2.state"

@@ -3,7 +3,8 @@
 written to PORTFILE) for the catalogue tests. Names that end in
 stall.json or stall.dat never answer, nor does slowsig.json.sig;
 redirect-ftp.dat sends a redirect to ftp://; error.json.sig answers 500;
-NAME-longer.dat sends NAME.dat and more, without a length, then stalls.
+NAME-longer.dat sends NAME.dat and more, without a length, then stalls;
+trickle.dat sends a byte every quarter second, never stalling nor ending.
 Ends by itself after ten minutes."""
 import functools
 import http.server
@@ -13,12 +14,21 @@ import time
 
 LIFETIME_S = 600
 STALL_S = 120
+TRICKLE_S = 0.25
 
 
 class Handler(http.server.SimpleHTTPRequestHandler):
     def do_GET(self):
         if self.path.endswith(("stall.json", "stall.dat", "slowsig.json.sig")):
             time.sleep(STALL_S)
+            return
+        if self.path.endswith("trickle.dat"):
+            self.send_response(200)
+            self.end_headers()
+            for _ in range(int(STALL_S / TRICKLE_S)):
+                self.wfile.write(b"\0")
+                self.wfile.flush()
+                time.sleep(TRICKLE_S)
             return
         if self.path.endswith("error.json.sig"):
             self.send_error(500)

@@ -44,13 +44,14 @@ signify-openbsd -V -q -p a.pub -m site/fullours.json -x site/fullours.json.sig |
 python3 - <<'PY'
 import json
 c = json.load(open("site/catalogue.json"))
-for name, change in (("missing", "nothere.dat"), ("redirect", "redirect-ftp.dat"), ("stallpkg", "stall.dat")):
+for name, change in (("missing", "nothere.dat"), ("redirect", "redirect-ftp.dat"), ("stallpkg", "stall.dat"),
+                     ("trickle", "trickle.dat")):
     d = json.loads(json.dumps(c))
     d["packages"] = [p for p in d["packages"] if p["file"] == "demo_stream.dat"]
     d["packages"][0]["file"] = change
     json.dump(d, open(f"site/{name}.json", "w"))
 PY
-for name in missing redirect stallpkg; do
+for name in missing redirect stallpkg trickle; do
     signify-openbsd -S -s a.sec -m "site/$name.json" -x "site/$name.json.sig" || exit 1
 done
 python3 "$here/../cli/catalogue_server.py" site port >/dev/null 2>&1 &
@@ -65,6 +66,9 @@ expect 6 "answered 404" check --simulate=stream --catalogue "$url/nothere.json"
 expect 4 "answered 404.*Nothing was sent" update --simulate=stream --yes --catalogue "$url/missing.json" --trust a.pub
 expect 4 "only http and https" update --simulate=stream --yes --catalogue "$url/redirect.json" --trust a.pub
 expect 4 "stalled" update --simulate=stream --yes --stall-timeout 1 --catalogue "$url/stallpkg.json" --trust a.pub
+expect 4 "took longer than 3 s" update --simulate=stream --yes --stall-timeout 1 --catalogue "$url/trickle.json" --trust a.pub
+expect 10 "mirror $url/nowhere/catalogue.json skipped: .*answered 404" \
+    check --simulate=stream --catalogue "$url/catalogue.json" --mirror "$url/nowhere" --trust a.pub
 # The memory: once version 2 is seen, version 1 is refused and the state
 # file stays as it was.
 cp site/catalogue.json site/older.json && cp site/catalogue.json.sig site/older.json.sig

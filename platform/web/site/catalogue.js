@@ -3,6 +3,7 @@
 // downloaded package before the update may read it. Which packages fit, what
 // counts as signed and whether it is fresh, the module decides
 // (web_catalogue_exports.cpp); the page keeps the state it hands back.
+import { PAST_DEADLINE } from './fetches.js';
 import { Packages } from './packages.js';
 
 const NOT_FOUND = 404;
@@ -21,7 +22,7 @@ async function fetchCapped(fetches, url, limit) {
   return { problem: got.status === NOT_FOUND ? 'missing' : 'fetch' };
 }
 // What ends a download for every file alike, the signature's too.
-const ENDED = new Set(['timed-out', 'stopped']);
+const ENDED = new Set(['timed-out', PAST_DEADLINE, 'stopped']);
 
 async function verifyEd25519(keyHex, signatureHex, bytes) {
   if (!globalThis.crypto?.subtle) return false;  // not a secure context
@@ -108,7 +109,7 @@ export class Catalogue {
   // Downloads a listed package and checks it: { path } saved for the
   // update, or { refused } (a name in texts.catalogue.mismatch, or words).
   async download(entry, packages, texts) {
-    const got = await Packages.fromUrl(new URL(entry.file, this.url).href, texts, this.fetches);
+    const got = await Packages.fromUrl(new URL(entry.file, this.url).href, texts, this.fetches, entry.size + 1);
     if (got.refused) return { refused: got.refused };
     const bytes = await got.package.bytes();
     const path = await packages.store(got.package);

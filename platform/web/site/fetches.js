@@ -1,19 +1,27 @@
 // Downloads from this page's own site, bounded: one ends when no byte has
 // come for the stall limit (counted from the request until the first byte,
 // then afresh for each piece, so a slow but moving download goes on), when
-// its body passes a cap (never read whole), or when the page stops them all.
+// it has taken longer than its deadline in all (however steadily it moves),
+// when its body passes a cap (never read whole), or when the page stops them all.
+
+// A download that passed its deadline.
+export const PAST_DEADLINE = 'past-deadline';
 
 export class Fetches {
-  // stallMs: how long a download may go without a byte.
-  constructor(stallMs) {
+  // stallMs: how long a download may go without a byte; deadlineMs(bytes):
+  // how long in all one of that many bytes may take.
+  constructor(stallMs, deadlineMs) {
     this.stallMs = stallMs;
+    this.deadlineMs = deadlineMs;
     this.running = new Set();  // each running download's abort
   }
 
-  // The bytes at a same-site url, at most limit of them: { bytes }, or
-  // { problem } with problem one of 'other-site', 'redirected' (to another
-  // site), 'status' (and status), 'too-large', 'timed-out', 'stopped', 'fetch'.
-  async get(url, limit) {
+  // The bytes at a same-site url, at most limit of them, within the
+  // deadline of the listed size (default: limit): { bytes }, or { problem }
+  // with problem one of 'other-site', 'redirected' (to another site),
+  // 'status' (and status), 'too-large', 'timed-out', PAST_DEADLINE,
+  // 'stopped', 'fetch'.
+  async get(url, limit, listed = limit) {
     const target = new URL(url, location.href);
     if (target.origin !== location.origin) return { problem: 'other-site' };
     const controller = new AbortController();
@@ -24,6 +32,7 @@ export class Fetches {
     const stop = () => end('stopped');
     this.running.add(stop);
     stallFrom();
+    const deadline = setTimeout(() => end(PAST_DEADLINE), this.deadlineMs(listed));
     try {
       // A redirect to another site makes a same-origin fetch fail.
       const response = await fetch(target, { mode: 'same-origin', credentials: 'same-origin',
@@ -40,6 +49,7 @@ export class Fetches {
       return { problem: redirected ? 'redirected' : why };
     } finally {
       clearTimeout(timer);
+      clearTimeout(deadline);
       this.running.delete(stop);
     }
   }

@@ -2,6 +2,8 @@
 // file in the module's own file system. Nothing larger than any controller
 // could hold is read whole: a file or a reply with a larger length is refused
 // before its first byte, a reply without a length once it has passed the cap.
+import { PAST_DEADLINE } from './fetches.js';
+
 export const LARGEST_PACKAGE_BYTES = 64 * 1024 * 1024;
 // What the service worker answers for a file it never cached, offline.
 const GATEWAY_TIMEOUT = 504;
@@ -19,9 +21,10 @@ export class Packages {
   }
 
   // The package at url on this page's own site (fetches: the page's
-  // Fetches), or a reason it is not taken.
-  static async fromUrl(url, texts, fetches) {
-    const got = await fetches.get(url, LARGEST_PACKAGE_BYTES);
+  // Fetches; listed: the bytes its deadline allows for, when known), or a
+  // reason it is not taken.
+  static async fromUrl(url, texts, fetches, listed = LARGEST_PACKAGE_BYTES) {
+    const got = await fetches.get(url, LARGEST_PACKAGE_BYTES, listed);
     if (got.problem) return { refused: refusal(got, texts) };
     const name = decodeURIComponent(new URL(url, location.href).pathname.split('/').pop() || 'package.dat');
     return { package: { name, size: got.bytes.length, bytes: async () => got.bytes } };
@@ -47,6 +50,7 @@ function refusal({ problem, status }, texts) {
   case 'redirected': return texts.redirected;
   case 'too-large': return texts.tooLarge(LARGEST_PACKAGE_BYTES >> 20);
   case 'timed-out': return texts.stalled;
+  case PAST_DEADLINE: return texts.tookTooLong;
   case 'stopped': return texts.downloadStopped;
   default: return status === GATEWAY_TIMEOUT ? texts.notOffline : texts.fetchFailed;
   }

@@ -273,7 +273,8 @@ async function main() {
   packages = new Packages(module);
   // test-stall-ms: the browser tests' shorter stall limit, so a stall test
   // need not wait the real one.
-  fetches = new Fetches(Number(params.get('test-stall-ms')) || module._web_fetch_stall_ms());
+  const stallMs = Number(params.get('test-stall-ms')) || module._web_fetch_stall_ms();
+  fetches = new Fetches(stallMs, (bytes) => module._web_fetch_deadline_ms(bytes, stallMs));
   showStaticTexts();
   host.ui.title(text(6));
   wireDrops();

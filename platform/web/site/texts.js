@@ -43,6 +43,7 @@ const EN = {
   fetchFailed: 'The package could not be loaded.',
   notOffline: 'Not available offline.',
   stalled: 'The package could not be loaded: the server stopped sending it.',
+  tookTooLong: 'The package could not be loaded: the server took too long to send it.',
   downloadStopped: 'Loading the package was stopped.',
   connected: ({ family, release, beta }) =>
     `Connected: ${family} controller, ${release ? `firmware V${release}${beta ? ` beta${beta}` : ''}` : 'no firmware'}`,
@@ -90,6 +91,7 @@ const EN = {
       fetch: 'the catalogue could not be loaded',
       missing: 'the catalogue is not on this site (the server answered 404)',
       'timed-out': 'the server stopped sending the catalogue',
+      'past-deadline': 'the server took too long to send the catalogue',
       stopped: 'loading the catalogue was stopped',
     },
     mismatch: {
@@ -141,6 +143,7 @@ const ZH = {
   fetchFailed: '无法加载固件包。',
   notOffline: '离线时不可用。',
   stalled: '无法加载固件包：服务器停止了发送。',
+  tookTooLong: '无法加载固件包：服务器发送耗时过长。',
   downloadStopped: '已停止加载固件包。',
   connected: ({ family, release, beta }) =>
     `已连接：${family} 手柄，${release ? `固件 V${release}${beta ? ` beta${beta}` : ''}` : '无固件'}`,
@@ -188,6 +191,7 @@ const ZH = {
       fetch: '无法加载目录',
       missing: '本站没有此目录（服务器返回 404）',
       'timed-out': '服务器停止了发送目录',
+      'past-deadline': '服务器发送目录耗时过长',
       stopped: '已停止加载目录',
     },
     mismatch: {

@@ -55,7 +55,8 @@ function endlessPackage(request, response) {
 // Routes that misbehave as servers do. bodyOf(length, { withLength }):
 // that many bytes, written only as fast as they are read (served counts
 // them); stalled: accepted, nothing sent; headersOnly: a 200 and no body;
-// trickle(text): the text in pieces a while apart (TRICKLE_GAP_MS).
+// trickle(text): the text in pieces a while apart (TRICKLE_GAP_MS);
+// endless: a byte each TRICKLE_GAP_MS, never ending.
 const HUGE_CATALOGUE_BYTES = 50 * 1024 ** 2;
 const served = {};
 function bodyOf(path, length, { withLength }) {
@@ -80,6 +81,11 @@ const headersOnly = (request, response) => {
 };
 const TRICKLE_PIECES = 6;
 const TRICKLE_GAP_MS = 300;
+const endless = (request, response) => {
+  response.writeHead(200, { 'content-type': 'application/octet-stream' });
+  const next = () => { if (!response.destroyed) { response.write(Buffer.alloc(1)); setTimeout(next, TRICKLE_GAP_MS); } };
+  next();
+};
 const trickle = (text) => (request, response) => {
   response.writeHead(200, { 'content-type': 'application/json' });
   const size = Math.ceil(text.length / TRICKLE_PIECES);
@@ -227,6 +233,7 @@ async function deployCatalogue() {
   await deploySigned('/site/cat/claims.json', catalogue([{ ...entry('pad-1.40.dat', pad, 'stable', NOTES),
     records: listedRecords(pad).map((r) => ({ ...r, desVersion: RULED_LOWEST })) }]));
   await deploySigned('/site/cat/stall-package.json', catalogue([{ ...entry('stall.dat', pad, 'stable', NOTES) }]));
+  await deploySigned('/site/cat/endless-package.json', catalogue([{ ...entry('endless.dat', pad, 'stable', NOTES) }]));
   await deploySigned('/site/cat/missing-package.json', catalogue([{ ...entry('none.dat', pad, 'stable', NOTES) }]));
   await deploySigned('/site/cat/malformed.json', '{"format": 2, "packages": [');
   await deploySigned('/site/cat/format-1.json', catalogue([]).replace('"format":2', '"format":1'));
@@ -280,6 +287,7 @@ before(async () => {
     '/site/cat/stall-headers.json': headersOnly,
     '/site/cat/sig-stall.json.sig': stalled,
     '/site/cat/stall.dat': stalled,
+    '/site/cat/endless.dat': endless,
     '/site/cat/slow.json': (request, response) => trickle(TRICKLED.text)(request, response),
   }), dialogTexts()]);
   await deployCatalogue();
@@ -491,6 +499,8 @@ describe('the firmware catalogue under bad input: refused in words, nothing sent
       why: /^Refused: .*its records differ from the listing.*Nothing was sent\.$/ },
     { name: 'a package that stalls', file: 'stall-package.json', extra: SHORT_STALL,
       why: /^The package could not be loaded: the server stopped sending it\. Nothing was sent\.$/ },
+    { name: 'a package that keeps coming past its deadline', file: 'endless-package.json', extra: SHORT_STALL,
+      why: /^The package could not be loaded: the server took too long to send it\. Nothing was sent\.$/ },
     { name: 'a package stopped while it loads', file: 'stall-package.json', stop: true,
       why: /^Loading the package was stopped\. Nothing was sent\.$/ },
     { name: 'a package that is not there', file: 'missing-package.json', why: /^The package could not be loaded\. Nothing/ },
