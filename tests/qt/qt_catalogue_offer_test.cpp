@@ -13,6 +13,7 @@
 #include <iterator>
 
 #include "app/update_dlg.h"
+#include "base/utf.h"
 #include "offer/catalogue_offer.h"
 #include "offer/offer_texts.h"
 #include "platform/gcrypt/gcrypt_verifier.h"
@@ -23,6 +24,7 @@
 #include "sim/demo_setup.h"
 #include "sim/sim_stream_controller.h"
 #include "support/fixed_language.h"
+#include "support/test_paths.h"
 
 namespace {
 
@@ -104,7 +106,9 @@ protected:
     QPushButton* Button() { return view.findChild<QPushButton*>(QStringLiteral("updateButton")); }
 
     std::string port;
-    const std::string statePath = UPDATER_TEST_TMPDIR "/offer-state.json";
+    // Its own memory: the cases run side by side, and one that remembered
+    // a newer catalogue would make another's look older.
+    const std::string statePath = Utf16ToUtf8(TestFilePath("_state", ".json"));
     FixedLanguage language{GetParam().language};
     VirtualHidBus bus{SystemClock::Instance()};
     QtDialogView view;
