@@ -73,11 +73,17 @@ CatalogueChoice ChooseCatalogue(const CatalogueServices& services, const CliOpti
     choice.anyLoaded = !trusted.empty();
     // Versions compare within one repository: that of the first location served.
     const std::string repository = trusted.empty() ? std::string() : trusted.front().loaded.catalogue->repository;
-    std::stable_sort(trusted.begin(), trusted.end(), [](const Candidate& a, const Candidate& b) {
-        return a.loaded.catalogue->version > b.loaded.catalogue->version;
+    // Sorted by pointer: moving the candidates themselves trips GCC's
+    // optimiser into a false "may be used uninitialized" on the catalogue.
+    std::vector<Candidate*> newestFirst;
+    for (Candidate& c : trusted)
+        newestFirst.push_back(&c);
+    std::stable_sort(newestFirst.begin(), newestFirst.end(), [](const Candidate* a, const Candidate* b) {
+        return a->loaded.catalogue->version > b->loaded.catalogue->version;
     });
     Candidate* chosen = nullptr;
-    for (Candidate& c : trusted) {
+    for (Candidate* candidate : newestFirst) {
+        Candidate& c = *candidate;
         const std::string& at = locations[c.index];
         if (c.loaded.catalogue->repository != repository) {
             skip(c.index, "catalogue-refused", at + ": serves the repository " + c.loaded.catalogue->repository +
