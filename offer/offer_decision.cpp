@@ -54,8 +54,12 @@ OfferQuestion QuestionFor(const FittingPackage& package, const DeviceDescription
         : WFormat(LoadOfferText(OfferText::QuestionNoVersion).c_str(), offered);
     const std::string& notes = ChineseUi() && !package.entry->notesZh.empty() ? package.entry->notesZh
                                                                               : package.entry->notesEn;
-    if (!notes.empty())
-        text += u"\n\n" + Utf8ToUtf16(notes);
+    // Appended piece by piece: "literal + string" trips GCC 12's -O3 into a
+    // false -Wrestrict.
+    if (!notes.empty()) {
+        text += u"\n\n";
+        text += Utf8ToUtf16(notes);
+    }
     return {text, LoadOfferText(OfferText::Install), LoadOfferText(OfferText::ChooseFile),
             LoadOfferText(OfferText::Cancel)};
 }
@@ -66,7 +70,11 @@ std::u16string RefusalText(const std::string& reason, const std::string& detail)
     if (!words)
         return {};
     std::u16string text = LoadOfferText(*words);
-    if (!detail.empty())
-        text += u"\n" + Utf8ToUtf16(detail);
-    return text + u"\n\n" + LoadOfferText(OfferText::ChooseInstead);
+    if (!detail.empty()) {
+        text += u'\n';
+        text += Utf8ToUtf16(detail);
+    }
+    text += u"\n\n";
+    text += LoadOfferText(OfferText::ChooseInstead);
+    return text;
 }
