@@ -82,6 +82,25 @@ CliParse ParseCliOptions(const std::vector<std::string>& arguments, CliOptions& 
     CLI::App* inspect = app.add_subcommand("inspect", "show the records of a package");
     inspect->add_option("FILE", options.package, "the package (.dat)")->required()->type_name("");
     inspect->add_flag("--json", options.json, "newline-delimited JSON events on stdout");
+    // What update and station take beside --catalogue.
+    auto addCatalogueChoice = [&](CLI::App* command, CLI::Option* fromCatalogue) {
+        command->add_option("--mirror", options.mirrors, kMirrorHelp)->type_name("URL")->needs(fromCatalogue);
+        command->add_option("--version", options.packageVersion, "with --catalogue: this version (e.g. 1.40, 1.41b2, 1.40r3)")
+            ->type_name("V")
+            ->needs(fromCatalogue);
+        command->add_flag("--beta", options.beta, "with --catalogue: beta packages too")->needs(fromCatalogue);
+        command->add_flag("--offline", options.offline, kOfflineHelp)->needs(fromCatalogue);
+        command->add_option("--trust", options.trust, "with --catalogue: also trust this signify public key")
+            ->type_name("KEYFILE")
+            ->needs(fromCatalogue);
+        command->add_flag("--allow-unsigned", options.allowUnsigned, kAllowUnsignedHelp)->needs(fromCatalogue);
+        command->add_flag("--allow-below-floor", options.allowBelowFloor, kAllowBelowFloorHelp)->needs(fromCatalogue);
+        addRoots(command, fromCatalogue);
+        command->add_option("--stall-timeout", options.stallTimeoutS, "with --catalogue: give up a download silent this long")
+            ->type_name("SECONDS")
+            ->check(CLI::Range(1, 3600))
+            ->needs(fromCatalogue);
+    };
     CLI::App* update = app.add_subcommand("update", "install a package on a controller");
     addCommon(update);
     auto* package = update->add_option("--package", options.package, "the package (.dat)")->type_name("FILE");
@@ -89,22 +108,7 @@ CliParse ParseCliOptions(const std::vector<std::string>& arguments, CliOptions& 
         update->add_option("--catalogue", options.catalogue, "the newest fitting package of a catalogue (path or http(s) URL)")
             ->type_name("URL")
             ->excludes(package);
-    update->add_option("--mirror", options.mirrors, kMirrorHelp)->type_name("URL")->needs(fromCatalogue);
-    update->add_option("--version", options.packageVersion, "with --catalogue: this version (e.g. 1.40, 1.41b2, 1.40r3)")
-        ->type_name("V")
-        ->needs(fromCatalogue);
-    update->add_flag("--beta", options.beta, "with --catalogue: beta packages too")->needs(fromCatalogue);
-    update->add_flag("--offline", options.offline, kOfflineHelp)->needs(fromCatalogue);
-    update->add_option("--trust", options.trust, "with --catalogue: also trust this signify public key")
-        ->type_name("KEYFILE")
-        ->needs(fromCatalogue);
-    update->add_flag("--allow-unsigned", options.allowUnsigned, kAllowUnsignedHelp)->needs(fromCatalogue);
-    update->add_flag("--allow-below-floor", options.allowBelowFloor, kAllowBelowFloorHelp)->needs(fromCatalogue);
-    addRoots(update, fromCatalogue);
-    update->add_option("--stall-timeout", options.stallTimeoutS, "with --catalogue: give up a download silent this long")
-        ->type_name("SECONDS")
-        ->check(CLI::Range(1, 3600))
-        ->needs(fromCatalogue);
+    addCatalogueChoice(update, fromCatalogue);
     auto* device =
         update->add_option("--device", options.device, "the controller's path (see list)")->type_name("PATH");
     update->add_flag("--all", options.all, "every attached controller, in parallel (needs --yes)")
@@ -172,22 +176,7 @@ CliParse ParseCliOptions(const std::vector<std::string>& arguments, CliOptions& 
                             "each unit gets the newest package of this catalogue that is for it (path or http(s) URL)")
             ->type_name("URL")
             ->excludes(stationPackage);
-    station->add_option("--mirror", options.mirrors, kMirrorHelp)->type_name("URL")->needs(stationCatalogue);
-    station->add_option("--version", options.packageVersion, "with --catalogue: this version (e.g. 1.40, 1.40r3)")
-        ->type_name("V")
-        ->needs(stationCatalogue);
-    station->add_flag("--beta", options.beta, "with --catalogue: beta packages too")->needs(stationCatalogue);
-    station->add_flag("--offline", options.offline, kOfflineHelp)->needs(stationCatalogue);
-    station->add_option("--trust", options.trust, "with --catalogue: also trust this signify public key")
-        ->type_name("KEYFILE")
-        ->needs(stationCatalogue);
-    station->add_flag("--allow-unsigned", options.allowUnsigned, kAllowUnsignedHelp)->needs(stationCatalogue);
-    station->add_flag("--allow-below-floor", options.allowBelowFloor, kAllowBelowFloorHelp)->needs(stationCatalogue);
-    addRoots(station, stationCatalogue);
-    station->add_option("--stall-timeout", options.stallTimeoutS, "with --catalogue: give up a download silent this long")
-        ->type_name("SECONDS")
-        ->check(CLI::Range(1, 3600))
-        ->needs(stationCatalogue);
+    addCatalogueChoice(station, stationCatalogue);
     station->add_option("--catalogue-refresh", options.catalogueRefreshS,
                         "with --catalogue: fetch it again after this long (default 600)")
         ->type_name("SECONDS")
