@@ -1,4 +1,5 @@
 #include "cli/catalogue_choice.h"
+#include "cli/refusal_codes.h"
 
 #include <algorithm>
 
@@ -60,7 +61,7 @@ CatalogueChoice ChooseCatalogue(const CatalogueServices& services, const CliOpti
     };
     for (std::size_t i = 0; i < locations.size(); ++i) {
         LoadedCatalogue loaded = LoadCatalogue(services, locations[i], trust, context, chain);
-        if (loaded.reason == "interrupted") {
+        if (loaded.reason == kReasonInterrupted) {
             choice.interrupted = true;
             choice.chosen = std::move(loaded);
             return choice;
@@ -90,7 +91,7 @@ CatalogueChoice ChooseCatalogue(const CatalogueServices& services, const CliOpti
                                                    ", not " + repository, &c.loaded);
         } else if (chosen != nullptr) {
             if (std::string why = BesideChosen(c, *chosen, locations[chosen->index]); !why.empty())
-                skip(c.index, "catalogue-older", at + ": " + why, &c.loaded);
+                skip(c.index, kReasonCatalogueOlder, at + ": " + why, &c.loaded);
         } else {
             CliOptions here = options;
             here.catalogue = at;

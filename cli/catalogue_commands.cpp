@@ -18,6 +18,7 @@
 #include "cli/interrupt_bridge.h"
 #include "cli/package_precheck.h"
 #include "cli/record_problem_text.h"
+#include "cli/refusal_codes.h"
 #include "cli/update_runner.h"
 #include "cli/wall_clock.h"
 #include "hid/hid.h"
@@ -72,7 +73,7 @@ std::optional<std::string> Download(const CatalogueServices& services, const Acc
 {
     const auto folder = TemporaryFolder();
     if (!folder) {
-        code = Fail(out, kExitFailed, "cannot-save", "No temporary folder can be made for the download." + std::string(kNothingSent));
+        code = Fail(out, kExitFailed, kReasonCannotSave, "No temporary folder can be made for the download." + std::string(kNothingSent));
         return std::nullopt;
     }
     const PackageDownload download = DownloadPackage(services, catalogue.location, entry, context, *folder);

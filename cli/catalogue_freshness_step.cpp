@@ -3,6 +3,7 @@
 #include "catalogue/catalogue_freshness.h"
 #include "catalogue/package_location.h"
 #include "cli/exit_codes.h"
+#include "cli/refusal_codes.h"
 #include "cli/wall_clock.h"
 
 namespace {
@@ -11,11 +12,11 @@ const char* ReasonOf(FreshnessProblem problem)
 {
     switch (problem) {
     case FreshnessProblem::Older:
-        return "catalogue-older";
+        return kReasonCatalogueOlder;
     case FreshnessProblem::OtherBytes:
-        return "catalogue-replaced";
+        return kReasonCatalogueReplaced;
     case FreshnessProblem::Expired:
-        return "catalogue-expired";
+        return kReasonCatalogueExpired;
     case FreshnessProblem::LongRepositoryName:
     case FreshnessProblem::None:
         break;

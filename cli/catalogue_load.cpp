@@ -10,6 +10,7 @@
 #include "cli/catalogue_freshness_step.h"
 #include "cli/exit_codes.h"
 #include "cli/hex_text.h"
+#include "cli/refusal_codes.h"
 #include "package/package_writer.h"
 #include "protocols/package_inspection.h"
 
@@ -88,26 +89,26 @@ PackageDownload DownloadPackage(const CatalogueServices& services, const std::st
 {
     const auto location = ResolvePackageLocation(catalogueLocation, entry.file);
     if (!location)
-        return Refused("package-location",
+        return Refused(kReasonPackageLocation,
                        entry.file + ": a package must be an http(s) URL or a path inside the catalogue's folder.");
     // One byte more than listed tells a longer package from the listed one.
     const std::size_t limit = static_cast<std::size_t>(std::min<std::uint64_t>(entry.size + 1, kMaxDownloadBytes));
     const FetchResult fetched = FetchLocation(services, *location, limit, context, received);
     if (fetched.problem == FetchProblem::TooLarge)
-        return Refused("package-mismatch", *location + ": " + PackageMismatchText(PackageMismatch::Size) + ".");
+        return Refused(kReasonPackageMismatch, *location + ": " + PackageMismatchText(PackageMismatch::Size) + ".");
     if (fetched.problem != FetchProblem::None)
-        return Refused(fetched.problem == FetchProblem::Stopped ? "interrupted" : "package-unreachable",
+        return Refused(fetched.problem == FetchProblem::Stopped ? kReasonInterrupted : kReasonPackageUnreachable,
                        *location + ": the package cannot be downloaded: " + FetchProblemText(fetched) + ".");
     const std::string path = Utf16ToUtf8((folder / Utf8ToUtf16(FileName(*location))).u16string());
     if (!WriteBytesToFile(Utf8ToUtf16(path), fetched.body))
-        return Refused("cannot-save", path + ": the download cannot be saved.");
+        return Refused(kReasonCannotSave, path + ": the download cannot be saved.");
     bool opened = false;
     const std::vector<InspectedRecord> records = InspectPackage(Utf8ToUtf16(path), opened);
     const PackageMismatch mismatch = CheckDownloadedPackage(fetched.body, records, entry, *services.crypto);
     if (mismatch != PackageMismatch::None) {
         std::error_code ignored;
         fs::remove(fs::path(Utf8ToUtf16(path)), ignored);
-        return Refused("package-mismatch", *location + ": " + PackageMismatchText(mismatch) + ".");
+        return Refused(kReasonPackageMismatch, *location + ": " + PackageMismatchText(mismatch) + ".");
     }
     return {path, {}, {}};
 }
@@ -130,7 +131,7 @@ void RemoveDownload(const std::string& path)
 
 int DownloadExitCode(const std::string& reason)
 {
-    if (reason == "interrupted")
+    if (reason == kReasonInterrupted)
         return kExitInterrupted;
-    return reason == "cannot-save" ? kExitFailed : kExitPackageRefused;
+    return reason == kReasonCannotSave ? kExitFailed : kExitPackageRefused;
 }

@@ -8,6 +8,7 @@
 #include "base/utf.h"
 #include "catalogue/package_location.h"
 #include "cli/key_chain_fetch.h"
+#include "cli/refusal_codes.h"
 
 namespace {
 
@@ -101,17 +102,17 @@ LoadedCatalogue LoadCatalogue(const CatalogueServices& services, const std::stri
 {
     KeySet roots = BuiltInRootKeySet();
     if (!chain.rootFiles.empty() && !ReadRoots(services, chain, context, roots.root))
-        return Refuse("bad-trusted-key", "--trust-root and --root-threshold: not signify public keys, or a "
+        return Refuse(kReasonBadTrustedKey, "--trust-root and --root-threshold: not signify public keys, or a "
                                          "threshold of 1 to their number");
     const bool chained = !roots.root.keys.empty();
     if (chained && !trust.keyFiles.empty())
-        return Refuse("bad-trusted-key", "--trust is for programs without root keys; this one follows the key chain");
+        return Refuse(kReasonBadTrustedKey, "--trust is for programs without root keys; this one follows the key chain");
     std::vector<SignifyPublicKey> keys = BuiltInTrustedKeys();
     for (const std::string& file : trust.keyFiles) {
         const FetchResult key = FetchLocation(services, file, kMaxSignifyFileBytes, context);
         const auto parsed = key.problem == FetchProblem::None ? ParseSignifyPublicKey(Text(key.body)) : std::nullopt;
         if (!parsed)
-            return Refuse("bad-trusted-key", file + ": not a signify public key");
+            return Refuse(kReasonBadTrustedKey, file + ": not a signify public key");
         keys.push_back(*parsed);
     }
     // One byte over the limit tells a file at the limit from a larger one.
@@ -119,7 +120,7 @@ LoadedCatalogue LoadCatalogue(const CatalogueServices& services, const std::stri
     if (fetched.problem == FetchProblem::TooLarge)
         return Refuse("catalogue-refused", location + ": " + CatalogueProblemText(CatalogueProblem::TooLarge));
     if (fetched.problem != FetchProblem::None)
-        return Refuse(fetched.problem == FetchProblem::Stopped ? "interrupted" : "catalogue-unreachable",
+        return Refuse(fetched.problem == FetchProblem::Stopped ? kReasonInterrupted : kReasonCatalogueUnreachable,
                       location + ": the catalogue cannot be read: " + FetchProblemText(fetched));
     std::optional<std::string> signature;
     const std::size_t sigLimit = chained ? kMaxSignatureFileBytes : kMaxSignifyFileBytes;
@@ -129,9 +130,9 @@ LoadedCatalogue LoadCatalogue(const CatalogueServices& services, const std::stri
     else if (sig.problem == FetchProblem::TooLarge)
         signature = std::string();  // judged as a damaged signature file
     else if (sig.problem == FetchProblem::Stopped)
-        return Refuse("interrupted", location + ": stopped");
+        return Refuse(kReasonInterrupted, location + ": stopped");
     else if (!IsMissing(sig))  // a server error is no answer on whether it is signed
-        return Refuse("catalogue-unreachable",
+        return Refuse(kReasonCatalogueUnreachable,
                       location + ": the catalogue's signature cannot be read: " + FetchProblemText(sig));
     LoadedCatalogue loaded;
     const bool allowed = trust.unsignedOnes == UnsignedCatalogues::Allow;
@@ -139,17 +140,17 @@ LoadedCatalogue LoadCatalogue(const CatalogueServices& services, const std::stri
         loaded.keyChain = FetchKeyChain(services, location, chain.remembered.value_or(roots),
                                         chain.now.value_or(SystemUtcNow()), context);
         if (context.stop.Requested())
-            return Refuse("interrupted", location + ": stopped");
+            return Refuse(kReasonInterrupted, location + ": stopped");
         loaded.keyChainVerdict = CheckCatalogueKeys(fetched.body, signature, *loaded.keyChain, *services.crypto);
         if (loaded.keyChainVerdict.problem != KeyChainProblem::None)
-            return Refuse("catalogue-untrusted", location + ": " + KeyChainText(loaded.keyChainVerdict));
+            return Refuse(kReasonCatalogueUntrusted, location + ": " + KeyChainText(loaded.keyChainVerdict));
         loaded.trust.trust = CatalogueTrust::Signed;
     } else {
         loaded.trust = CheckCatalogueSignature(fetched.body, signature, keys, *services.crypto, trust.unsignedOnes);
     }
     if (!loaded.trust.Accepted()) {
         const bool noKey = loaded.trust.trust == CatalogueTrust::NoTrustedKey;
-        return Refuse("catalogue-untrusted",
+        return Refuse(kReasonCatalogueUntrusted,
                       location + ": " + CatalogueTrustText(loaded.trust.trust) + (noKey ? kTrustHint : ""));
     }
     CatalogueParse parse = ParseCatalogue(Text(fetched.body));

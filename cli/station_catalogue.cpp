@@ -11,6 +11,7 @@
 #include "cli/catalogue_choice.h"
 #include "cli/catalogue_freshness_step.h"
 #include "cli/hex_text.h"
+#include "cli/refusal_codes.h"
 #include "cli/wall_clock.h"
 
 namespace {
@@ -91,7 +92,7 @@ UnitPackage StationCatalogue::PackageFor(const BoundController& controller, cons
     const Catalogue& catalogue = current->catalogue;
     UnitTrace trace{catalogue.repository, catalogue.version, {}, {}, {}};
     if (Expired(*current))
-        return Refusal(trace, "catalogue-expired",
+        return Refusal(trace, kReasonCatalogueExpired,
                        "the catalogue " + Named(catalogue) + " expired " + UtcTimeText(catalogue.expires) +
                            " and no newer one can be had");
     const bool named = !m_Options.packageVersion.empty();
@@ -123,7 +124,7 @@ UnitPackage StationCatalogue::PackageFor(const BoundController& controller, cons
         return Refusal(trace, download.reason, Clause(download.text));
     const auto copy = UnitCopyOf(Utf8ToUtf16(download.path));
     if (!copy)
-        return Refusal(trace, "cannot-save", "the package cannot be copied for this unit");
+        return Refusal(trace, kReasonCannotSave, "the package cannot be copied for this unit");
     UnitPackage package;
     package.path = *copy;
     package.owned = true;
@@ -172,7 +173,7 @@ void StationCatalogue::Refresh(bool unitWaiting)
         const std::string line = "The catalogue " + Named(current->catalogue) + " expired " +
                                  UtcTimeText(current->catalogue.expires) +
                                  " and no newer one can be had: new units are refused until one is published.";
-        nlohmann::json event = {{"event", "catalogue-expired"}, {"message", line}};
+        nlohmann::json event = {{"event", kReasonCatalogueExpired}, {"message", line}};
         AddCatalogueHeader(event, current->catalogue);
         Say(line, event);
     }
@@ -191,7 +192,7 @@ void StationCatalogue::Fetch()
         std::optional<FreshnessRefusal> refusal;
         if (loaded.catalogue->repository == current->catalogue.repository &&
             loaded.catalogue->version <= current->catalogue.version)
-            refusal = FreshnessRefusal{"catalogue-older", at.catalogue + ": version " +
+            refusal = FreshnessRefusal{kReasonCatalogueOlder, at.catalogue + ": version " +
                                                               std::to_string(loaded.catalogue->version) +
                                                               " is not newer than the catalogue in use"};
         const auto remember = [&] {

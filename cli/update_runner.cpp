@@ -11,6 +11,7 @@
 #include "cli/interrupt_signal.h"
 #include "cli/package_precheck.h"
 #include "cli/record_problem_text.h"
+#include "cli/refusal_codes.h"
 #include "cli/terminal_ui.h"
 #include "engine/firmware_selection.h"
 #include "engine/session_start.h"
@@ -32,28 +33,28 @@ Verdict RefusalVerdict(const UpdateSession& s, const SelectionOutcome& o, const 
 {
     switch (o.refusal) {
     case SelectionRefusal::CannotOpen:
-        return {kExitPackageRefused, "cannot-open", package + ": the package cannot be opened"};
+        return {kExitPackageRefused, SelectionRefusalCode(o.refusal), package + ": the package cannot be opened"};
     case SelectionRefusal::NoRecord:
-        return {kExitPackageRefused, "no-record",
+        return {kExitPackageRefused, SelectionRefusalCode(o.refusal),
                 package + ": no record for device type 0x" + Hex(s.device.currentDeviceType, 8)};
     case SelectionRefusal::BrokenRecord:
-        return {kExitPackageRefused, "broken-record",
+        return {kExitPackageRefused, SelectionRefusalCode(o.refusal),
                 package + ": the record is broken: " + RecordProblemText(o.problem)};
     case SelectionRefusal::WrongRecordType:
-        return {kExitPackageRefused, "wrong-record-type",
+        return {kExitPackageRefused, SelectionRefusalCode(o.refusal),
                 package + ": the record is not meant for this device type"};
     case SelectionRefusal::Incompatible: {
         const std::uint16_t lowest = LowestAcceptedRelease(s.HidLink.ProtocolVariant, s.device.deviceModel,
                                                            s.device.deviceSubModel);
-        return {kExitPackageRefused, "incompatible",
+        return {kExitPackageRefused, SelectionRefusalCode(o.refusal),
                 package + ": version " + ReleaseText(o.header.desVersion) +
                     " is refused by this controller; the lowest accepted version is " + ReleaseText(lowest)};
     }
     case SelectionRefusal::OutsideBinding:
-        return {kExitPackageRefused, "outside-binding",
+        return {kExitPackageRefused, SelectionRefusalCode(o.refusal),
                 package + ": the catalogue lists this package for other controllers than this one"};
     case SelectionRefusal::Cancelled:
-        return {kExitCancelled, "cancelled", "Cancelled at the confirmation; nothing was sent."};
+        return {kExitCancelled, SelectionRefusalCode(o.refusal), "Cancelled at the confirmation; nothing was sent."};
     case SelectionRefusal::NoFileChosen:
     case SelectionRefusal::Stopped:
     case SelectionRefusal::None:
@@ -112,7 +113,7 @@ private:
             ? "nothing was written; the controller keeps its firmware."
             : "the image is incomplete (" + std::to_string(sent) +
                   " bytes written); the controller stays in its updater.";
-        m_Verdict = {kExitInterrupted, "interrupted",
+        m_Verdict = {kExitInterrupted, kReasonInterrupted,
                      m_Name + ": interrupted between two reports: " + state +
                          " Run the same command again to repeat the update."};
     }

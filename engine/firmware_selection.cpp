@@ -112,6 +112,23 @@ std::u16string PackageFilter()
     return LoadText(TextId::FileType) + u"(*.dat)|*.dat||";
 }
 
+const char* SelectionRefusalCode(SelectionRefusal refusal)
+{
+    switch (refusal) {
+    case SelectionRefusal::None: return "";
+    case SelectionRefusal::Stopped: return "stopped";
+    case SelectionRefusal::NoFileChosen: return "no-file";
+    case SelectionRefusal::CannotOpen: return "cannot-open";
+    case SelectionRefusal::NoRecord: return "no-record";
+    case SelectionRefusal::BrokenRecord: return "broken-record";
+    case SelectionRefusal::Incompatible: return "incompatible";
+    case SelectionRefusal::Cancelled: return "cancelled";
+    case SelectionRefusal::WrongRecordType: return "wrong-record-type";
+    case SelectionRefusal::OutsideBinding: return "outside-binding";
+    }
+    return "";
+}
+
 std::uint16_t LowestAcceptedRelease(std::uint32_t protocolVariant, std::uint16_t deviceModel,
                                     std::uint8_t deviceSubModel)
 {

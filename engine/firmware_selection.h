@@ -28,6 +28,10 @@ enum class SelectionRefusal {
     OutsideBinding,    // a catalogue's package, and this controller is not among those it is for
 };
 
+// The refusal's short code, as the command line's JSON, the station's
+// lines and the page name it ("no-record"); "" for None.
+const char* SelectionRefusalCode(SelectionRefusal refusal);
+
 struct SelectionOutcome {
     std::optional<TransferPlan> plan;  // set exactly when refusal is None
     SelectionRefusal refusal = SelectionRefusal::None;

@@ -8,6 +8,7 @@
 #include "base/utf.h"
 #include "cli/catalogue_freshness_step.h"
 #include "cli/catalogue_load.h"
+#include "cli/refusal_codes.h"
 #include "engine/firmware_selection.h"
 #include "engine/update_session.h"
 #include "offer/offer_decision.h"
@@ -141,7 +142,7 @@ bool CatalogueOffer::Install(UpdateSession& session, const CatalogueEntry& entry
 {
     const auto folder = TemporaryFolder();
     if (!folder) {
-        Say(session, "cannot-save", "");
+        Say(session, kReasonCannotSave, "");
         return false;
     }
     int shown = kNoProgress;

@@ -1,6 +1,7 @@
 #include "offer/offer_decision.h"
 
 #include "base/utf.h"
+#include "cli/refusal_codes.h"
 #include "engine/update_session.h"
 #include "offer/offer_texts.h"
 #include "text/firmware_version.h"
@@ -12,17 +13,17 @@ bool VersionTold(std::uint32_t word) { return word != VersionProbeSentinel && wo
 
 std::optional<OfferText> RefusalOf(const std::string& reason)
 {
-    if (reason == "catalogue-untrusted" || reason == "bad-trusted-key")
+    if (reason == kReasonCatalogueUntrusted || reason == kReasonBadTrustedKey)
         return OfferText::Untrusted;
-    if (reason == "catalogue-expired" || reason == "catalogue-older" || reason == "catalogue-replaced")
+    if (reason == kReasonCatalogueExpired || reason == kReasonCatalogueOlder || reason == kReasonCatalogueReplaced)
         return OfferText::OutOfDate;
-    if (reason == "package-mismatch" || reason == "package-location")
+    if (reason == kReasonPackageMismatch || reason == kReasonPackageLocation)
         return OfferText::PackageMismatch;
-    if (reason == "package-unreachable" || reason == "cannot-save")
+    if (reason == kReasonPackageUnreachable || reason == kReasonCannotSave)
         return OfferText::PackageUnreachable;
     if (reason == "outside-binding")
         return OfferText::OutsideBinding;
-    if (reason == "interrupted")
+    if (reason == kReasonInterrupted)
         return std::nullopt;
     return OfferText::CatalogueUnreadable;
 }

@@ -31,22 +31,18 @@ std::optional<std::uint32_t> PackageVersionFor(UpdateSession& session, const std
     return header.desVersion;
 }
 
+// The refusals that end a unit; a stop or a cancel is not the package's.
 const char* RefusalReason(SelectionRefusal refusal)
 {
     switch (refusal) {
-    case SelectionRefusal::CannotOpen: return "cannot-open";
-    case SelectionRefusal::NoRecord: return "no-record";
-    case SelectionRefusal::BrokenRecord: return "broken-record";
-    case SelectionRefusal::WrongRecordType: return "wrong-record-type";
-    case SelectionRefusal::OutsideBinding: return "outside-binding";
-    case SelectionRefusal::Incompatible: return "incompatible";
     case SelectionRefusal::None:
     case SelectionRefusal::Stopped:
     case SelectionRefusal::NoFileChosen:
     case SelectionRefusal::Cancelled:
-        break;
+        return nullptr;
+    default:
+        return SelectionRefusalCode(refusal);
     }
-    return nullptr;
 }
 
 }  // namespace

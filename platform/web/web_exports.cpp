@@ -7,6 +7,7 @@
 #include <emscripten.h>
 
 #include "base/utf.h"
+#include "engine/firmware_selection.h"
 #include "hid/hid.h"
 #include "text/firmware_version.h"
 #include "platform/web/inspect_json.h"
@@ -15,23 +16,6 @@
 #include "station/unit_line.h"
 
 namespace {
-
-const char* RefusalName(SelectionRefusal refusal)
-{
-    switch (refusal) {
-    case SelectionRefusal::None: return "";
-    case SelectionRefusal::Stopped: return "stopped";
-    case SelectionRefusal::NoFileChosen: return "no-file";
-    case SelectionRefusal::CannotOpen: return "cannot-open";
-    case SelectionRefusal::NoRecord: return "no-record";
-    case SelectionRefusal::BrokenRecord: return "broken-record";
-    case SelectionRefusal::Incompatible: return "incompatible";
-    case SelectionRefusal::Cancelled: return "cancelled";
-    case SelectionRefusal::WrongRecordType: return "wrong-record-type";
-    case SelectionRefusal::OutsideBinding: return "outside-binding";
-    }
-    return "";
-}
 
 // The page knows an outcome by this name (site/codes.js, OUTCOME), never by
 // the enum's position.
@@ -91,7 +75,7 @@ EMSCRIPTEN_KEEPALIVE void web_app_stop(WebApp* app) { app->RequestStop(); }
 // Why the last package selection planned no transfer: "" when it did.
 EMSCRIPTEN_KEEPALIVE char* web_app_last_refusal(WebApp* app)
 {
-    return PageString(RefusalName(app->LastRefusal()));
+    return PageString(SelectionRefusalCode(app->LastRefusal()));
 }
 
 // The attached controller as the engine knows it, for the page's own line:
