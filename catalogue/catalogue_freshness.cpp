@@ -90,15 +90,30 @@ FreshnessFloors BuiltInFreshnessFloors()
     return {kBuildTime, kBuildVersionFloors};
 }
 
-void ResetRepositoryForKeySet(FreshnessState& state, std::string_view repository, std::uint64_t keySetVersion)
+bool FollowKeySet(FreshnessState& state, std::string_view repository, std::uint64_t keySetVersion, bool revoked)
 {
     const auto found = state.repositories.find(repository);
     if (found == state.repositories.end())
-        return;
+        return true;
     RepositoryMemory& memory = found->second;
-    memory.version = 0;
-    memory.sha256 = {};
+    if (keySetVersion < memory.keySetVersion)
+        return false;
+    if (keySetVersion == memory.keySetVersion)
+        return true;
+    if (revoked) {
+        memory.version = 0;
+        memory.sha256 = {};
+    }
     memory.keySetVersion = keySetVersion;
+    return true;
+}
+
+std::string KeySetRollbackText(const FreshnessState& state, std::string_view repository, std::uint64_t keySetVersion)
+{
+    const auto found = state.repositories.find(repository);
+    const std::uint64_t seen = found == state.repositories.end() ? 0 : found->second.keySetVersion;
+    return "the key sets served end at version " + std::to_string(keySetVersion) + ", before version " +
+           std::to_string(seen) + " already seen";
 }
 
 std::int64_t DaysLeft(UtcSeconds expires, UtcSeconds time)

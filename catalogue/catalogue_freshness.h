@@ -68,9 +68,15 @@ FreshnessVerdict JudgeFreshness(const Catalogue& catalogue, const Sha256Digest& 
 // the time it was configured).
 FreshnessFloors BuiltInFreshnessFloors();
 
-// The catalogue keys of repository changed: its version memory starts over
-// (a new key set begins a new series). Times are kept: they only rise.
-void ResetRepositoryForKeySet(FreshnessState& state, std::string_view repository, std::uint64_t keySetVersion);
+// The key set a walk ended on, against the one remembered for repository.
+// Older: false, and state is untouched (a mirror hiding the key set that
+// revoked a stolen key). Newer: remembered; when the walk passed a
+// revocation the series starts over, as a stolen key may have signed a
+// huge version (TUF's recovery). Times are kept: they only rise.
+bool FollowKeySet(FreshnessState& state, std::string_view repository, std::uint64_t keySetVersion, bool revoked);
+
+// "the key sets served end at version 1, before version 2 already seen"
+std::string KeySetRollbackText(const FreshnessState& state, std::string_view repository, std::uint64_t keySetVersion);
 
 // Whole days from time until expires, rounded down (negative once past it).
 std::int64_t DaysLeft(UtcSeconds expires, UtcSeconds time);

@@ -76,27 +76,16 @@ void AddCatalogueHeader(nlohmann::json& event, const Catalogue& catalogue)
     event["expires"] = UtcTimeText(catalogue.expires);
 }
 
-// A stolen catalogue key may have signed a huge version: once the keys that
-// left it out are in force, the series starts again (TUF's recovery).
-void FollowKeySet(FreshnessState& state, const std::string& repository, const KeyChainWalk& walk)
-{
-    const auto found = state.repositories.find(repository);
-    if (found == state.repositories.end() || found->second.keySetVersion >= walk.final.version)
-        return;
-    if (walk.revoked.empty())
-        found->second.keySetVersion = walk.final.version;
-    else
-        ResetRepositoryForKeySet(state, repository, walk.final.version);
-}
-
 std::optional<FreshnessRefusal> JudgeAndRemember(const CatalogueServices& services, const CliOptions& options,
                                                  const Catalogue& catalogue, const Sha256Digest& sha256,
                                                  const std::optional<KeyChainWalk>& keyChain, EventOutput& out)
 {
     const FreshnessState stored = LoadState(services.memory, out);
     FreshnessState state = stored;
-    if (keyChain)
-        FollowKeySet(state, catalogue.repository, *keyChain);
+    if (keyChain && !FollowKeySet(state, catalogue.repository, keyChain->final.version, !keyChain->revoked.empty()))
+        return FreshnessRefusal{kReasonCatalogueOlder,
+                                options.catalogue + ": " +
+                                    KeySetRollbackText(state, catalogue.repository, keyChain->final.version)};
     const FreshnessRequest request{WallClockNow(), options.offline, !IsHttpUrl(options.catalogue)};
     FreshnessVerdict verdict = JudgeFreshness(catalogue, sha256, state, BuiltInFreshnessFloors(), request);
     if (!verdict.Accepted()) {

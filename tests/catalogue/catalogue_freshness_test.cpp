@@ -116,13 +116,33 @@ TEST(CatalogueFreshness, RefusalsNameBothNumbersAndBothTimes)
               std::string::npos);
 }
 
-TEST(CatalogueFreshness, NewKeySetStartsTheSeriesAgainButKeepsTime)
+TEST(CatalogueFreshness, KeySetsOnlyMoveForwardAndARevocationStartsTheSeriesAgain)
 {
-    FreshnessState state = Remembering(9, kBytes, kPublished + kDay);
-    ResetRepositoryForKeySet(state, "pads", 2);
-    EXPECT_EQ(state.repositories.at("pads").keySetVersion, 2u);
-    EXPECT_EQ(state.repositories.at("pads").latestSigned, kPublished + kDay);
-    EXPECT_TRUE(JudgeFreshness(Pads(1), kBytes, state, {}, {kPublished}).Accepted());
+    const struct {
+        std::uint64_t keySet;
+        bool revoked, followed;
+        std::uint64_t version, keySetAfter;
+    } rows[] = {
+        {3, true, true, 0, 3},   // past a revocation: the series starts over
+        {3, false, true, 9, 3},  // new keys, nothing revoked: the memory stays
+        {2, true, true, 9, 2},   // the key set already seen
+        {1, false, false, 9, 2}, // a key set hidden: refused, untouched
+    };
+    for (const auto& row : rows) {
+        FreshnessState state = Remembering(9, kBytes, kPublished + kDay);
+        state.repositories.at("pads").keySetVersion = 2;
+        const FreshnessState before = state;
+        EXPECT_EQ(FollowKeySet(state, "pads", row.keySet, row.revoked), row.followed) << row.keySet;
+        EXPECT_EQ(state.repositories.at("pads").version, row.version) << row.keySet;
+        EXPECT_EQ(state.repositories.at("pads").keySetVersion, row.keySetAfter) << row.keySet;
+        EXPECT_EQ(state.repositories.at("pads").latestSigned, kPublished + kDay);
+        if (!row.followed) {
+            EXPECT_EQ(state, before);
+        }
+    }
+    FreshnessState reset = Remembering(9, kBytes, kPublished + kDay);
+    FollowKeySet(reset, "pads", 1, true);
+    EXPECT_TRUE(JudgeFreshness(Pads(1), kBytes, reset, {}, {kPublished}).Accepted());
 }
 
 TEST(CatalogueFreshness, MemoryStaysBounded)

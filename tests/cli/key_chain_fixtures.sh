@@ -75,3 +75,18 @@ cp "$site/same/keys/1.keys.json" "$site/keysassame/catalogue.json"
 sign "$site/keysassame/catalogue.json" r1
 cp "$site/good.json" "$site/same/keys/2.keys.json"
 sign "$site/same/keys/2.keys.json" r1
+# A mirror that hides key set 2 (which revoked c1) and serves a catalogue
+# that the stolen c1 signed with a huge version, to a program that has seen
+# key set 2.
+variant hidden
+rm "$site/hidden/keys/2.keys.json" "$site/hidden/keys/2.keys.json.sig"
+python3 - "$site/hidden/catalogue.json" <<'PY'
+import json, sys
+c = json.load(open(sys.argv[1]))
+c["version"] = 1000000
+json.dump(c, open(sys.argv[1], "w"))
+PY
+signify-openbsd -S -s "$out/c1.sec" -m "$site/hidden/catalogue.json" -x "$site/hidden/catalogue.json.sig"
+CONTROLLER_UPDATER_STATE=$out/seen-keys2.state "$program" check --simulate=none --catalogue "$chain/catalogue.json" \
+    --trust-root "$out/r1.pub" --trust-root "$out/r2.pub" --trust-root "$out/r3.pub" >/dev/null || true
+grep -q '"keySetVersion": 2' "$out/seen-keys2.state"
