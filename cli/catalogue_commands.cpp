@@ -158,6 +158,28 @@ bool AddFloor(const CliOptions& o, Catalogue& catalogue, EventOutput& out, int& 
     return true;
 }
 
+// The previous publication's floors stay in the next one: a floor only
+// rises, so a publishing script that forgot its --floor lowers nothing.
+bool CarryFloors(const std::optional<Catalogue>& previous, Catalogue& catalogue, EventOutput& out, int& code)
+{
+    if (!previous)
+        return true;
+    for (const SecurityFloor& old : previous->floors) {
+        const auto same = std::find_if(catalogue.floors.begin(), catalogue.floors.end(),
+                                       [&](const SecurityFloor& f) { return f.binding == old.binding; });
+        if (same == catalogue.floors.end()) {
+            catalogue.floors.push_back(old);
+        } else if (NewerVersion(old.version, same->version)) {
+            code = Fail(out, kExitUsage, "bad-floor",
+                        "--floor " + VersionWordLabel(same->version) + " is below the floor " +
+                            VersionWordLabel(old.version) +
+                            " already published for these controllers; floors only rise; no catalogue was written");
+            return false;
+        }
+    }
+    return true;
+}
+
 // A package below the floor on the operator's word: said, and kept in the
 // diagnostic log.
 void SayBelowFloor(EventOutput& out, const std::string& name, const FittingPackage& p, std::uint32_t floor)
@@ -346,6 +368,8 @@ int RunCatalogueMake(const CatalogueServices& services, const CliOptions& option
     const auto next = NextPublication(previous, options.repository, WallClockNow(), options.expiresDays);
     if (!next)
         return Fail(out, kExitUsage, "no-repository", "name the series with --repository; no catalogue was written");
+    if (!CarryFloors(previous, catalogue, out, code))
+        return code;
     catalogue.repository = next->repository;
     catalogue.version = next->version;
     catalogue.published = next->published;
@@ -359,9 +383,11 @@ int RunCatalogueMake(const CatalogueServices& services, const CliOptions& option
     if (!WriteText(output, text))
         return Fail(out, kExitFailed, "cannot-write", output + ": cannot be written");
     out.Data(output + ": " + catalogue.repository + " version " + std::to_string(catalogue.version) + ", " +
-                 std::to_string(catalogue.packages.size()) + " packages, expires " + UtcTimeText(catalogue.expires),
+                 std::to_string(catalogue.packages.size()) + " packages, " +
+                 (catalogue.floors.empty() ? "" : std::to_string(catalogue.floors.size()) + " security floors, ") +
+                 "expires " + UtcTimeText(catalogue.expires),
              {{"event", "written"}, {"catalogue", output}, {"packages", catalogue.packages.size()},
               {"repository", catalogue.repository}, {"version", catalogue.version},
-              {"expires", UtcTimeText(catalogue.expires)}});
+              {"floors", catalogue.floors.size()}, {"expires", UtcTimeText(catalogue.expires)}});
     return kExitDone;
 }

@@ -23,6 +23,10 @@ while at + 28 <= len(data):
 open(sys.argv[1], "wb").write(data)
 PY
 mkdir -p "$out/unbound" && cp "$demo/demo_stream.dat" "$out/unbound/"
+for f in floored-keep floored-lower; do
+    "$program" catalogue make "$out/unbound" --repository t --family stream --usb 0483:5750 --floor 1.41 \
+        --output "$out/$f.json" >/dev/null
+done
 cat >"$site/notes.json" <<'NOTES'
 {"demo_block.dat": {"channel": "stable", "date": "2026-12-01", "en": "Block fixes", "zh": "修复",
                     "for": {"family": "block", "usb": ["5a3c:4c21"], "deviceTypes": [20753]}},
