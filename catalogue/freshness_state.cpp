@@ -46,6 +46,21 @@ std::optional<RepositoryMemory> ParseRepository(const json& item)
     return RepositoryMemory{*version, *keySet, *digest, *latest};
 }
 
+bool ParseKeyChains(const json& document, FreshnessState& state)
+{
+    const json* chains = Field(document, "keyChains");
+    if (chains == nullptr)
+        return true;
+    if (!chains->is_object() || chains->size() > kMaxRememberedKeyChains)
+        return false;
+    for (const auto& [anchor, item] : chains->items()) {
+        if (!ParseSha256Hex(anchor) || !item.is_string() || item.get_ref<const std::string&>().size() > kMaxRememberedKeySetBytes)
+            return false;
+        state.keyChains.emplace(anchor, item.get<std::string>());
+    }
+    return true;
+}
+
 }  // namespace
 
 std::optional<FreshnessState> ParseFreshnessState(std::string_view text)
@@ -75,6 +90,8 @@ std::optional<FreshnessState> ParseFreshnessState(std::string_view text)
             return std::nullopt;
         state.repositories.emplace(name, *memory);
     }
+    if (!ParseKeyChains(document, state))
+        return std::nullopt;
     return state;
 }
 
@@ -85,7 +102,9 @@ std::string FreshnessStateJson(const FreshnessState& state)
         repositories[name] = {{"version", memory.version}, {"keySetVersion", memory.keySetVersion},
                               {"sha256", Sha256Hex(memory.sha256)},
                               {"latestSigned", UtcTimeText(memory.latestSigned)}};
-    const json document = {{"format", kFreshnessStateFormat}, {"type", kFreshnessStateType},
-                           {"repositories", repositories}};
+    json document = {{"format", kFreshnessStateFormat}, {"type", kFreshnessStateType},
+                     {"repositories", repositories}};
+    if (!state.keyChains.empty())
+        document["keyChains"] = state.keyChains;
     return document.dump(1, ' ', false, json::error_handler_t::replace) + "\n";
 }

@@ -6,7 +6,8 @@
 //
 //   {"format": 1, "type": "catalogue-state", "repositories": {
 //     "pads": {"version": 7, "keySetVersion": 0, "sha256": "<64 hex digits>",
-//              "latestSigned": "2026-12-01T00:00:00Z"}}}
+//              "latestSigned": "2026-12-01T00:00:00Z"}},
+//    "keyChains": {"<64 hex digits>": "<a key set's text>"}}
 //
 // The text is read with the catalogue's care: bounded in size, nesting and
 // entries; anything else in it makes the whole state unusable, and the
@@ -35,8 +36,17 @@ struct RepositoryMemory {
     bool operator==(const RepositoryMemory&) const = default;
 };
 
+// A key set is remembered as the next walk's start only up to this size,
+// so that the state stays within its own limit.
+inline constexpr std::size_t kMaxRememberedKeySetBytes = 8u << 10;
+inline constexpr std::size_t kMaxRememberedKeyChains = 4;
+
 struct FreshnessState {
     std::map<std::string, RepositoryMemory, std::less<>> repositories;
+    // Per set of root keys (KeyChainAnchor): the last key set walked to, as
+    // published. The next walk starts there, so root keys stolen after they
+    // were rotated out cannot fork the chain.
+    std::map<std::string, std::string, std::less<>> keyChains;
     bool operator==(const FreshnessState&) const = default;
 };
 

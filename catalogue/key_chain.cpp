@@ -87,6 +87,34 @@ KeySet BuiltInRootKeySet()
     return set;
 }
 
+std::string KeyChainAnchor(const KeySet& roots, const ISignatureVerifier& crypto)
+{
+    KeySet anchor;
+    anchor.root = roots.root;
+    const std::string text = KeySetJson(anchor);
+    return Sha256Hex(crypto.Sha256({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}));
+}
+
+KeySet KeyChainStart(const FreshnessState& state, const std::string& anchor, const KeySet& roots)
+{
+    const auto found = state.keyChains.find(anchor);
+    if (found == state.keyChains.end())
+        return roots;
+    KeySetParse parse = ParseKeySet(found->second);
+    if (!parse.keySet || parse.keySet->version == 0)
+        return roots;
+    return std::move(*parse.keySet);
+}
+
+void RememberKeyChain(FreshnessState& state, const KeyChainWalk& walk)
+{
+    if (walk.anchor.empty() || walk.finalText.empty() || walk.finalText.size() > kMaxRememberedKeySetBytes)
+        return;
+    if (!state.keyChains.contains(walk.anchor) && state.keyChains.size() >= kMaxRememberedKeyChains)
+        state.keyChains.erase(state.keyChains.begin());
+    state.keyChains[walk.anchor] = walk.finalText;
+}
+
 KeyChainWalk WalkKeyChain(const KeySet& start, IKeyChainSource& source, UtcSeconds now,
                           const ISignatureVerifier& crypto)
 {

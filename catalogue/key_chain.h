@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "catalogue/freshness_state.h"
 #include "catalogue/key_set.h"
 #include "catalogue/signature_set.h"
 
@@ -63,11 +64,21 @@ struct KeyChainWalk {
     std::string finalText;  // its bytes, when the walk took a step (for the caller to keep)
     std::vector<SignifyKeyNumber> revoked;  // catalogue keys of the sets passed that the final one leaves out
     bool limited = false;   // the chain goes on past kMaxKeyChainSteps
+    std::string anchor;     // KeyChainAnchor of the roots it began from; set by the caller
 };
 
 // The build's root keys (UPDATER_ROOT_KEYS, UPDATER_ROOT_THRESHOLD) as the
 // version 0 key set; no roots: an empty role.
 KeySet BuiltInRootKeySet();
+
+// Names a set of root keys in the state: the hex SHA-256 of their key set.
+std::string KeyChainAnchor(const KeySet& roots, const ISignatureVerifier& crypto);
+// Where a walk from roots begins: the key set remembered for anchor, when
+// it is one, or the roots themselves.
+KeySet KeyChainStart(const FreshnessState& state, const std::string& anchor, const KeySet& roots);
+// After a catalogue is accepted: the key set the walk took a step to is
+// the next start (when small enough to keep; see kMaxRememberedKeySetBytes).
+void RememberKeyChain(FreshnessState& state, const KeyChainWalk& walk);
 
 KeyChainWalk WalkKeyChain(const KeySet& start, IKeyChainSource& source, UtcSeconds now,
                           const ISignatureVerifier& crypto);

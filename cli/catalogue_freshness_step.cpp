@@ -95,8 +95,10 @@ std::optional<FreshnessRefusal> JudgeAndRemember(const CatalogueServices& servic
         return FreshnessRefusal{ReasonOf(verdict.problem), line};
     }
     ReportAccepted(catalogue, verdict, options.catalogue, out);
-    if (keyChain)
+    if (keyChain) {
         verdict.next.repositories[catalogue.repository].keySetVersion = keyChain->final.version;
+        RememberKeyChain(verdict.next, *keyChain);
+    }
     if (verdict.next != stored && services.memory != nullptr) {
         if (const std::string error = services.memory->Save(FreshnessStateJson(verdict.next)); !error.empty())
             out.Message("The catalogue memory cannot be written (" + error +

@@ -75,6 +75,17 @@ bool ReadRoots(const CatalogueServices& services, const KeyChainOptions& chain, 
     return RoleSound(roots);
 }
 
+// The state as remembered, for the walk's start; any trouble with it is
+// said when the catalogue is judged (cli/catalogue_freshness_step.h).
+FreshnessState RememberedState(const CatalogueServices& services)
+{
+    if (services.memory == nullptr)
+        return {};
+    const TrustStoreLoad load = services.memory->Load();
+    const auto state = load.status == TrustStoreStatus::Read ? ParseFreshnessState(load.text) : std::nullopt;
+    return state.value_or(FreshnessState{});
+}
+
 }  // namespace
 
 FetchResult FetchLocation(const CatalogueServices& services, const std::string& location, std::size_t maxBytes,
@@ -137,8 +148,10 @@ LoadedCatalogue LoadCatalogue(const CatalogueServices& services, const std::stri
     LoadedCatalogue loaded;
     const bool allowed = trust.unsignedOnes == UnsignedCatalogues::Allow;
     if (chained && !(allowed && !signature)) {
-        loaded.keyChain = FetchKeyChain(services, location, chain.remembered.value_or(roots),
-                                        chain.now.value_or(SystemUtcNow()), context);
+        const std::string anchor = KeyChainAnchor(roots, *services.crypto);
+        const KeySet start = chain.remembered ? *chain.remembered : KeyChainStart(RememberedState(services), anchor, roots);
+        loaded.keyChain = FetchKeyChain(services, location, start, chain.now.value_or(SystemUtcNow()), context);
+        loaded.keyChain->anchor = anchor;
         if (context.stop.Requested())
             return Refuse(kReasonInterrupted, location + ": stopped");
         loaded.keyChainVerdict = CheckCatalogueKeys(fetched.body, signature, *loaded.keyChain, *services.crypto);

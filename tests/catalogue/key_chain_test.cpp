@@ -250,3 +250,41 @@ TEST(SignatureSet, SplitsIntoSignifyBlocks)
 }
 
 }  // namespace
+
+TEST(KeyChain, TheNextWalkStartsWhereTheLastEndedSoStolenOldRootsCannotFork)
+{
+    Plan real(2);
+    Site realSite(real);
+    KeyChainWalk first = WalkKeyChain(real.builtIn, realSite, kNow, StandInCrypto());
+    first.anchor = "a";
+    FreshnessState state;
+    RememberKeyChain(state, first);
+    const KeySet start = KeyChainStart(state, "a", real.builtIn);
+    EXPECT_EQ(start.version, 2u);
+
+    // Roots 11 and 12, rotated out by key set 2, sign a key set 2 of their own.
+    Plan forged(2);
+    forged.sets[2] = {2, kNow + kYear, Role({11, 12, 13}, 2), Role({666}, 1)};
+    forged.signers[2] = {11, 12};
+    Site forgedSite(forged);
+    const std::string catalogue = kCatalogue;
+    EXPECT_EQ(CheckCatalogueKeys(Bytes(catalogue), Sign(catalogue, {666}),
+                                 WalkKeyChain(real.builtIn, forgedSite, kNow, StandInCrypto()), StandInCrypto())
+                  .problem,
+              KeyChainProblem::None);  // what a walk from the roots alone lets through
+    EXPECT_EQ(CheckCatalogueKeys(Bytes(catalogue), Sign(catalogue, {666}),
+                                 WalkKeyChain(start, forgedSite, kNow, StandInCrypto()), StandInCrypto())
+                  .problem,
+              KeyChainProblem::CatalogueShort);
+
+    for (const std::string& kept : {std::string("not a key set"), std::string()}) {
+        FreshnessState garbage;
+        garbage.keyChains["a"] = kept;
+        EXPECT_EQ(KeyChainStart(garbage, "a", real.builtIn).version, 0u);
+    }
+    KeyChainWalk large = first;
+    large.finalText.assign(kMaxRememberedKeySetBytes + 1, ' ');
+    FreshnessState untouched;
+    RememberKeyChain(untouched, large);
+    EXPECT_TRUE(untouched.keyChains.empty());
+}

@@ -90,3 +90,19 @@ signify-openbsd -S -s "$out/c1.sec" -m "$site/hidden/catalogue.json" -x "$site/h
 CONTROLLER_UPDATER_STATE=$out/seen-keys2.state "$program" check --simulate=none --catalogue "$chain/catalogue.json" \
     --trust-root "$out/r1.pub" --trust-root "$out/r2.pub" --trust-root "$out/r3.pub" >/dev/null || true
 grep -q '"keySetVersion": 2' "$out/seen-keys2.state"
+grep -q '"keyChains"' "$out/seen-keys2.state"
+# The same memory without the key set itself (one too large to keep).
+python3 - "$out/seen-keys2.state" "$out/seen-keys2-number.state" <<'PY'
+import json, sys
+state = json.load(open(sys.argv[1]))
+del state["keyChains"]
+json.dump(state, open(sys.argv[2], "w"))
+PY
+# Root keys r1 and r2, rotated out by key set 2, stolen later: they sign a
+# key set 2 of their own, with the thief's catalogue key c1.
+variant forged
+rm "$site/forged/keys/2.keys.json" "$site/forged/keys/2.keys.json.sig"
+"$program" catalogue keys rotate "$site/forged/keys" --root "$out/r1.pub" --root "$out/r2.pub" --root "$out/r3.pub" \
+    --catalogue-key "$out/c1.pub" >/dev/null
+sign "$site/forged/keys/2.keys.json" r1 r2
+cp "$site/hidden/catalogue.json" "$site/hidden/catalogue.json.sig" "$site/forged/"
