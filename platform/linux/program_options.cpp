@@ -1,6 +1,8 @@
 #include "platform/linux/program_options.h"
 
 #include <charconv>
+#include <system_error>
+#include <utility>
 
 namespace {
 bool TakeValue(const std::string& argument, const std::string& prefix, std::string& value)
@@ -20,6 +22,21 @@ bool ParseRefresh(const std::string& text, std::uint32_t& seconds)
         return false;
     seconds = value;
     return true;
+}
+
+// The station's switches, named as the console station names them.
+bool* StationFlag(const std::string& argument, ProgramOptions& options)
+{
+    const std::pair<const char*, bool ProgramOptions::*> flags[] = {
+        {"--beta", &ProgramOptions::beta},
+        {"--offline", &ProgramOptions::offline},
+        {"--allow-below-floor", &ProgramOptions::allowBelowFloor},
+        {"--verify", &ProgramOptions::verify},
+    };
+    for (const auto& [name, member] : flags)
+        if (argument == name)
+            return &(options.*member);
+    return nullptr;
 }
 }  // namespace
 
@@ -43,13 +60,8 @@ bool ParseProgramOptions(const std::vector<std::string>& arguments, ProgramOptio
                 return false;
         } else if (TakeValue(argument, "--version=", value)) {
             options.packageVersion = value;
-        } else if (argument == "--beta" || argument == "--offline" || argument == "--allow-below-floor" ||
-                   argument == "--verify") {
-            bool& flag = argument == "--beta"      ? options.beta
-                         : argument == "--offline" ? options.offline
-                         : argument == "--verify"  ? options.verify
-                                                   : options.allowBelowFloor;
-            flag = true;
+        } else if (bool* flag = StationFlag(argument, options)) {
+            *flag = true;
         } else if (TakeValue(argument, "--simulate=", value)) {
             options.simulate = ParseDemoKind(value);
             if (!options.simulate)

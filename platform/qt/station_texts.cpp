@@ -23,7 +23,7 @@ StationTexts StationTexts::For(bool chinese)
         t.catalogue = QStringLiteral("固件目录");
         t.cataloguePlaceholder = QStringLiteral("网址或文件夹（填写后代替固件包）");
         t.verify = QStringLiteral("校验（读回固件）");
-        t.source = QStringLiteral("固件包与目录");
+        t.source = QStringLiteral("固件包 / 目录");
         t.catalogueRefused = QStringLiteral("固件目录未被接受：更新站没有启动。");
     } else {
         t.title = QStringLiteral("Controller Update Station");
@@ -44,7 +44,7 @@ StationTexts StationTexts::For(bool chinese)
         t.catalogue = QStringLiteral("Catalogue");
         t.cataloguePlaceholder = QStringLiteral("URL or folder (used instead of the package when filled)");
         t.verify = QStringLiteral("Verify (read the image back)");
-        t.source = QStringLiteral("Package and catalogue");
+        t.source = QStringLiteral("Package / catalogue");
         t.catalogueRefused = QStringLiteral("No catalogue was accepted: the station did not start.");
     }
     return t;

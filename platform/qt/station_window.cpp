@@ -27,6 +27,8 @@
 
 namespace {
 
+constexpr int kSourceWidth = 240;  // px
+
 QString Text(const std::string& text) { return QString::fromStdString(text); }
 
 QStyle::StandardPixmap OutcomeIcon(UnitOutcome outcome)
@@ -108,6 +110,9 @@ StationWindow::StationWindow(StationWindowSetup setup, QWidget* parent)
     m_Table->setHorizontalHeaderLabels({m_Texts.port, m_Texts.family, m_Texts.before, m_Texts.after,
                                         m_Texts.progress, m_Texts.outcome, m_Texts.source});
     m_Table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    // A trace holds a SHA-256: shown in part, whole in its tooltip.
+    m_Table->horizontalHeader()->setSectionResizeMode(kSource, QHeaderView::Interactive);
+    m_Table->setColumnWidth(kSource, kSourceWidth);
     m_Table->verticalHeader()->hide();
     m_Table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_Counters = new QLabel(m_Texts.Counters({}));
@@ -131,7 +136,7 @@ StationWindow::StationWindow(StationWindowSetup setup, QWidget* parent)
     layout->addWidget(m_Table, 3);
     layout->addLayout(controls);
     layout->addWidget(m_Log, 1);
-    resize(820, 560);
+    resize(900, 560);
     Lock(false);
 
     connect(m_CatalogueField, &QLineEdit::textChanged, this, [this] { Lock(false); });
@@ -280,7 +285,9 @@ void StationWindow::ShowFinished(const UnitRecord& record, const StationCounters
     m_Table->item(row, kAfter)->setText(Text(UnitVersionText(record.versionAfter, record.versionKnown)));
     if (record.outcome == UnitOutcome::Updated)
         static_cast<QProgressBar*>(m_Table->cellWidget(row, kProgress))->setValue(100);
-    m_Table->item(row, kSource)->setText(Text(UnitTraceText(record.trace)));
+    const QString trace = Text(UnitTraceText(record.trace));
+    m_Table->item(row, kSource)->setText(trace);
+    m_Table->item(row, kSource)->setToolTip(trace);
     SetOutcome(row, record.outcome);
     if (record.outcome == UnitOutcome::Failed || record.outcome == UnitOutcome::Refused)
         m_Table->item(row, kOutcome)->setToolTip(Text(UnitMessage(record)));
