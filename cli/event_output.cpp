@@ -5,6 +5,19 @@ EventOutput::EventOutput(bool json, bool progressOnTerminal, std::FILE* data, st
 {
 }
 
+EventOutput::EventOutput(LineSink lines)
+    : m_Json(false), m_Terminal(false), m_Data(nullptr), m_Messages(nullptr), m_Sink(std::move(lines))
+{
+}
+
+void EventOutput::PutLocked(std::FILE* file, const std::string& line)
+{
+    if (m_Sink)
+        return m_Sink(line);
+    std::fprintf(file, "%s\n", line.c_str());
+    std::fflush(file);
+}
+
 void EventOutput::WriteJson(const nlohmann::json& event)
 {
     // Names and paths may hold any bytes; never throw on them.
@@ -27,8 +40,7 @@ void EventOutput::Data(const std::string& line, const nlohmann::json& event)
     if (m_Json)
         return WriteJson(event);
     EndProgressLocked();
-    std::fprintf(m_Data, "%s\n", line.c_str());
-    std::fflush(m_Data);
+    PutLocked(m_Data, line);
 }
 
 void EventOutput::Message(const std::string& line, const nlohmann::json& event)
@@ -37,13 +49,14 @@ void EventOutput::Message(const std::string& line, const nlohmann::json& event)
     if (m_Json)
         return WriteJson(event);
     EndProgressLocked();
-    std::fprintf(m_Messages, "%s\n", line.c_str());
-    std::fflush(m_Messages);
+    PutLocked(m_Messages, line);
 }
 
 void EventOutput::Progress(const std::string& controller, const ProgressSample& sample)
 {
     std::lock_guard<std::mutex> guard(m_Mutex);
+    if (m_Sink)
+        return;
     if (m_Json) {
         WriteJson({{"event", "progress"}, {"controller", controller}, {"percent", sample.percent},
                    {"bytes", sample.bytes}, {"total", sample.total}});

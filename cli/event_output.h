@@ -2,6 +2,7 @@
 // Where the subcommands report: plain lines (messages on stderr, data on
 // stdout) or, with --json, one JSON object per line on stdout. Any thread.
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -12,8 +13,13 @@
 
 class EventOutput {
 public:
+    using LineSink = std::function<void(const std::string& line)>;
+
     EventOutput(bool json, bool progressOnTerminal, std::FILE* data = stdout,
                 std::FILE* messages = stderr);
+    // Plain lines, data and messages alike, handed to lines (a window's log
+    // pane); progress is left out.
+    explicit EventOutput(LineSink lines);
 
     bool Json() const { return m_Json; }
     // A data line (plain mode) or the event (JSON mode).
@@ -27,6 +33,7 @@ public:
 private:
     void WriteJson(const nlohmann::json& event);
     void EndProgressLocked();
+    void PutLocked(std::FILE* file, const std::string& line);
 
     std::mutex m_Mutex;
     bool m_Json;
@@ -34,5 +41,6 @@ private:
     bool m_Concurrent = false;
     std::FILE* m_Data;
     std::FILE* m_Messages;
+    LineSink m_Sink;
     std::map<std::string, ProgressLine> m_Lines;
 };

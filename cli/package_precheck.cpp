@@ -27,3 +27,12 @@ std::optional<std::string> PackageFileProblem(const std::string& path)
         return path + ": is larger than the 2 GiB a package may have";
     return std::nullopt;
 }
+
+std::string PackageSha256(const CatalogueServices& services, const std::string& package)
+{
+    if (services.crypto == nullptr || package.empty())
+        return {};
+    const StopSignal never;
+    const FetchResult read = FetchLocation({}, package, kMaxDownloadBytes, {never});
+    return read.problem == FetchProblem::None ? Sha256Hex(services.crypto->Sha256(read.body)) : std::string();
+}

@@ -17,6 +17,7 @@
 #include "cli/keys_commands.h"
 #include "cli/interrupt_signal.h"
 #include "cli/list_command.h"
+#include "cli/package_precheck.h"
 #include "cli/sim_fleet.h"
 #include "cli/sim_station_fleet.h"
 #include "cli/station_catalogue.h"
@@ -38,17 +39,6 @@ class StderrSink final : public IDiagnosticSink {
 public:
     void Write(const std::u16string& line) override { std::fputs(Utf16ToUtf8(line).c_str(), stderr); }
 };
-
-// The SHA-256 of the station's package, for its records; empty when it
-// cannot be read (the station's own check then says why).
-std::string PackageSha256(const CatalogueServices& services, const std::string& package)
-{
-    if (services.crypto == nullptr || package.empty())
-        return {};
-    const StopSignal never;
-    const FetchResult read = FetchLocation({}, package, kMaxDownloadBytes, {never});
-    return read.problem == FetchProblem::None ? Sha256Hex(services.crypto->Sha256(read.body)) : std::string();
-}
 
 StationRequest StationRequestOf(const CliOptions& options, const CatalogueServices& services,
                                 StationCatalogue* catalogue)

@@ -41,8 +41,9 @@ std::string ReasonText(const std::string& reason)
     return found == texts.end() ? reason : found->second;
 }
 
-// "  [pad-1.40.dat sha256 ab12..., catalogue pads version 7]", what is known of it.
-std::string TraceText(const UnitTrace& trace)
+}  // namespace
+
+std::string UnitTraceText(const UnitTrace& trace)
 {
     std::string text = trace.packageFile;
     if (!trace.packageSha256.empty())
@@ -52,10 +53,8 @@ std::string TraceText(const UnitTrace& trace)
                 std::to_string(trace.catalogueVersion);
     if (!trace.belowFloor.empty())
         text += ", below the security floor " + trace.belowFloor;
-    return text.empty() ? "" : "  [" + text + "]";
+    return text;
 }
-
-}  // namespace
 
 std::string UnitMessage(const UnitRecord& record)
 {
@@ -96,7 +95,8 @@ std::string UnitLine(const UnitRecord& record, const std::string& time)
         line += record.readBack == ReadBack::Matched ? "  verified" : "  not verified";
     if (record.outcome == UnitOutcome::Failed || record.outcome == UnitOutcome::Refused)
         line += ": " + UnitMessage(record);
-    return line + TraceText(record.trace);
+    const std::string trace = UnitTraceText(record.trace);
+    return trace.empty() ? line : line + "  [" + trace + "]";
 }
 
 std::string CountersLine(const StationCounters& c)

@@ -152,6 +152,21 @@ int RunDialog(Session& session, const ProgramOptions& options, int& argc, char**
     return 0;
 }
 
+// The station window's catalogue options, as the console station's.
+CliOptions StationCatalogueOptions(const ProgramOptions& options)
+{
+    CliOptions station;
+    station.catalogue = options.catalogue;
+    station.trust = options.trust;
+    station.mirrors = options.mirrors;
+    station.packageVersion = options.packageVersion;
+    station.beta = options.beta;
+    station.offline = options.offline;
+    station.allowBelowFloor = options.allowBelowFloor;
+    station.catalogueRefreshS = options.catalogueRefreshS;
+    return station;
+}
+
 // The station window: over hidraw and the udev monitor, or with --simulate
 // over a few simulated controllers plugged in one after another.
 int RunStationWindow(Session& session, const ProgramOptions& options, bool chinese, int& argc, char** argv)
@@ -159,9 +174,13 @@ int RunStationWindow(Session& session, const ProgramOptions& options, bool chine
     constexpr std::uint64_t kDemoPlugIntervalMs = 700;
     auto application = CreateApplication(argc, argv);
     SimStationFleet fleet(SystemClock::Instance());
+    CatalogueBackends backends;
     StationWindowSetup setup;
     setup.clock = &SystemClock::Instance();
     setup.chinese = chinese;
+    setup.services = &backends.services;
+    setup.catalogue = StationCatalogueOptions(options);
+    setup.verify = options.verify;
     setup.package = Utf8ToUtf16(options.package.empty()
                                     ? ProgramDirectory(argv[0]) + "/" + Utf16ToUtf8(DemoPackageName(DemoKind::Block))
                                     : options.package);

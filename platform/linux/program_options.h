@@ -1,5 +1,6 @@
 #pragma once
 // The command line of the Linux programs.
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,6 +17,14 @@ struct ProgramOptions {
     bool station = false;      // --station: the station window (controller-updater-qt)
     std::string catalogue;           // --catalogue URL: the dialog offers its packages
     std::vector<std::string> trust;  // --trust KEYFILE: beside the build's keys
+    // The station window's catalogue choice, as the console station takes it.
+    std::vector<std::string> mirrors;  // --mirror URL|DIR
+    std::string packageVersion;        // --version=V (a bare --version is the program's)
+    bool beta = false;                 // --beta
+    bool offline = false;              // --offline
+    bool allowBelowFloor = false;      // --allow-below-floor
+    std::uint32_t catalogueRefreshS = 600;  // --catalogue-refresh S
+    bool verify = false;               // --verify: block units read their image back (station)
     bool help = false;         // --help, -h: the usage on standard output, nothing else
     bool version = false;      // --version: the program's name and version, nothing else
 };

@@ -20,6 +20,11 @@ StationTexts StationTexts::For(bool chinese)
         t.outcome = QStringLiteral("结果");
         t.waiting = QStringLiteral("等待控制器接入……");
         t.logFailed = QStringLiteral("日志无法写入：不再接收新的控制器。");
+        t.catalogue = QStringLiteral("固件目录");
+        t.cataloguePlaceholder = QStringLiteral("网址或文件夹（填写后代替固件包）");
+        t.verify = QStringLiteral("校验（读回固件）");
+        t.source = QStringLiteral("固件包 / 目录");
+        t.catalogueRefused = QStringLiteral("固件目录未被接受：更新站没有启动。");
     } else {
         t.title = QStringLiteral("Controller Update Station");
         t.package = QStringLiteral("Package");
@@ -36,6 +41,11 @@ StationTexts StationTexts::For(bool chinese)
         t.outcome = QStringLiteral("Outcome");
         t.waiting = QStringLiteral("Waiting for controllers…");
         t.logFailed = QStringLiteral("The log cannot be written: no new unit is taken.");
+        t.catalogue = QStringLiteral("Catalogue");
+        t.cataloguePlaceholder = QStringLiteral("URL or folder (used instead of the package when filled)");
+        t.verify = QStringLiteral("Verify (read the image back)");
+        t.source = QStringLiteral("Package / catalogue");
+        t.catalogueRefused = QStringLiteral("No catalogue was accepted: the station did not start.");
     }
     return t;
 }

@@ -7,7 +7,7 @@
 
 struct StationTexts {
     QString title, package, records, version, start, stop, saveLog, port, family, before, after, progress,
-        outcome, counters, waiting, logFailed;
+        outcome, counters, waiting, logFailed, catalogue, cataloguePlaceholder, verify, source, catalogueRefused;
     QString Outcome(UnitOutcome outcome) const;
     // "Updated 3  Up to date 1  Failed 0  Refused 0  Running 2"
     QString Counters(const StationCounters& counters) const;
