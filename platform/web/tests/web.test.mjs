@@ -625,13 +625,15 @@ describe('the key chain: walked by the module from the build\'s root keys', () =
     4: [['r2', 'r3', 'r4'], ['c3'], ['r3', 'r4']],
     5: [['r2', 'r3', 'r4'], ['c4'], ['r2', 'r4']],
   };
-  // Each case's folder: the key sets published (signers replaced where given) and the catalogue's signer.
+  // Each case's folder: the key sets published (signers replaced where given, one changed
+  // after signing) and the catalogue's signer.
   const CHAINS = {
     rotation: { sets: [1, 2, 3, 4], signer: 'c3', version: 5 },
     gap: { sets: [1, 2, 4], signer: 'c3' },
     revoked: { sets: [1, 2, 3, 4, 5], signer: 'c3' },
     short: { sets: [1, 2], signers: { 2: ['r1'] }, signer: 'c2' },
     twice: { sets: [1], signers: { 1: ['r1', 'r1'] }, signer: 'c1' },
+    forged: { sets: [1, 2], changed: 2, signer: 'c2' },
     'new-series': { sets: [1, 2, 3, 4, 5], signer: 'c4', version: 1 },
   };
   let chainSite;
@@ -644,7 +646,8 @@ describe('the key chain: walked by the module from the build\'s root keys', () =
       for (const version of chain.sets) {
         const [roots, catalogueKeys, signers] = SETS[version];
         const text = await keySet(version, roots, catalogueKeys);
-        chainSite.deploy(`/site/chain/${name}/keys/${version}.keys.json`, text);
+        const served = chain.changed === version ? text.replace('2099', '2098') : text;
+        chainSite.deploy(`/site/chain/${name}/keys/${version}.keys.json`, served);
         chainSite.deploy(`/site/chain/${name}/keys/${version}.keys.json.sig`, await signedBy(text, chain.signers?.[version] || signers));
       }
       const text = catalogueText(listed, undefined, { version: chain.version || 1 });
@@ -663,6 +666,7 @@ describe('the key chain: walked by the module from the build\'s root keys', () =
     { name: 'a revoked key\'s catalogue', chain: 'revoked', why: /signed by a key that key set 5 no longer lists \(revoked\)/ },
     { name: 'a threshold not met', chain: 'short', why: /key set 2 is signed by 1 of the 2 previous root keys it needs/ },
     { name: 'a key counted twice', chain: 'twice', why: /key set 1 is signed by 1 of the 2 previous root keys it needs/ },
+    { name: 'a key set changed after signing', chain: 'forged', why: /key set 2 is signed by 0 of the 2 previous root keys it needs/ },
     { name: 'a new key set after a revoked key: the series starts again', chain: 'new-series',
       remembers: { version: 1, keySetVersion: 5 } },
   ];
