@@ -952,7 +952,7 @@ describe('offline, and a new deployment', () => {
 
 async function openPageIn(context, query) {
   const page = await context.newPage();
-  await page.goto(`${origin}/site/index.html${query}`);
+  await page.goto(`${site.origin}/site/index.html${query}`);
   await page.waitForSelector('body[data-ready="true"]', LONG);
   return page;
 }
