@@ -1,13 +1,22 @@
 // Time to parse a catalogue of 1,000 packages and pick the ones that fit a
-// controller of each family. Prints figures; asserts nothing.
+// controller of each family; given a published folder (catalogue.json, its
+// .sig and keys/), also to walk its key chain from the root keys named,
+// verify its signatures (libgcrypt) and pick, as a program with root keys
+// does. Prints figures; asserts nothing.
+//
+//   catalogue_bench [FOLDER THRESHOLD ROOT.pub...]
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <fstream>
+#include <sstream>
 #include <vector>
 
 #include "block/block_device_types.h"
+#include "catalogue/key_chain.h"
 #include "catalogue/package_choice.h"
 #include "hid/hid.h"
+#include "platform/gcrypt/gcrypt_verifier.h"
 
 namespace {
 
@@ -60,16 +69,103 @@ double MedianMs(std::vector<double> samples)
     return samples[samples.size() / 2];
 }
 
-}  // namespace
-
-int main()
+std::optional<std::string> ReadFile(const std::string& path)
 {
-    const std::string text = CatalogueJson(MakeCatalogue());
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The key sets of a folder, read once before the clock starts.
+class FolderChain final : public IKeyChainSource {
+public:
+    explicit FolderChain(const std::string& folder)
+    {
+        for (std::uint64_t v = 1; v <= kMaxKeyChainSteps + 1; ++v) {
+            const std::string path = folder + "/keys/" + KeySetFileName(v);
+            auto keys = ReadFile(path);
+            if (!keys)
+                break;
+            m_Links.push_back({std::move(*keys), ReadFile(path + ".sig")});
+        }
+    }
+    LinkFetch Fetch(std::uint64_t version, KeyChainLink& link) override
+    {
+        if (version == 0 || version > m_Links.size())
+            return LinkFetch::Missing;
+        link = m_Links[version - 1];
+        return LinkFetch::Found;
+    }
+    std::size_t Size() const { return m_Links.size(); }
+
+private:
+    std::vector<KeyChainLink> m_Links;
+};
+
+ControllerFacts StreamFacts()
+{
     ControllerFacts stream;
     stream.protocolVariant = kProtocolStream;
     stream.usb = kStreamUsb;
     stream.device.deviceModel = 261;
     stream.device.deviceSubModel = 2;
+    return stream;
+}
+
+// The folder's catalogue walked, verified, parsed and picked from, as a
+// program with those root keys takes it.
+int ChainFigures(int argc, char** argv)
+{
+    const std::string folder = argv[1];
+    KeySet roots;
+    roots.root.threshold = static_cast<std::size_t>(std::stoul(argv[2]));
+    for (int i = 3; i < argc; ++i)
+        if (const auto text = ReadFile(argv[i]))
+            if (const auto key = ParseSignifyPublicKey(*text))
+                roots.root.keys.push_back(*key);
+    const auto text = ReadFile(folder + "/catalogue.json");
+    const auto signature = ReadFile(folder + "/catalogue.json.sig");
+    if (!text || !signature) {
+        std::fprintf(stderr, "catalogue_bench: %s has no catalogue.json and .sig\n", folder.c_str());
+        return 1;
+    }
+    FolderChain chain(folder);
+    const GcryptVerifier crypto;
+    const ControllerFacts stream = StreamFacts();
+    const std::span bytes(reinterpret_cast<const std::uint8_t*>(text->data()), text->size());
+    const auto now = static_cast<UtcSeconds>(std::chrono::duration_cast<std::chrono::seconds>(
+        std::chrono::system_clock::now().time_since_epoch()).count());
+    std::vector<double> samples;
+    std::size_t fitting = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        const auto start = std::chrono::steady_clock::now();
+        const KeyChainWalk walk = WalkKeyChain(roots, chain, now, crypto);
+        const KeyChainVerdict verdict = CheckCatalogueKeys(bytes, signature, walk, crypto);
+        const CatalogueParse parsed = ParseCatalogue(*text);
+        if (verdict.problem != KeyChainProblem::None || !parsed.catalogue) {
+            std::fprintf(stderr, "catalogue_bench: the folder's catalogue is refused: %s\n",
+                         KeyChainText(verdict).c_str());
+            return 1;
+        }
+        fitting = FittingPackages(*parsed.catalogue, stream, true).size();
+        samples.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    }
+    std::printf("catalogue of %zu bytes, %zu key sets (median of %d rounds)\n", text->size(), chain.Size(), kRounds);
+    std::printf("  walk, verify, parse, pick %8.2f ms  (%zu fitting)\n", MedianMs(samples), fitting);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc >= 4)
+        return ChainFigures(argc, argv);
+    const std::string text = CatalogueJson(MakeCatalogue());
+    const ControllerFacts stream = StreamFacts();
     ControllerFacts block;
     block.protocolVariant = kProtocolBlock;
     block.usb = kBlockUsb;

@@ -8,6 +8,8 @@
 
 #include "base/utf.h"
 #include "catalogue/fetcher.h"
+#include "catalogue/key_chain.h"
+#include "catalogue/signature_set.h"
 #include "text/firmware_version.h"
 #include "platform/web/inspect_json.h"
 #include "platform/web/module_file.h"
@@ -137,48 +139,95 @@ EMSCRIPTEN_KEEPALIVE std::uint32_t web_fetch_deadline_ms(std::uint32_t maxBytes,
     return FetchDeadlineMs(maxBytes, stallMs);
 }
 
-// The build's trusted keys (UPDATER_TRUSTED_KEYS), for a real controller
-// too; in the demo mode the build's demo key as well.
+// The build's trusted keys (UPDATER_TRUSTED_KEYS) or root keys
+// (UPDATER_ROOT_KEYS), for a real controller too. The demo mode trusts the
+// build's demo key alone, which signs the demo catalogue without a chain.
 EMSCRIPTEN_KEEPALIVE WebCatalogue* web_catalogue_create(int demo)
 {
+    if (!demo)
+        return new WebCatalogue(BuiltInTrustedKeys(), BuiltInRootKeySet(), kUnsignedCatalogues);
     std::vector<SignifyPublicKey> trusted = BuiltInTrustedKeys();
-    if (demo)
-        if (const auto key = ParseSignifyPublicKey(kDemoKeyFile))
-            trusted.push_back(*key);
-    return new WebCatalogue(std::move(trusted), kUnsignedCatalogues);
+    if (const auto key = ParseSignifyPublicKey(kDemoKeyFile))
+        trusted.push_back(*key);
+    return new WebCatalogue(std::move(trusted), KeySet{}, kUnsignedCatalogues);
 }
 
-// {"key": hex, "signature": hex} for WebCrypto to verify over the catalogue;
-// "" when the verdict needs no cryptography.
-EMSCRIPTEN_KEEPALIVE char* web_catalogue_question(WebCatalogue* catalogue, const char* signaturePath)
+// How many key sets the page fetches beside the catalogue, at most: 0
+// without root keys; one more than a walk takes tells a longer chain.
+EMSCRIPTEN_KEEPALIVE std::uint32_t web_catalogue_key_sets(WebCatalogue* catalogue)
 {
-    const auto question = catalogue->SignatureQuestion(ReadText(signaturePath));
-    if (!question)
-        return PageString("");
-    return PageString("{\"key\":" + JsonQuoted(Hex(question->key)) + ",\"signature\":" +
-                      JsonQuoted(Hex(question->signature)) + "}");
+    return catalogue->Chained() ? kMaxKeyChainSteps + 1 : 0;
 }
 
-// {"accepted": bool, "trust": name, "problem": name or "", "freshness":
-// name or "", "refusal": words or "", "stateUnusable": bool, "state": the
-// state to remember or "" when it is unchanged, "expiresSoon": bool,
-// "expires": UTC time, "daysLeft": number}. statePath: the remembered state's
-// text, "" for none; sha256Hex: the page's digest of the catalogue's bytes;
-// clockMs: the page's clock.
-EMSCRIPTEN_KEEPALIVE char* web_catalogue_open(WebCatalogue* catalogue, const char* path, const char* signaturePath,
-                                              int verified, const char* statePath, const char* sha256Hex,
+// The largest key set and .sig the core reads.
+EMSCRIPTEN_KEEPALIVE std::uint32_t web_key_set_largest() { return kMaxKeySetBytes; }
+EMSCRIPTEN_KEEPALIVE std::uint32_t web_signature_largest() { return kMaxSignatureFileBytes; }
+
+// A load begins: the catalogue at path and its .sig at signaturePath ("":
+// none), kept with the key sets added next until the following load.
+EMSCRIPTEN_KEEPALIVE void web_catalogue_begin(WebCatalogue* catalogue, const char* path, const char* signaturePath)
+{
+    catalogue->Begin(ReadText(path).value_or(""), ReadText(signaturePath));
+}
+
+// How the page fetched a key set (site/catalogue.js names them alike).
+enum WebKeySetFetch { kKeySetFound = 0, kKeySetFailed = 1, kKeySetTooLarge = 2 };
+
+// The next key set: its text at path and its .sig at signaturePath (""
+// when none was served; an empty file when it was too large).
+EMSCRIPTEN_KEEPALIVE void web_catalogue_add_key_set(WebCatalogue* catalogue, int fetch, const char* path,
+                                                    const char* signaturePath)
+{
+    KeyChainLink link;
+    link.signature = ReadText(signaturePath);
+    if (fetch == kKeySetTooLarge)
+        link.keys.assign(kMaxKeySetBytes + 1, ' ');  // refused by the parser as too large
+    else
+        link.keys = ReadText(path).value_or("");
+    catalogue->AddKeySet(fetch == kKeySetFailed ? LinkFetch::Failed : LinkFetch::Found, std::move(link));
+}
+
+// WebCrypto's verdicts on the last open's questions, in order: '1' verified.
+EMSCRIPTEN_KEEPALIVE void web_catalogue_answer(WebCatalogue* catalogue, const char* verdicts)
+{
+    const std::string text = verdicts ? verdicts : "";
+    std::vector<bool> verified;
+    for (const char c : text)
+        verified.push_back(c == '1');
+    catalogue->Answer(verified);
+}
+
+// {"questions": [{"key": hex, "signature": hex, "at": address, "length":
+// bytes}]} while signatures wait for WebCrypto (verify each over those
+// bytes of the module's memory, answer, open again); else {"accepted":
+// bool, "trust": name, "problem": name or "", "freshness": name or "",
+// "refusal": words or "", "stateUnusable": bool, "state": the state to
+// remember or "" when it is unchanged, "expiresSoon": bool, "expires": UTC
+// time, "daysLeft": number, "keySet": the key set's version, 0 without a
+// chain}. statePath: the remembered state's text, "" for none; sha256Hex:
+// the page's digest of the catalogue's bytes; clockMs: the page's clock.
+EMSCRIPTEN_KEEPALIVE char* web_catalogue_open(WebCatalogue* catalogue, const char* statePath, const char* sha256Hex,
                                               double clockMs)
 {
-    const std::string text = ReadText(path).value_or("");
     WebCatalogue::Memory memory;
     // Without WebCrypto (an insecure context) there is no digest: nothing
     // signed gets this far then, and no package could be checked either.
     memory.sha256 = ParseSha256Hex(sha256Hex ? sha256Hex : "").value_or(Sha256Digest{});
     memory.state = ReadText(statePath);
     memory.clock = static_cast<UtcSeconds>(clockMs / 1000);
-    const WebCatalogue::Opened opened = catalogue->Open(text, ReadText(signaturePath), verified != 0, memory);
+    const WebCatalogue::Opened opened = catalogue->Open(memory);
+    if (!opened.questions.empty()) {
+        std::string questions;
+        for (const WebCatalogue::Question& q : opened.questions)
+            questions += std::string(questions.empty() ? "" : ",") + "{\"key\":" + JsonQuoted(Hex(q.key)) +
+                         ",\"signature\":" + JsonQuoted(Hex(q.signature)) +
+                         ",\"at\":" + std::to_string(reinterpret_cast<std::uintptr_t>(q.message.data())) +
+                         ",\"length\":" + std::to_string(q.message.size()) + "}";
+        return PageString("{\"questions\":[" + questions + "]}");
+    }
     const FreshnessVerdict& verdict = opened.freshness;
     const bool store = opened.Accepted() && verdict.changed;
+    const std::uint64_t keySet = opened.chained ? opened.keyChain.version : 0;
     return PageString(std::string("{\"accepted\":") + Bool(opened.Accepted()) +
                       ",\"trust\":" + JsonQuoted(TrustName(opened.trust.trust)) +
                       ",\"problem\":" + JsonQuoted(ProblemName(opened.problem)) +
@@ -188,7 +237,8 @@ EMSCRIPTEN_KEEPALIVE char* web_catalogue_open(WebCatalogue* catalogue, const cha
                       ",\"state\":" + JsonQuoted(store ? FreshnessStateJson(verdict.next) : "") +
                       ",\"expiresSoon\":" + Bool(verdict.expiresSoon) +
                       ",\"expires\":" + JsonQuoted(opened.judged ? UtcTimeText(opened.expires) : "") +
-                      ",\"daysLeft\":" + std::to_string(DaysLeft(opened.expires, verdict.effectiveTime)) + "}");
+                      ",\"daysLeft\":" + std::to_string(DaysLeft(opened.expires, verdict.effectiveTime)) +
+                      ",\"keySet\":" + std::to_string(keySet) + "}");
 }
 
 // {"packages": [...]} that fit the connected controller, newest first; ""

@@ -1,16 +1,22 @@
-// The firmware catalogue in the page: fetches it and its signature from this
-// site, answers the module's signature question with WebCrypto, and checks a
-// downloaded package before the update may read it. Which packages fit, what
-// counts as signed and whether it is fresh, the module decides
+// The firmware catalogue in the page: fetches it, its signature and (with a
+// build's root keys) the key sets beside it from this site, answers the
+// module's signature questions with WebCrypto, and checks a downloaded
+// package before the update may read it. Which packages fit, what counts as
+// signed and whether it is fresh, the module decides
 // (web_catalogue_exports.cpp); the page keeps the state it hands back.
 import { PAST_DEADLINE } from './fetches.js';
 import { Packages } from './packages.js';
 
 const NOT_FOUND = 404;
+const GONE = 410;  // a key set not published, as a 404
 const SIGNATURE_SUFFIX = '.sig';
 const CATALOGUE_FILE = '/catalogue.json';
 const SIGNATURE_FILE = '/catalogue.json.sig';
 const STATE_FILE = '/catalogue-state.json';
+const KEY_SET_FOLDER = 'keys/';
+const keySetFile = (version) => `/keys-${version}.json`;
+// How a key set was fetched (web_catalogue_add_key_set's codes).
+const KEY_SET = { FOUND: 0, FAILED: 1, TOO_LARGE: 2 };
 
 const hexBytes = (hex) => Uint8Array.from(hex.match(/../g), (pair) => parseInt(pair, 16));
 const bytesHex = (bytes) => Array.from(new Uint8Array(bytes), (b) => b.toString(16).padStart(2, '0')).join('');
@@ -62,7 +68,8 @@ export class Catalogue {
     const got = await fetchCapped(this.fetches, url, limit + 1);
     if (got.problem === 'missing' && !required) return { absent: true };
     if (got.problem) return { problem: got.problem };
-    const signature = await fetchCapped(this.fetches, new URL(url.href + SIGNATURE_SUFFIX), limit);
+    const signature = await fetchCapped(this.fetches, new URL(url.href + SIGNATURE_SUFFIX),
+      this.module._web_signature_largest());
     if (ENDED.has(signature.problem)) return { problem: signature.problem };
     // Only a 404 is "no signature"; a server error says nothing on that.
     if (signature.problem === 'too-large') return { problem: 'bad-signature-file' };
@@ -71,15 +78,12 @@ export class Catalogue {
     FS.writeFile('/catalogue', got.bytes);
     const signaturePath = signature.bytes ? SIGNATURE_FILE : '';
     if (signature.bytes) FS.writeFile(signaturePath, signature.bytes);
-    const question = this.take(this.module.ccall('web_catalogue_question', 'number', ['number', 'string'],
-      [this.handle, signaturePath]));
-    const asked = question ? JSON.parse(question) : null;
-    const verified = asked ? await verifyEd25519(asked.key, asked.signature, got.bytes) : false;
+    this.module.ccall('web_catalogue_begin', null, ['number', 'string', 'string'],
+      [this.handle, '/catalogue', signaturePath]);
+    if (await this.fetchKeySets(url) === 'stopped') return { problem: 'stopped' };
     const digest = globalThis.crypto?.subtle ? bytesHex(await crypto.subtle.digest('SHA-256', got.bytes)) : '';
     const statePath = await this.recall();
-    const opened = JSON.parse(this.take(this.module.ccall('web_catalogue_open', 'number',
-      ['number', 'string', 'string', 'number', 'string', 'string', 'number'],
-      [this.handle, '/catalogue', signaturePath, verified ? 1 : 0, statePath, digest, Date.now()])));
+    const opened = await this.open(statePath, digest);
     if (opened.stateUnusable) this.log('catalogue memory unusable: judged by the build\'s floors alone');
     if (!opened.accepted) return { problem: opened.refusal || opened.problem || opened.trust };
     if (opened.state) {
@@ -89,6 +93,58 @@ export class Catalogue {
     this.url = url;
     const expiring = opened.expiresSoon ? { expires: opened.expires, daysLeft: opened.daysLeft } : null;
     return { trust: opened.trust, expiring };
+  }
+
+  // The module's verdict, once every signature it asks about is verified:
+  // each run's questions are verified together, and only a run that asks
+  // nothing new counts.
+  async open(statePath, digest) {
+    const clock = Date.now();
+    for (;;) {
+      const opened = JSON.parse(this.take(this.module.ccall('web_catalogue_open', 'number',
+        ['number', 'string', 'string', 'number'], [this.handle, statePath, digest, clock])));
+      if (!opened.questions) return opened;
+      const heap = this.module.HEAPU8;
+      const verdicts = await Promise.all(opened.questions.map((q) =>
+        verifyEd25519(q.key, q.signature, heap.slice(q.at, q.at + q.length))));
+      this.module.ccall('web_catalogue_answer', null, ['number', 'string'],
+        [this.handle, verdicts.map((good) => (good ? '1' : '0')).join('')]);
+    }
+  }
+
+  // keys/1.keys.json, 2, ... and their .sig beside the catalogue, to the
+  // first one not published (at most as many as the module walks), handed
+  // to the module as fetched; 'stopped' when the page stopped them.
+  async fetchKeySets(url) {
+    const most = this.module._web_catalogue_key_sets(this.handle);
+    const keysLimit = this.module._web_key_set_largest() + 1;
+    const sigLimit = this.module._web_signature_largest() + 1;
+    const FS = this.module.FS;
+    for (let version = 1; version <= most; ++version) {
+      const keysUrl = new URL(`${KEY_SET_FOLDER}${version}.keys.json`, url);
+      const keys = await this.fetches.get(keysUrl, keysLimit);
+      if (keys.problem === 'status' && (keys.status === NOT_FOUND || keys.status === GONE)) return '';
+      if (keys.problem === 'stopped') return 'stopped';
+      const path = keySetFile(version);
+      let fetched = keys.problem === 'too-large' ? KEY_SET.TOO_LARGE : keys.problem ? KEY_SET.FAILED : KEY_SET.FOUND;
+      let sigPath = '';
+      if (fetched === KEY_SET.FOUND) {
+        FS.writeFile(path, keys.bytes);
+        const sig = await this.fetches.get(new URL(keysUrl.href + SIGNATURE_SUFFIX), sigLimit);
+        if (sig.problem === 'stopped') return 'stopped';
+        // Any answer of the server is "no .sig"; too large is a damaged one.
+        if (sig.bytes || sig.problem === 'too-large') {
+          sigPath = `${path}${SIGNATURE_SUFFIX}`;
+          FS.writeFile(sigPath, sig.bytes || new Uint8Array(0));
+        } else if (sig.problem !== 'status') {
+          fetched = KEY_SET.FAILED;
+        }
+      }
+      this.module.ccall('web_catalogue_add_key_set', null, ['number', 'number', 'string', 'string'],
+        [this.handle, fetched, path, sigPath]);
+      if (fetched === KEY_SET.FAILED) return '';
+    }
+    return '';
   }
 
   // The remembered state as a module file: its path, '' when there is none.

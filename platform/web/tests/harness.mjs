@@ -8,17 +8,19 @@ import { chromium } from 'playwright-core';
 export const ROOT = new URL('../../..', import.meta.url).pathname;
 // The web-test preset's build: the page trusts the test key in test_key/.
 export const BUILD = join(ROOT, 'build/web-test');
+// The web-test-chain preset's: built with the root keys in test_roots/.
+export const CHAIN_BUILD = join(ROOT, 'build/web-test-chain');
 
 const TYPES = { '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css',
                 '.wasm': 'application/wasm', '.dat': 'application/octet-stream', '.png': 'image/png',
                 '.svg': 'image/svg+xml', '.webmanifest': 'application/manifest+json' };
 
-// Serves BUILD (the site under /site/, the test controller under
+// Serves build (the site under /site/, the test controller under
 // /testsim/); routes: { path: (request, response) => void } answered
 // instead; deploy(path, body) serves other bytes at path, as a new
 // deployment would, until deploy(path, null); down(true) drops every
 // request as an unreachable host would.
-export async function serve(routes = {}) {
+export async function serve(routes = {}, build = BUILD) {
   const deployed = new Map();
   let down = false;
   const server = createServer(async (request, response) => {
@@ -26,7 +28,7 @@ export async function serve(routes = {}) {
     const path = normalize(decodeURIComponent(new URL(request.url, 'http://x').pathname));
     if (routes[path]) { routes[path](request, response); return; }
     try {
-      const body = deployed.get(path) ?? await readFile(join(BUILD, path));
+      const body = deployed.get(path) ?? await readFile(join(build, path));
       response.writeHead(200, { 'content-type': TYPES[extname(path)] || 'application/octet-stream' });
       response.end(body);
     } catch {

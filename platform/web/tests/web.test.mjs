@@ -9,7 +9,7 @@ import { mkdir, open, readFile, rm, writeFile } from 'node:fs/promises';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import AxeBuilder from '@axe-core/playwright';
-import { BUILD, FOR_STREAM, catalogueText, dialogTexts, launch, serve } from './harness.mjs';
+import { BUILD, CHAIN_BUILD, FOR_STREAM, catalogueText, dialogTexts, launch, serve } from './harness.mjs';
 
 const FAKE_HID = await readFile(new URL('./fake_hid.js', import.meta.url), 'utf8');
 const ARTIFACTS = join(BUILD, 'artifacts');
@@ -135,7 +135,7 @@ async function ownKey() {
 
 // init: a script of the test's own, run before the page's.
 async function openPage({ locale = 'en-US', query = '', fake = null, noHid = false, platform = '',
-                         colorScheme = 'light', init = '' } = {}) {
+                         colorScheme = 'light', init = '', origin = site.origin } = {}) {
   const context = await browser.newContext({ locale, colorScheme, acceptDownloads: true });
   if (init) await context.addInitScript(init);
   await context.addInitScript(PROGRESS_PEAK);
@@ -145,7 +145,7 @@ async function openPage({ locale = 'en-US', query = '', fake = null, noHid = fal
   if (platform) await context.addInitScript(`Object.defineProperty(Navigator.prototype, 'userAgentData',
     { get: () => ({ platform: ${JSON.stringify(platform)} }), configurable: true });`);
   const page = await context.newPage();
-  await page.goto(`${site.origin}/site/index.html${query}`);
+  await page.goto(`${origin}/site/index.html${query}`);
   await page.waitForSelector('body[data-ready="true"]', LONG);
   return page;
 }
@@ -602,6 +602,95 @@ describe('the catalogue memory: kept across reloads, judged by the module', () =
       await page.context().close();
     });
   }
+});
+
+describe('the key chain: walked by the module from the build\'s root keys', () => {
+  // Key pairs by name: r1-r3 are the chain build's roots, the rest the test's own.
+  const KEYS = {};
+  const keyPair = (name) => {
+    const [pub, sec] = [join(WORK, `${name}.pub`), join(WORK, `${name}.sec`)];
+    signify('-G', '-n', '-c', `test ${name}`, '-p', pub, '-s', sec);
+    KEYS[name] = { pub, sec };
+  };
+  const keyLine = async (name) => (await readFile(KEYS[name].pub, 'utf8')).split('\n')[1];
+  const signedBy = async (text, names) => Buffer.concat(await Promise.all(names.map((n) => signatureOf(text, KEYS[n].sec))));
+  const keySet = async (version, roots, catalogueKeys) => JSON.stringify({ format: 2, type: 'keys', version,
+    expires: '2099-01-01T00:00:00Z', root: { threshold: 2, keys: await Promise.all(roots.map(keyLine)) },
+    catalogue: { threshold: 1, keys: await Promise.all(catalogueKeys.map(keyLine)) } });
+  // A rotation: catalogue keys c1 -> c2 -> c3 -> c4 (c3 left out of set 5), root r1 -> r4 at set 3.
+  const SETS = {
+    1: [['r1', 'r2', 'r3'], ['c1'], ['r1', 'r2']],
+    2: [['r1', 'r2', 'r3'], ['c2'], ['r2', 'r3']],
+    3: [['r2', 'r3', 'r4'], ['c2'], ['r2', 'r3']],
+    4: [['r2', 'r3', 'r4'], ['c3'], ['r3', 'r4']],
+    5: [['r2', 'r3', 'r4'], ['c4'], ['r2', 'r4']],
+  };
+  // Each case's folder: the key sets published (signers replaced where given, one changed
+  // after signing) and the catalogue's signer.
+  const CHAINS = {
+    rotation: { sets: [1, 2, 3, 4], signer: 'c3', version: 5 },
+    gap: { sets: [1, 2, 4], signer: 'c3' },
+    revoked: { sets: [1, 2, 3, 4, 5], signer: 'c3' },
+    short: { sets: [1, 2], signers: { 2: ['r1'] }, signer: 'c2' },
+    twice: { sets: [1], signers: { 1: ['r1', 'r1'] }, signer: 'c1' },
+    forged: { sets: [1, 2], changed: 2, signer: 'c2' },
+    'new-series': { sets: [1, 2, 3, 4, 5], signer: 'c4', version: 1 },
+  };
+  let chainSite;
+  before(async () => {
+    for (const n of [1, 2, 3]) KEYS[`r${n}`] = { pub: join(CHAIN_BUILD, `test_roots/root${n}.pub`), sec: join(CHAIN_BUILD, `test_roots/root${n}.sec`) };
+    for (const name of ['r4', 'c1', 'c2', 'c3', 'c4']) keyPair(name);
+    chainSite = await serve({}, CHAIN_BUILD);
+    const listed = [entry('pad-1.40.dat', await readFile(join(BUILD, 'site/demo_stream.dat')), 'stable', NOTES)];
+    for (const [name, chain] of Object.entries(CHAINS)) {
+      for (const version of chain.sets) {
+        const [roots, catalogueKeys, signers] = SETS[version];
+        const text = await keySet(version, roots, catalogueKeys);
+        const served = chain.changed === version ? text.replace('2099', '2098') : text;
+        chainSite.deploy(`/site/chain/${name}/keys/${version}.keys.json`, served);
+        chainSite.deploy(`/site/chain/${name}/keys/${version}.keys.json.sig`, await signedBy(text, chain.signers?.[version] || signers));
+      }
+      const text = catalogueText(listed, undefined, { version: chain.version || 1 });
+      chainSite.deploy(`/site/chain/${name}/catalogue.json`, text);
+      chainSite.deploy(`/site/chain/${name}/catalogue.json.sig`, await signedBy(text, [chain.signer]));
+    }
+  });
+  after(() => chainSite?.server.close());
+
+  const stored = (page) => page.evaluate(async () =>
+    (await new (await import('/site/catalogue_memory.js')).CatalogueMemory().load()).text);
+  // One browser profile, one page load after another.
+  const steps = [
+    { name: 'a 4-step rotation: accepted, key set 4 remembered', chain: 'rotation', remembers: { version: 5, keySetVersion: 4 } },
+    { name: 'a gap: the walk stops before it', chain: 'gap', why: /signed by 0 of the 1 catalogue keys of key set 2 it needs/ },
+    { name: 'a revoked key\'s catalogue', chain: 'revoked', why: /signed by a key that key set 5 no longer lists \(revoked\)/ },
+    { name: 'a threshold not met', chain: 'short', why: /key set 2 is signed by 1 of the 2 previous root keys it needs/ },
+    { name: 'a key counted twice', chain: 'twice', why: /key set 1 is signed by 1 of the 2 previous root keys it needs/ },
+    { name: 'a key set changed after signing', chain: 'forged', why: /key set 2 is signed by 0 of the 2 previous root keys it needs/ },
+    { name: 'a new key set after a revoked key: the series starts again', chain: 'new-series',
+      remembers: { version: 1, keySetVersion: 5 } },
+  ];
+  test(steps.map((s) => s.name).join('; '), async () => {
+    const fake = { kind: 1, granted: true };
+    const page = await openPage({ fake, origin: chainSite.origin });
+    const startup = await sent(page);
+    for (const step of steps) {
+      const before = await stored(page);
+      await page.goto(`${chainSite.origin}/site/index.html?catalogue=chain/${step.chain}/catalogue.json`);
+      await page.waitForSelector('body[data-ready="true"]', LONG);
+      if (step.why) {
+        await assertTextComes(page, '#offer-problem', step.why);
+        assert.ok(await page.isHidden('#catalogue'), `${step.name}: nothing offered`);
+        assert.equal(await stored(page), before, `${step.name}: the memory is unchanged`);
+      } else {
+        await assertTextComes(page, '#offer-title', /^Firmware 1\.40 r3 is available/);
+        const { version, keySetVersion } = JSON.parse(await stored(page)).repositories.test;
+        assert.deepEqual({ version, keySetVersion }, step.remembers, step.name);
+      }
+      assert.equal(await sent(page), startup, `${step.name}: nothing sent`);
+    }
+    await page.context().close();
+  });
 });
 
 describe('the demo catalogue and signatures', () => {
