@@ -54,7 +54,9 @@ bool ParseKeyChains(const json& document, FreshnessState& state)
     if (!chains->is_object() || chains->size() > kMaxRememberedKeyChains)
         return false;
     for (const auto& [anchor, item] : chains->items()) {
-        if (!ParseSha256Hex(anchor) || !item.is_string() || item.get_ref<const std::string&>().size() > kMaxRememberedKeySetBytes)
+        const bool named = !anchor.empty() && anchor.size() <= kMaxKeyChainAnchorBytes &&
+                           anchor.find_first_not_of("0123456789abcdef-") == std::string::npos;
+        if (!named || !item.is_string() || item.get_ref<const std::string&>().size() > kMaxRememberedKeySetBytes)
             return false;
         state.keyChains.emplace(anchor, item.get<std::string>());
     }

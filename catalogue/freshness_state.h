@@ -7,7 +7,7 @@
 //   {"format": 1, "type": "catalogue-state", "repositories": {
 //     "pads": {"version": 7, "keySetVersion": 0, "sha256": "<64 hex digits>",
 //              "latestSigned": "2026-12-01T00:00:00Z"}},
-//    "keyChains": {"<64 hex digits>": "<a key set's text>"}}
+//    "keyChains": {"<threshold>-<root key numbers in hex>": "<a key set's text>"}}
 //
 // The text is read with the catalogue's care: bounded in size, nesting and
 // entries; anything else in it makes the whole state unusable, and the
@@ -40,6 +40,7 @@ struct RepositoryMemory {
 // so that the state stays within its own limit.
 inline constexpr std::size_t kMaxRememberedKeySetBytes = 8u << 10;
 inline constexpr std::size_t kMaxRememberedKeyChains = 4;
+inline constexpr std::size_t kMaxKeyChainAnchorBytes = 512;
 
 struct FreshnessState {
     std::map<std::string, RepositoryMemory, std::less<>> repositories;

@@ -87,12 +87,18 @@ KeySet BuiltInRootKeySet()
     return set;
 }
 
-std::string KeyChainAnchor(const KeySet& roots, const ISignatureVerifier& crypto)
+std::string KeyChainAnchor(const KeySet& roots)
 {
-    KeySet anchor;
-    anchor.root = roots.root;
-    const std::string text = KeySetJson(anchor);
-    return Sha256Hex(crypto.Sha256({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}));
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string anchor = std::to_string(roots.root.threshold);
+    for (const SignifyPublicKey& key : roots.root.keys) {
+        anchor += '-';
+        for (const std::uint8_t byte : key.number) {
+            anchor += kDigits[byte >> 4];
+            anchor += kDigits[byte & 0xF];
+        }
+    }
+    return anchor;
 }
 
 KeySet KeyChainStart(const FreshnessState& state, const std::string& anchor, const KeySet& roots)

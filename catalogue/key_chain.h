@@ -71,8 +71,10 @@ struct KeyChainWalk {
 // version 0 key set; no roots: an empty role.
 KeySet BuiltInRootKeySet();
 
-// Names a set of root keys in the state: the hex SHA-256 of their key set.
-std::string KeyChainAnchor(const KeySet& roots, const ISignatureVerifier& crypto);
+// Names a set of root keys in the state: "2-<key number hex>-...", their
+// threshold and signify key numbers (no cryptography: the page has none
+// that answers at once).
+std::string KeyChainAnchor(const KeySet& roots);
 // Where a walk from roots begins: the key set remembered for anchor, when
 // it is one, or the roots themselves.
 KeySet KeyChainStart(const FreshnessState& state, const std::string& anchor, const KeySet& roots);

@@ -148,7 +148,7 @@ LoadedCatalogue LoadCatalogue(const CatalogueServices& services, const std::stri
     LoadedCatalogue loaded;
     const bool allowed = trust.unsignedOnes == UnsignedCatalogues::Allow;
     if (chained && !(allowed && !signature)) {
-        const std::string anchor = KeyChainAnchor(roots, *services.crypto);
+        const std::string anchor = KeyChainAnchor(roots);
         const KeySet start = chain.remembered ? *chain.remembered : KeyChainStart(RememberedState(services), anchor, roots);
         loaded.keyChain = FetchKeyChain(services, location, start, chain.now.value_or(SystemUtcNow()), context);
         loaded.keyChain->anchor = anchor;

@@ -101,19 +101,6 @@ private:
     std::span<const std::pair<LinkFetch, KeyChainLink>> m_Links;
 };
 
-// A stolen catalogue key may have signed a huge version: once the keys that
-// left it out are in force, the series starts again, as natively.
-void FollowKeySet(FreshnessState& state, const std::string& repository, const KeyChainWalk& walk)
-{
-    const auto found = state.repositories.find(repository);
-    if (found == state.repositories.end() || found->second.keySetVersion >= walk.final.version)
-        return;
-    if (walk.revoked.empty())
-        found->second.keySetVersion = walk.final.version;
-    else
-        ResetRepositoryForKeySet(state, repository, walk.final.version);
-}
-
 }  // namespace
 
 void WebCatalogue::Begin(std::string text, std::optional<std::string> signature)
@@ -141,7 +128,7 @@ void WebCatalogue::Answer(const std::vector<bool>& verified)
 }
 
 std::optional<KeyChainWalk> WebCatalogue::CheckTrust(Opened& opened, const ISignatureVerifier& crypto,
-                                                     UtcSeconds clock) const
+                                                     UtcSeconds clock, const FreshnessState& state) const
 {
     const bool allowed = m_UnsignedOnes == UnsignedCatalogues::Allow;
     if (!Chained() || (allowed && !m_Signature)) {
@@ -150,7 +137,9 @@ std::optional<KeyChainWalk> WebCatalogue::CheckTrust(Opened& opened, const ISign
     }
     opened.chained = true;
     HeldChain source(m_Links);
-    KeyChainWalk walk = WalkKeyChain(m_Roots, source, clock, crypto);
+    const std::string anchor = KeyChainAnchor(m_Roots);
+    KeyChainWalk walk = WalkKeyChain(KeyChainStart(state, anchor, m_Roots), source, clock, crypto);
+    walk.anchor = anchor;
     opened.keyChain = CheckCatalogueKeys(Bytes(m_Text), m_Signature, walk, crypto);
     const bool good = opened.keyChain.problem == KeyChainProblem::None;
     opened.trust.trust = good ? CatalogueTrust::Signed : CatalogueTrust::BadSignature;
@@ -168,33 +157,39 @@ WebCatalogue::Opened WebCatalogue::Open(const Memory& memory)
         documents.push_back(&link.second.keys);
     const RecordingVerifier crypto(m_Known, std::move(documents), m_Asked);
     Opened opened;
-    const std::optional<KeyChainWalk> walk = CheckTrust(opened, crypto, memory.clock);
-    for (const Known& asked : m_Asked) {
-        const std::string& document = asked.document == 0 ? m_Text : m_Links[asked.document - 1].second.keys;
-        opened.questions.push_back({asked.key, asked.signature, Bytes(document)});
-    }
-    if (!opened.questions.empty() || !opened.trust.Accepted())
-        return opened;
-    Judge(opened, memory, walk);
-    return opened;
-}
-
-void WebCatalogue::Judge(Opened& opened, const Memory& memory, const std::optional<KeyChainWalk>& walk)
-{
-    CatalogueParse parse = ParseCatalogue(m_Text);
-    opened.problem = parse.problem;
-    if (!parse.catalogue)
-        return;
     // Lost or damaged memory: the build's floors alone, as natively.
     std::optional<FreshnessState> given;
     if (memory.state) {
         given = ParseFreshnessState(*memory.state);
         opened.stateUnusable = !given;
     }
+    const std::optional<KeyChainWalk> walk = CheckTrust(opened, crypto, memory.clock, given.value_or(FreshnessState{}));
+    for (const Known& asked : m_Asked) {
+        const std::string& document = asked.document == 0 ? m_Text : m_Links[asked.document - 1].second.keys;
+        opened.questions.push_back({asked.key, asked.signature, Bytes(document)});
+    }
+    if (!opened.questions.empty() || !opened.trust.Accepted())
+        return opened;
+    Judge(opened, memory, given, walk);
+    return opened;
+}
+
+void WebCatalogue::Judge(Opened& opened, const Memory& memory, const std::optional<FreshnessState>& given,
+                         const std::optional<KeyChainWalk>& walk)
+{
+    CatalogueParse parse = ParseCatalogue(m_Text);
+    opened.problem = parse.problem;
+    if (!parse.catalogue)
+        return;
     FreshnessState state = given.value_or(FreshnessState{});
     const std::string& repository = parse.catalogue->repository;
-    if (walk)
-        FollowKeySet(state, repository, *walk);
+    if (walk && !FollowKeySet(state, repository, walk->final.version, !walk->revoked.empty())) {
+        opened.judged = true;
+        opened.freshness.problem = FreshnessProblem::Older;
+        opened.freshness.next = state;
+        opened.refusal = KeySetRollbackText(state, repository, walk->final.version);
+        return;
+    }
     const FreshnessRequest request{memory.clock, false, false};
     opened.judged = true;
     opened.freshness = JudgeFreshness(*parse.catalogue, memory.sha256, state, BuiltInFreshnessFloors(), request);
@@ -202,8 +197,10 @@ void WebCatalogue::Judge(Opened& opened, const Memory& memory, const std::option
     opened.expires = parse.catalogue->expires;
     if (!opened.Accepted())
         return;
-    if (walk)
+    if (walk) {
         opened.freshness.next.repositories[repository].keySetVersion = walk->final.version;
+        RememberKeyChain(opened.freshness.next, *walk);
+    }
     opened.freshness.changed = opened.freshness.next != given.value_or(FreshnessState{});
     m_Catalogue = std::move(parse.catalogue);
 }

@@ -97,8 +97,10 @@ public:
 
 private:
     // The signatures' verdict (and, chained, the walk) as the native load reaches it.
-    std::optional<KeyChainWalk> CheckTrust(Opened& opened, const ISignatureVerifier& crypto, UtcSeconds clock) const;
-    void Judge(Opened& opened, const Memory& memory, const std::optional<KeyChainWalk>& walk);
+    std::optional<KeyChainWalk> CheckTrust(Opened& opened, const ISignatureVerifier& crypto, UtcSeconds clock,
+                                           const FreshnessState& state) const;
+    void Judge(Opened& opened, const Memory& memory, const std::optional<FreshnessState>& given,
+               const std::optional<KeyChainWalk>& walk);
 
     std::vector<SignifyPublicKey> m_Trusted;
     KeySet m_Roots;
