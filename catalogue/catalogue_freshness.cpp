@@ -101,6 +101,17 @@ void ResetRepositoryForKeySet(FreshnessState& state, std::string_view repository
     memory.keySetVersion = keySetVersion;
 }
 
+void FollowKeySet(FreshnessState& state, std::string_view repository, const KeyChainWalk& walk)
+{
+    const auto found = state.repositories.find(repository);
+    if (found == state.repositories.end() || found->second.keySetVersion >= walk.final.version)
+        return;
+    if (walk.revoked.empty())
+        found->second.keySetVersion = walk.final.version;
+    else
+        ResetRepositoryForKeySet(state, repository, walk.final.version);
+}
+
 std::int64_t DaysLeft(UtcSeconds expires, UtcSeconds time)
 {
     const UtcSeconds left = expires - time;

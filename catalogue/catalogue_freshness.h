@@ -14,6 +14,7 @@
 
 #include "catalogue/catalogue.h"
 #include "catalogue/freshness_state.h"
+#include "catalogue/key_chain.h"
 
 // Clocks drift: a catalogue is refused a day after it expires.
 inline constexpr UtcSeconds kExpirySlack = kSecondsPerDay;
@@ -71,6 +72,12 @@ FreshnessFloors BuiltInFreshnessFloors();
 // The catalogue keys of repository changed: its version memory starts over
 // (a new key set begins a new series). Times are kept: they only rise.
 void ResetRepositoryForKeySet(FreshnessState& state, std::string_view repository, std::uint64_t keySetVersion);
+
+// The memory of repository once the key chain walked to walk.final: a key
+// set that left a catalogue key out starts the version memory over (a
+// stolen key may have signed a huge version); otherwise only the key set
+// version follows.
+void FollowKeySet(FreshnessState& state, std::string_view repository, const KeyChainWalk& walk);
 
 // Whole days from time until expires, rounded down (negative once past it).
 std::int64_t DaysLeft(UtcSeconds expires, UtcSeconds time);

@@ -75,19 +75,6 @@ void AddCatalogueHeader(nlohmann::json& event, const Catalogue& catalogue)
     event["expires"] = UtcTimeText(catalogue.expires);
 }
 
-// A stolen catalogue key may have signed a huge version: once the keys that
-// left it out are in force, the series starts again (TUF's recovery).
-void FollowKeySet(FreshnessState& state, const std::string& repository, const KeyChainWalk& walk)
-{
-    const auto found = state.repositories.find(repository);
-    if (found == state.repositories.end() || found->second.keySetVersion >= walk.final.version)
-        return;
-    if (walk.revoked.empty())
-        found->second.keySetVersion = walk.final.version;
-    else
-        ResetRepositoryForKeySet(state, repository, walk.final.version);
-}
-
 std::optional<FreshnessRefusal> JudgeAndRemember(const CatalogueServices& services, const CliOptions& options,
                                                  const Catalogue& catalogue, const Sha256Digest& sha256,
                                                  const std::optional<KeyChainWalk>& keyChain, EventOutput& out)
