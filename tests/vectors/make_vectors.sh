@@ -47,8 +47,9 @@ listing redirecthost 'stream["file"] = "redirect-host.dat"'
 chain() {  # chain NAME: a copy of the key chain fixtures' chain, in v/NAME
     rm -rf "${v:?}/$1" && cp -r "$site/chain" "$v/$1"
 }
-# Key set 2 signed by 1 of the 2 old root keys it needs; by 1 new one twice.
-chain short && sign "$v/short/keys/2.keys.json" r1 r4 r5
+# Key set 2 signed twice by one old root key, or by one new one (signify's
+# signatures one after another: `catalogue sign` signs once per key).
+chain oldtwice && sign "$v/oldtwice/keys/2.keys.json" r1 r1 r4 r5
 chain newtwice && sign "$v/newtwice/keys/2.keys.json" r1 r2 r4 r4
 # Four rotations from the roots r1 r2 r3: 3 and 4 change every root again.
 chain chain4
