@@ -4,11 +4,21 @@
 // does not recurse), and the page's module carries no tree code.
 #include "catalogue/catalogue.h"
 
+#include <algorithm>
+
 #include <nlohmann/json.hpp>
 
 namespace {
 
 using nlohmann::json;
+
+// A package's name is handed to the system, libcurl and a terminal, which
+// take a NUL as its end and other control characters as commands.
+bool HasControlCharacter(const std::string& text)
+{
+    return std::any_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; });
+}
 
 // The format nests five deep (top, packages, entry, records / notes / for,
 // record / a binding's list; top, floors, floor, for, a binding's list).
@@ -440,7 +450,7 @@ private:
         EntryFields& f = m_Entry;
         CatalogueEntry& e = f.entry;
         if (m_Key == "file") {
-            f.file = text != nullptr;
+            f.file = text != nullptr && !HasControlCharacter(*text);
             e.file = text ? std::move(*text) : "";
         } else if (m_Key == "size") {
             f.size = number != nullptr;

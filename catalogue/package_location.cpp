@@ -28,6 +28,15 @@ bool PlainRelativePath(const std::string& file)
     return true;
 }
 
+// A control character, NUL above all, would cut the name short where it
+// is handed to the system or to libcurl: "a/..\0/b.dat" passes as a plain
+// path and is fetched as "a/..".
+bool HasControlCharacter(const std::string& file)
+{
+    return std::any_of(file.begin(), file.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; });
+}
+
 }  // namespace
 
 bool IsHttpUrl(const std::string& location)
@@ -37,6 +46,8 @@ bool IsHttpUrl(const std::string& location)
 
 std::optional<std::string> ResolvePackageLocation(const std::string& catalogueLocation, const std::string& file)
 {
+    if (HasControlCharacter(file))
+        return std::nullopt;
     if (IsHttpUrl(file))
         return file;
     if (!PlainRelativePath(file))

@@ -9,5 +9,6 @@ bool IsHttpUrl(const std::string& location);
 
 // A package file is either an http(s) URL or a relative path of plain
 // segments ("fw/pad.dat"): no scheme other than http(s), no leading '/',
-// '\\', '?', '#' or ".." segment. nullopt when refused.
+// '\\', '?', '#' or ".." segment. Neither may hold a control character.
+// nullopt when refused.
 std::optional<std::string> ResolvePackageLocation(const std::string& catalogueLocation, const std::string& file);

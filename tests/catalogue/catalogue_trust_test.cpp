@@ -115,7 +115,7 @@ TEST(PackageLocation, ResolvesAgainstTheCatalogue)
 {
     struct Case {
         const char* base;
-        const char* file;
+        std::string file;
         std::optional<std::string> resolved;
     } cases[] = {
         {"http://127.0.0.1:8000/fw/catalogue.json?x=1", "pad.dat", "http://127.0.0.1:8000/fw/pad.dat"},
@@ -128,6 +128,10 @@ TEST(PackageLocation, ResolvesAgainstTheCatalogue)
         {"/srv/catalogue.json", "../p.dat", std::nullopt},
         {"/srv/catalogue.json", "/etc/p.dat", std::nullopt},
         {"/srv/catalogue.json", "a//p.dat", std::nullopt},
+        // Cut short at the NUL, these would be "a/.." and a URL of another name.
+        {"/srv/catalogue.json", std::string("a/..\0/p.dat", 11), std::nullopt},
+        {"/srv/catalogue.json", std::string("http://host/p.dat\0.txt", 22), std::nullopt},
+        {"/srv/catalogue.json", "p.dat\n", std::nullopt},
     };
     for (const Case& c : cases)
         EXPECT_EQ(ResolvePackageLocation(c.base, c.file), c.resolved) << c.base << " + " << c.file;

@@ -2,7 +2,8 @@
 """catalogue_server.py DIR PORTFILE: serves DIR on 127.0.0.1 (a free port,
 written to PORTFILE) for the catalogue tests. Names that end in
 stall.json or stall.dat never answer, nor does slowsig.json.sig;
-redirect-ftp.dat sends a redirect to ftp://; error.json.sig answers 500;
+redirect-ftp.dat sends a redirect to ftp://, redirect-host.dat one to
+demo_stream.dat beside it on the host "localhost"; error.json.sig answers 500;
 NAME-longer.dat sends NAME.dat and more, without a length, then stalls;
 trickle.dat sends a byte every quarter second, never stalling nor ending.
 Ends by itself after ten minutes."""
@@ -45,6 +46,12 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         if self.path.endswith("redirect-ftp.dat"):
             self.send_response(302)
             self.send_header("Location", "ftp://127.0.0.1/demo_stream.dat")
+            self.end_headers()
+            return
+        if self.path.endswith("redirect-host.dat"):
+            self.send_response(302)
+            port = self.server.server_address[1]
+            self.send_header("Location", f"http://localhost:{port}{self.path[:-len('redirect-host.dat')]}demo_stream.dat")
             self.end_headers()
             return
         super().do_GET()

@@ -47,7 +47,7 @@ variant() {  # variant NAME: a copy of chain
 variant revoked
 signify-openbsd -S -s "$out/c1.sec" -m "$site/revoked/catalogue.json" -x "$site/revoked/catalogue.json.sig"
 variant oldshort
-rm "$site/oldshort/keys/2.keys.json.sig" && sign "$site/oldshort/keys/2.keys.json" r1 r1 r4 r5
+rm "$site/oldshort/keys/2.keys.json.sig" && sign "$site/oldshort/keys/2.keys.json" r1 r4 r5
 variant gap
 mv "$site/gap/keys/2.keys.json" "$site/gap/keys/3.keys.json" && mv "$site/gap/keys/2.keys.json.sig" "$site/gap/keys/3.keys.json.sig"
 variant expired
