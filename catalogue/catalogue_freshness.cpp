@@ -116,17 +116,6 @@ std::string KeySetRollbackText(const FreshnessState& state, std::string_view rep
            std::to_string(seen) + " already seen";
 }
 
-void FollowKeySet(FreshnessState& state, std::string_view repository, const KeyChainWalk& walk)
-{
-    const auto found = state.repositories.find(repository);
-    if (found == state.repositories.end() || found->second.keySetVersion >= walk.final.version)
-        return;
-    if (walk.revoked.empty())
-        found->second.keySetVersion = walk.final.version;
-    else
-        ResetRepositoryForKeySet(state, repository, walk.final.version);
-}
-
 std::int64_t DaysLeft(UtcSeconds expires, UtcSeconds time)
 {
     const UtcSeconds left = expires - time;

@@ -14,7 +14,6 @@
 
 #include "catalogue/catalogue.h"
 #include "catalogue/freshness_state.h"
-#include "catalogue/key_chain.h"
 
 // Clocks drift: a catalogue is refused a day after it expires.
 inline constexpr UtcSeconds kExpirySlack = kSecondsPerDay;
@@ -78,12 +77,6 @@ bool FollowKeySet(FreshnessState& state, std::string_view repository, std::uint6
 
 // "the key sets served end at version 1, before version 2 already seen"
 std::string KeySetRollbackText(const FreshnessState& state, std::string_view repository, std::uint64_t keySetVersion);
-
-// The memory of repository once the key chain walked to walk.final: a key
-// set that left a catalogue key out starts the version memory over (a
-// stolen key may have signed a huge version); otherwise only the key set
-// version follows.
-void FollowKeySet(FreshnessState& state, std::string_view repository, const KeyChainWalk& walk);
 
 // Whole days from time until expires, rounded down (negative once past it).
 std::int64_t DaysLeft(UtcSeconds expires, UtcSeconds time);

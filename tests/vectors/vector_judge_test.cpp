@@ -118,6 +118,9 @@ public:
             return "catalogue-too-large";
         const auto signature = Read(Local(location) + ".sig");
         const UtcSeconds now = v.clock == "-" ? std::time(nullptr) : ParseUtcTime(v.clock).value_or(0);
+        FreshnessState state;
+        if (v.state != "-")
+            state = ParseFreshnessState(Read(out_ / v.state).value_or("")).value_or(FreshnessState{});
         std::optional<KeyChainWalk> walk;
         if (v.keys == "a") {
             const std::vector<SignifyPublicKey> trusted{Key("a")};
@@ -129,7 +132,7 @@ public:
             KeySet roots;
             roots.root = v.keys == "root1" ? KeyRole{{Key("r1")}, 1} : KeyRole{{Key("r1"), Key("r2"), Key("r3")}, 2};
             FolderChain source(fs::path(Local(location)).parent_path() / "keys");
-            walk = WalkKeyChain(roots, source, now, crypto_);
+            walk = WalkKeyChain(KeyChainStart(state, KeyChainAnchor(roots), roots), source, now, crypto_);
             const KeyChainVerdict keys = CheckCatalogueKeys(Bytes(*text), signature, *walk, crypto_);
             if (keys.problem != KeyChainProblem::None)
                 return KeysCode(keys.problem);
@@ -143,11 +146,8 @@ public:
             return parse.problem == CatalogueProblem::BadEntry ? "catalogue-bad-entry" : "catalogue-malformed";
         const Catalogue& catalogue = *parse.catalogue;
 
-        FreshnessState state;
-        if (v.state != "-")
-            state = ParseFreshnessState(Read(out_ / v.state).value_or("")).value_or(FreshnessState{});
-        if (walk)
-            FollowKeySet(state, catalogue.repository, *walk);
+        if (walk && !FollowKeySet(state, catalogue.repository, walk->final.version, !walk->revoked.empty()))
+            return "catalogue-older";
         const FreshnessRequest request{now, false, !IsHttpUrl(location)};
         const FreshnessVerdict fresh =
             JudgeFreshness(catalogue, crypto_.Sha256(Bytes(*text)), state, BuiltInFreshnessFloors(), request);
