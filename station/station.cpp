@@ -11,7 +11,7 @@ Station::Station(IHidBackend& backend, IClock& clock, UnitDescriber describe, IS
       m_Events(events),
       m_Log(log),
       m_Settings(std::move(settings)),
-      m_Loose(m_Settings.package, m_Settings.packageTrace),
+      m_Loose(m_Settings.package, m_Settings.packageTrace, UnitCopyOf),
       m_Packages(m_Settings.packages ? *m_Settings.packages : m_Loose),
       m_Wake(clock.MakeWait())
 {

@@ -31,20 +31,28 @@ public:
     virtual void Refresh(bool unitWaiting) = 0;
 };
 
-// One package file for every unit, each unit reading a copy of its own: the
-// engine opens a package with no sharing where the platform has sharing
-// modes (Windows), so units reading one file side by side would keep each
-// other out.
+// A copy of path that only one unit reads; nullopt when none can be made
+// (station/unit_copy.cpp).
+std::optional<std::u16string> UnitCopyOf(const std::u16string& path);
+using UnitCopier = std::optional<std::u16string> (*)(const std::u16string& path);
+
+// One package file for every unit. With a copier each unit reads a copy of
+// its own: the engine opens a package with no sharing where the platform
+// has sharing modes (Windows), so units reading one file side by side would
+// keep each other out. Without one (the page: one unit at a time, files in
+// memory) units read the file itself, and the file system's copying code,
+// with its locale machinery, stays out of the page's module.
 class LoosePackage final : public IUnitPackages {
 public:
-    LoosePackage(std::u16string path, UnitTrace trace) : m_Path(std::move(path)), m_Trace(std::move(trace)) {}
+    LoosePackage(std::u16string path, UnitTrace trace, UnitCopier copy = nullptr)
+        : m_Path(std::move(path)), m_Trace(std::move(trace)), m_Copy(copy)
+    {
+    }
     UnitPackage PackageFor(const BoundController& controller, const StopSignal& stop) override;
     void Refresh(bool) override {}
 
 private:
     std::u16string m_Path;
     UnitTrace m_Trace;
+    UnitCopier m_Copy;
 };
-
-// A copy of path that only one unit reads; nullopt when none can be made.
-std::optional<std::u16string> UnitCopyOf(const std::u16string& path);
