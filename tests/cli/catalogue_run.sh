@@ -31,6 +31,7 @@ if [[ -n $clock ]]; then
     for ((i = 0; i < ${#args[@]}; i++)); do [[ ${args[i]} == -- ]] && break; done
     # libfaketime is preloaded ahead of a sanitizer's runtime.
     export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0
+    export TSAN_OPTIONS="${TSAN_OPTIONS:+$TSAN_OPTIONS }suppressions=$(cd "$(dirname "$0")/../support" && pwd)/faketime.tsan"
     args=("${args[@]:0:i+1}" faketime "$clock" "${args[@]:i+1}")
 fi
 if [[ -z $interrupt ]]; then

@@ -25,6 +25,7 @@ run=("$program")
 if [[ $clock != - ]]; then
     # libfaketime is preloaded ahead of a sanitizer's runtime.
     export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0
+    export TSAN_OPTIONS="${TSAN_OPTIONS:+$TSAN_OPTIONS }suppressions=$(cd "$(dirname "$0")/../support" && pwd)/faketime.tsan"
     run=(faketime "$clock" "$program")
 fi
 case $verdict in
