@@ -9,6 +9,7 @@ import { mkdir, open, readFile, rm, writeFile } from 'node:fs/promises';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import AxeBuilder from '@axe-core/playwright';
+import { pageReady, watchConsole } from './ready.mjs';
 import { BUILD, CHAIN_BUILD, FOR_STREAM, catalogueText, dialogTexts, launch, serve } from './harness.mjs';
 
 const FAKE_HID = await readFile(new URL('./fake_hid.js', import.meta.url), 'utf8');
@@ -144,9 +145,9 @@ async function openPage({ locale = 'en-US', query = '', fake = null, noHid = fal
   if (noHid) await context.addInitScript('delete Navigator.prototype.hid;');
   if (platform) await context.addInitScript(`Object.defineProperty(Navigator.prototype, 'userAgentData',
     { get: () => ({ platform: ${JSON.stringify(platform)} }), configurable: true });`);
-  const page = await context.newPage();
+  const page = watchConsole(await context.newPage());
   await page.goto(`${origin}/site/index.html${query}`);
-  await page.waitForSelector('body[data-ready="true"]', LONG);
+  await pageReady(page);
   return page;
 }
 
@@ -571,7 +572,7 @@ describe('the catalogue memory: kept across reloads, judged by the module', () =
       const before = await stored(page);
       if (step.clock) await page.clock.setFixedTime(new Date(step.clock));
       await page.goto(`${site.origin}/site/index.html?catalogue=cat/${step.file}.json`);
-      await page.waitForSelector('body[data-ready="true"]', LONG);
+      await pageReady(page);
       if (step.why) {
         await assertTextComes(page, '#offer-problem', step.why);
         assert.ok(await page.isHidden('#catalogue'), `${step.name}: nothing offered`);
@@ -596,7 +597,7 @@ describe('the catalogue memory: kept across reloads, judged by the module', () =
       await assertTextComes(page, '#offer-title', OFFER);
       await c.spoil?.(page);
       await page.goto(`${site.origin}/site/index.html?catalogue=cat/mem-v1.json`);
-      await page.waitForSelector('body[data-ready="true"]', LONG);
+      await pageReady(page);
       await assertTextComes(page, '#offer-title', OFFER);
       assert.ok(await page.isHidden('#offer-problem'));
       await page.context().close();
@@ -678,7 +679,7 @@ describe('the key chain: walked by the module from the build\'s root keys', () =
     for (const step of steps) {
       const before = await stored(page);
       await page.goto(`${chainSite.origin}/site/index.html?catalogue=chain/${step.chain}/catalogue.json`);
-      await page.waitForSelector('body[data-ready="true"]', LONG);
+      await pageReady(page);
       if (step.why) {
         await assertTextComes(page, '#offer-problem', step.why);
         assert.ok(await page.isHidden('#catalogue'), `${step.name}: nothing offered`);
@@ -897,7 +898,7 @@ describe('offline, and a new deployment', () => {
     site.down(true);  // the worker's own fetches too
     try {
       await page.goto(`${site.origin}/site/index.html?simulate=stream&package=demo_stream.dat`);
-      await page.waitForSelector('body[data-ready="true"]', LONG);
+      await pageReady(page);
       await assertTextComes(page, '#inspect-verdict', /Every record is sound/);
       await page.click('#update');
       await page.click('#chooser-use');
@@ -944,7 +945,7 @@ describe('offline, and a new deployment', () => {
       await page.waitForSelector('#new-version:not([hidden])', LONG);
       assert.deepEqual((await axeViolations(page)).map((v) => v.id), [], 'axe: the offer');
       await Promise.all([page.waitForEvent('load'), page.click('#new-version button')]);
-      await page.waitForSelector('body[data-ready="true"]', LONG);
+      await pageReady(page);
       assert.deepEqual(await page.evaluate(() => caches.keys()), ['updater-next']);
       assert.ok(await page.isHidden('#new-version'));
     } finally {
@@ -955,9 +956,9 @@ describe('offline, and a new deployment', () => {
 });
 
 async function openPageIn(context, query) {
-  const page = await context.newPage();
+  const page = watchConsole(await context.newPage());
   await page.goto(`${site.origin}/site/index.html${query}`);
-  await page.waitForSelector('body[data-ready="true"]', LONG);
+  await pageReady(page);
   return page;
 }
 
