@@ -33,7 +33,9 @@ cat >"$site/notes.json" <<'NOTES'
  "demo_stream.dat": {"for": {"family": "stream", "usb": ["0483:5750", "5a3c:5750"]}}}
 NOTES
 "$program" catalogue make "$site" --repository test --output "$site/good.json"
-for k in a b; do signify-openbsd -G -n -p "$out/$k.pub" -s "$out/$k.sec" -c "test key $k"; done
+# shellcheck source=tests/cli/fixture_key.sh
+. "$here/fixture_key.sh"
+for k in a b; do fixture_key "$out" $k "test key $k"; done
 
 # signify signs, we verify (the tests); we sign, signify verifies (here).
 signify-openbsd -S -s "$out/a.sec" -m "$site/good.json" -x "$site/good.json.sig"

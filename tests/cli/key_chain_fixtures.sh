@@ -7,7 +7,9 @@
 set -euo pipefail
 program=$1 out=$2
 site=$out/site
-for k in r1 r2 r3 r4 r5 c1 c2; do signify-openbsd -G -n -p "$out/$k.pub" -s "$out/$k.sec" -c "chain key $k"; done
+# shellcheck source=tests/cli/fixture_key.sh
+. "$(dirname "$0")/fixture_key.sh"
+for k in r1 r2 r3 r4 r5 c1 c2; do fixture_key "$out" $k "chain key $k"; done
 
 sign() {  # sign FILE KEY... : our signatures, each checked by signify-openbsd
     local file=$1; shift
