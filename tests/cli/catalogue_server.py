@@ -25,6 +25,8 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             return
         if self.path.endswith("trickle.dat"):
             self.send_response(200)
+            # Typed, or a browser holds the first bytes back to sniff a type.
+            self.send_header("Content-Type", "application/octet-stream")
             self.end_headers()
             for _ in range(int(STALL_S / TRICKLE_S)):
                 self.wfile.write(b"\0")
@@ -38,6 +40,7 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             with open(self.translate_path(self.path[: -len("-longer.dat")] + ".dat"), "rb") as f:
                 body = f.read()
             self.send_response(200)
+            self.send_header("Content-Type", "application/octet-stream")
             self.end_headers()
             self.wfile.write(body + bytes(4096))
             self.wfile.flush()
