@@ -40,6 +40,18 @@ async function verifyEd25519(keyHex, signatureHex, bytes) {
   }
 }
 
+// Where a listed package is, as the native programs take it
+// (catalogue/package_location.cpp): an http(s) URL, or a plain path inside
+// the catalogue's folder (no "..", "/" first, backslash or control
+// character); null for anything else.
+function packageLocation(file, catalogueUrl) {
+  if (/[\x00-\x1f\x7f]/.test(file)) return null;
+  if (/^https?:\/\//i.test(file)) return file;
+  if (!file || file.startsWith('/') || /[\\?#:]/.test(file)) return null;
+  if (file.split('/').some((segment) => segment === '' || segment === '.' || segment === '..')) return null;
+  return new URL(file, catalogueUrl).href;
+}
+
 export class Catalogue {
   // demo: the demo mode (its build's key is trusted too); fetches: the
   // page's Fetches; memory: a CatalogueMemory; log(line): the page's log.
@@ -163,9 +175,14 @@ export class Catalogue {
   }
 
   // Downloads a listed package and checks it: { path } saved for the
-  // update, or { refused } (a name in texts.catalogue.mismatch, or words).
+  // update, { mismatch } (a name in texts.catalogue.mismatch) or { refused }
+  // (words).
   async download(entry, packages, texts) {
-    const got = await Packages.fromUrl(new URL(entry.file, this.url).href, texts, this.fetches, entry.size + 1);
+    const url = packageLocation(entry.file, this.url);
+    if (!url) return { mismatch: 'location' };
+    // One byte more than listed tells a longer package from the listed one.
+    const got = await Packages.fromUrl(url, texts, this.fetches, entry.size + 1);
+    if (got.tooLarge) return { mismatch: 'size' };
     if (got.refused) return { refused: got.refused };
     const bytes = await got.package.bytes();
     const path = await packages.store(got.package);

@@ -21,11 +21,12 @@ export class Packages {
   }
 
   // The package at url on this page's own site (fetches: the page's
-  // Fetches; listed: the bytes its deadline allows for, when known), or a
-  // reason it is not taken.
+  // Fetches; listed: the most bytes taken, when known, and its deadline's
+  // size), or a reason it is not taken (tooLarge: longer than listed).
   static async fromUrl(url, texts, fetches, listed = LARGEST_PACKAGE_BYTES) {
-    const got = await fetches.get(url, LARGEST_PACKAGE_BYTES, listed);
-    if (got.problem) return { refused: refusal(got, texts) };
+    const limit = Math.min(listed, LARGEST_PACKAGE_BYTES);
+    const got = await fetches.get(url, limit, listed);
+    if (got.problem) return { refused: refusal(got, texts), tooLarge: got.problem === 'too-large' };
     const name = decodeURIComponent(new URL(url, location.href).pathname.split('/').pop() || 'package.dat');
     return { package: { name, size: got.bytes.length, bytes: async () => got.bytes } };
   }
