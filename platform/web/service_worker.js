@@ -25,12 +25,12 @@ self.addEventListener('message', () => {
 self.addEventListener('fetch', (event) => {
   const request = event.request;
   if (request.method !== 'GET' || new URL(request.url).origin !== location.origin) return;
-  event.respondWith(answer(request));
+  event.respondWith(answer(request, event));
 });
 
 // The deployment's own files from the cache; anything else (packages,
 // catalogue files) from the network while there is one, kept for offline.
-async function answer(request) {
+async function answer(request, event) {
   const cache = await caches.open(CACHE);
   const navigation = request.mode === 'navigate';
   const own = await cache.match(request, { ignoreSearch: navigation }) ||
@@ -38,7 +38,9 @@ async function answer(request) {
   if (own && isPrecached(request.url)) return own;
   try {
     const response = await fetch(request);
-    if (response.ok && response.type === 'basic') await cache.put(request, response.clone());
+    // Kept while the page reads it: waiting for the whole body first would
+    // hide from the page's stall, deadline and size limits how it arrives.
+    if (response.ok && response.type === 'basic') event.waitUntil(cache.put(request, response.clone()).catch(() => {}));
     return response;
   } catch {
     // Online, the fetch failed by its own rules (a redirect to another
