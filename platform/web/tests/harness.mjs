@@ -1,5 +1,6 @@
 // What the browser tests and the figures share: a static server on
 // 127.0.0.1 for build/web-test, headless Chromium, and the dialog's texts.
+import assert from 'node:assert/strict';
 import { createServer } from 'node:http';
 import { readFile } from 'node:fs/promises';
 import { extname, join, normalize } from 'node:path';
@@ -65,3 +66,41 @@ export const FOR_BLOCK = (types) => ({ family: 'block', usb: ['5a3c:4c21'], devi
 export const catalogueText = (packages, indent, header = {}) => JSON.stringify({
   format: 2, type: 'catalogue', repository: 'test', version: 1,
   published: '2026-12-01T00:00:00Z', expires: '2099-01-01T00:00:00Z', ...header, packages }, null, indent);
+
+// Helpers the page tests share (the attack vectors' runner uses these).
+export const LONG = { timeout: 60_000 };  // generous: bounds, not timings
+// An init script counting how many times a message box opened.
+export const MESSAGES_OPENED = `window.__messagesOpened = 0;
+const showModal = HTMLDialogElement.prototype.showModal;
+HTMLDialogElement.prototype.showModal = function () {
+  if (this.id === 'message') window.__messagesOpened++;
+  return showModal.call(this);
+};`;
+// How many reports the fake controller (fake_hid.js) was sent.
+export const sent = (page) => page.evaluate(() => window.__fakeHid.sent);
+
+// The page fills some texts in after an event: wait (bounded) for a match, then check.
+export async function assertTextComes(page, selector, pattern) {
+  await page.waitForFunction(([sel, source]) => new RegExp(source).test(document.querySelector(sel)?.textContent ?? ''),
+    [selector, pattern.source], LONG).catch(() => {});
+  assert.match(await page.textContent(selector), pattern);
+}
+
+// OK to each message box until the update ends: the texts shown and
+// body[data-outcome]. Needs MESSAGES_OPENED.
+export async function answerAll(page) {
+  const shown = [];
+  while (!(await page.getAttribute('body', 'data-outcome'))) {
+    const box = await Promise.race([
+      page.waitForSelector('#message[open]', LONG).then(() => true),
+      page.waitForSelector('body[data-outcome]', LONG).then(() => false)]);
+    if (!box) break;
+    shown.push(await page.textContent('#message-text'));
+    const opened = await page.evaluate(() => window.__messagesOpened);
+    await page.click('#message-ok');
+    // Closed, or already the next one: a slow poll can miss the moment between.
+    await page.waitForFunction((n) => !document.getElementById('message').open || window.__messagesOpened > n,
+      opened, LONG);
+  }
+  return { shown, outcome: await page.getAttribute('body', 'data-outcome') };
+}
