@@ -31,8 +31,9 @@ fi
 # The web page: emscripten (its optimiser runs on node-acorn), and Chromium
 # that the page tests drive through playwright-core (npm ci, package-lock.json).
 if [[ "${UPDATER_WITH_WEB:-1}" == 1 ]]; then
-    # pngquant and esbuild: the icons and scripts at a lighter weight.
-    packages+=(emscripten node-acorn chromium fonts-wqy-microhei pngquant esbuild)
+    # pngquant, esbuild and binaryen's wasm-opt: the icons, scripts and module
+    # at a lighter weight.
+    packages+=(emscripten node-acorn chromium fonts-wqy-microhei pngquant esbuild binaryen)
     # npm ci of the page tests; a Node.js that came with its own npm keeps it.
     command -v npm >/dev/null || packages+=(npm)
 fi

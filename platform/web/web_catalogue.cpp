@@ -6,7 +6,7 @@
 #include "base/utf.h"
 #include "catalogue/signature_set.h"
 #include "catalogue/signify_format.h"
-#include "platform/web/module_file.h"
+#include "platform/web/module_files.h"
 #include "protocols/package_inspection.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // The catalogue's entry points for the page (site/catalogue.js). Bytes come
-// as files in the module's file system, names and hex go out as UTF-8 the
+// as the module's files (module_files.h), names and hex go out as UTF-8 the
 // page frees; the page knows each verdict by its name, never by position.
 #include <optional>
 #include <string>
@@ -12,7 +12,7 @@
 #include "catalogue/signature_set.h"
 #include "text/firmware_version.h"
 #include "platform/web/inspect_json.h"
-#include "platform/web/module_file.h"
+#include "platform/web/module_files.h"
 #include "platform/web/page_string.h"
 #include "platform/web/web_app.h"
 #include "platform/web/web_catalogue.h"

@@ -38,8 +38,14 @@ int web_ui_message(const char* text, const char* caption, int okCancel);
 void web_ui_progress(int position);
 void web_ui_enable_update(int enable);
 void web_ui_done_label();
-// Suspends until the user picked a package (its path in the module's file
-// system, at most capacity bytes with the terminator; 1) or gave up (0).
+// Suspends until the user picked a package (its path among the page's files,
+// at most capacity bytes with the terminator; 1) or gave up (0).
 int web_ui_choose_file(const char* filterLabel, char* path, int capacity);
 void web_log(const char* line);
+
+// --- The page's files (site/module_files.js), kept by the page ---
+// The size of the file at path, -1 when there is none.
+double web_file_size(const char* path);
+// Copies the whole file at path to into (web_file_size bytes).
+void web_file_copy(const char* path, std::uint8_t* into);
 }

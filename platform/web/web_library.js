@@ -63,4 +63,9 @@ mergeInto(LibraryManager.library, {
     });
   },
   web_log: function (line) { Module.webHost.log(UTF8ToString(line)); },
+  web_file_size: function (path) {
+    var bytes = Module.pageFiles && Module.pageFiles.get(UTF8ToString(path));
+    return bytes ? bytes.length : -1;
+  },
+  web_file_copy: function (path, into) { HEAPU8.set(Module.pageFiles.get(UTF8ToString(path)), into); },
 });

@@ -14,7 +14,7 @@ public:
     void EnableUpdateButton(bool enable) override;
     void ShowDoneLabel() override;
     bool ChooseFile(const FileOpenRequest& request, std::u16string& path) override;
-    // The page's packages live in the module's own file system.
+    // The page's packages are the module's files (module_files.h).
     std::u16string CurrentDirectory() override { return u"/"; }
 
 private:

@@ -5,6 +5,7 @@
 // signed and whether it is fresh, the module decides
 // (web_catalogue_exports.cpp); the page keeps the state it hands back.
 import { PAST_DEADLINE } from './fetches.js';
+import { putFile } from './module_files.js';
 import { Packages } from './packages.js';
 
 const NOT_FOUND = 404;
@@ -86,10 +87,9 @@ export class Catalogue {
     // Only a 404 is "no signature"; a server error says nothing on that.
     if (signature.problem === 'too-large') return { problem: 'bad-signature-file' };
     if (signature.problem && signature.problem !== 'missing') return { problem: 'signature-unreachable' };
-    const FS = this.module.FS;
-    FS.writeFile('/catalogue', got.bytes);
+    putFile(this.module, '/catalogue', got.bytes);
     const signaturePath = signature.bytes ? SIGNATURE_FILE : '';
-    if (signature.bytes) FS.writeFile(signaturePath, signature.bytes);
+    if (signature.bytes) putFile(this.module, signaturePath, signature.bytes);
     this.module.ccall('web_catalogue_begin', null, ['number', 'string', 'string'],
       [this.handle, '/catalogue', signaturePath]);
     if (await this.fetchKeySets(url) === 'stopped') return { problem: 'stopped' };
@@ -131,7 +131,6 @@ export class Catalogue {
     const most = this.module._web_catalogue_key_sets(this.handle);
     const keysLimit = this.module._web_key_set_largest() + 1;
     const sigLimit = this.module._web_signature_largest() + 1;
-    const FS = this.module.FS;
     for (let version = 1; version <= most; ++version) {
       const keysUrl = new URL(`${KEY_SET_FOLDER}${version}.keys.json`, url);
       const keys = await this.fetches.get(keysUrl, keysLimit);
@@ -141,13 +140,13 @@ export class Catalogue {
       let fetched = keys.problem === 'too-large' ? KEY_SET.TOO_LARGE : keys.problem ? KEY_SET.FAILED : KEY_SET.FOUND;
       let sigPath = '';
       if (fetched === KEY_SET.FOUND) {
-        FS.writeFile(path, keys.bytes);
+        putFile(this.module, path, keys.bytes);
         const sig = await this.fetches.get(new URL(keysUrl.href + SIGNATURE_SUFFIX), sigLimit);
         if (sig.problem === 'stopped') return 'stopped';
         // Any answer of the server is "no .sig"; too large is a damaged one.
         if (sig.bytes || sig.problem === 'too-large') {
           sigPath = `${path}${SIGNATURE_SUFFIX}`;
-          FS.writeFile(sigPath, sig.bytes || new Uint8Array(0));
+          putFile(this.module, sigPath, sig.bytes || new Uint8Array(0));
         } else if (sig.problem !== 'status') {
           fetched = KEY_SET.FAILED;
         }
@@ -164,7 +163,7 @@ export class Catalogue {
     const remembered = await this.memory.load();
     if (remembered.failed) this.log(`catalogue memory unreadable (${remembered.failed}): judged by the build's floors alone`);
     if (remembered.text === undefined) return '';
-    this.module.FS.writeFile(STATE_FILE, remembered.text);
+    putFile(this.module, STATE_FILE, remembered.text);
     return STATE_FILE;
   }
 

@@ -1,17 +1,18 @@
 // Package files for the module: a File, a drop or a same-site URL becomes a
-// file in the module's own file system. Nothing larger than any controller
-// could hold is read whole: a file or a reply with a larger length is refused
-// before its first byte, a reply without a length once it has passed the cap.
+// file of the module's. Nothing larger than any controller could hold is
+// read whole: a file or a reply with a larger length is refused before its
+// first byte, a reply without a length once it has passed the cap.
 import { PAST_DEADLINE } from './fetches.js';
+import { putFile, removeFiles } from './module_files.js';
 
 export const LARGEST_PACKAGE_BYTES = 64 * 1024 * 1024;
 // What the service worker answers for a file it never cached, offline.
 const GATEWAY_TIMEOUT = 504;
+const PACKAGE_FOLDER = '/packages/';
 
 export class Packages {
   constructor(module) {
-    this.FS = module.FS;
-    this.FS.mkdir('/packages');
+    this.module = module;
     this.count = 0;
   }
 
@@ -36,10 +37,9 @@ export class Packages {
   // Writes the package where the module reads it; its path. One at a time.
   async store(pkg) {
     const bytes = await pkg.bytes();
-    for (const name of this.FS.readdir('/packages'))
-      if (name !== '.' && name !== '..') this.FS.unlink(`/packages/${name}`);
-    const path = `/packages/p${++this.count}.dat`;
-    this.FS.writeFile(path, bytes);
+    removeFiles(this.module, PACKAGE_FOLDER);
+    const path = `${PACKAGE_FOLDER}p${++this.count}.dat`;
+    putFile(this.module, path, bytes);
     return path;
   }
 }
