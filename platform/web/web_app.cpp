@@ -1,5 +1,7 @@
 #include "platform/web/web_app.h"
 
+#include <utility>
+
 #include "base/utf.h"
 #include "engine/session_start.h"
 #include "protocols/standard_protocols.h"
@@ -67,6 +69,9 @@ UpdateOutcome WebApp::Update()
 {
     // From the first step on: the page suspends in PrepareUpdate too.
     m_Deferral.Begin();
+    UpdateOptions options;
+    options.binding = std::exchange(m_NextBinding, std::nullopt);
+    m_Session->SetOptions(options);
     UpdateOutcome outcome = UpdateOutcome::Quiet;
     if (m_Session->PrepareUpdate()) {
         m_Ui.EnableUpdateButton(false);

@@ -42,6 +42,9 @@ public:
     bool TakeDeferredChange();
     // The update click, run to its end.
     UpdateOutcome Update();
+    // The next update is of a catalogue's package: the controllers it is
+    // for. Taken by that update alone; nullopt for a loose file.
+    void BindNextUpdate(std::optional<ControllerBinding> binding) { m_NextBinding = std::move(binding); }
     // Ends the running update at its next safe point. The page wakes its
     // waits; once the update has returned, the next one gets a new session.
     void RequestStop();
@@ -74,5 +77,6 @@ private:
     std::unique_ptr<UpdateSession> m_Session;
     DeviceChangeDeferral m_Deferral;  // active while an update runs
     bool m_DeferredChange = false;
+    std::optional<ControllerBinding> m_NextBinding;
     std::unique_ptr<WebStation> m_Station;
 };

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "base/utf.h"
+#include "catalogue/package_location.h"
 #include "catalogue/signature_set.h"
 #include "catalogue/signify_format.h"
 #include "platform/web/module_files.h"
@@ -213,6 +214,20 @@ std::vector<FittingPackage> WebCatalogue::Fitting(const ControllerFacts& facts, 
 std::size_t WebCatalogue::IndexOf(const FittingPackage& package) const
 {
     return static_cast<std::size_t>(package.entry - m_Catalogue->packages.data());
+}
+
+std::optional<std::string> WebCatalogue::LocationOf(std::size_t index, const std::string& location) const
+{
+    if (!m_Catalogue || index >= m_Catalogue->packages.size())
+        return std::nullopt;
+    return ResolvePackageLocation(location, m_Catalogue->packages[index].file);
+}
+
+std::optional<ControllerBinding> WebCatalogue::BindingOf(std::size_t index) const
+{
+    if (!m_Catalogue || index >= m_Catalogue->packages.size())
+        return std::nullopt;
+    return m_Catalogue->packages[index].binding;
 }
 
 PackageMismatch WebCatalogue::CheckSaved(std::size_t index, const std::u16string& path,

@@ -95,6 +95,12 @@ public:
         bool verified = false;
     };
 
+    // Where listed package index lies, beside the catalogue at location;
+    // nullopt for a file the native programs refuse too.
+    std::optional<std::string> LocationOf(std::size_t index, const std::string& location) const;
+    // The controllers listed package index is for; nullopt without one.
+    std::optional<ControllerBinding> BindingOf(std::size_t index) const;
+
 private:
     // The signatures' verdict (and, chained, the walk) as the native load reaches it.
     std::optional<KeyChainWalk> CheckTrust(Opened& opened, const ISignatureVerifier& crypto, UtcSeconds clock,

@@ -263,4 +263,20 @@ EMSCRIPTEN_KEEPALIVE char* web_catalogue_check(WebCatalogue* catalogue, int inde
         return PageString(MismatchName(PackageMismatch::Hash));
     return PageString(MismatchName(catalogue->CheckSaved(static_cast<std::size_t>(index), Utf8ToUtf16(path), *digest)));
 }
+
+// The next update (web_app_update) is of listed package index: the engine
+// refuses it, before the confirmation, on a controller outside its binding.
+EMSCRIPTEN_KEEPALIVE void web_app_bind_catalogue_package(WebApp* app, const WebCatalogue* catalogue, int index)
+{
+    app->BindNextUpdate(index < 0 ? std::nullopt : catalogue->BindingOf(static_cast<std::size_t>(index)));
+}
+
+// Where listed package index lies, the catalogue being at location; "" when
+// it is refused (catalogue/package_location.h).
+EMSCRIPTEN_KEEPALIVE char* web_catalogue_package_location(const WebCatalogue* catalogue, int index,
+                                                          const char* location)
+{
+    const auto found = index < 0 ? std::nullopt : catalogue->LocationOf(static_cast<std::size_t>(index), location);
+    return PageString(found.value_or(""));
+}
 }

@@ -41,18 +41,6 @@ async function verifyEd25519(keyHex, signatureHex, bytes) {
   }
 }
 
-// Where a listed package is, as the native programs take it
-// (catalogue/package_location.cpp): an http(s) URL, or a plain path inside
-// the catalogue's folder (no "..", "/" first, backslash or control
-// character); null for anything else.
-function packageLocation(file, catalogueUrl) {
-  if (/[\x00-\x1f\x7f]/.test(file)) return null;
-  if (/^https?:\/\//i.test(file)) return file;
-  if (!file || file.startsWith('/') || /[\\?#:]/.test(file)) return null;
-  if (file.split('/').some((segment) => segment === '' || segment === '.' || segment === '..')) return null;
-  return new URL(file, catalogueUrl).href;
-}
-
 export class Catalogue {
   // demo: the demo mode (its build's key is trusted too); fetches: the
   // page's Fetches; memory: a CatalogueMemory; log(line): the page's log.
@@ -177,7 +165,9 @@ export class Catalogue {
   // update, { mismatch } (a name in texts.catalogue.mismatch) or { refused }
   // (words).
   async download(entry, packages, texts) {
-    const url = packageLocation(entry.file, this.url);
+    // Where the native programs take it from, or refused as they refuse it.
+    const url = this.take(this.module.ccall('web_catalogue_package_location', 'number',
+      ['number', 'number', 'string'], [this.handle, entry.index, this.url.href]));
     if (!url) return { mismatch: 'location' };
     // One byte more than listed tells a longer package from the listed one.
     const got = await Packages.fromUrl(url, texts, this.fetches, entry.size + 1);

@@ -169,6 +169,7 @@ async function updateFromCatalogue(entry) {
     return;
   }
   checkedPath = got.path;
+  module._web_app_bind_catalogue_package(app, catalogue.handle, entry.index);
   try { await update(); } finally { checkedPath = null; }
 }
 
