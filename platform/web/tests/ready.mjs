@@ -1,7 +1,7 @@
 // Waiting for the page's start (body[data-ready]), with what it showed when
-// it did not get there. One CI run saw a start hang once, unexplained and not
-// reproduced since: such a page is loaded once more, and its console and
-// state are printed, so the next one says where it stood.
+// it did not get there: its status, worker, last console lines and failed
+// requests. (A start that hung once in CI had a faked clock holding
+// performance.now, and with it the module's waits.)
 const READY = 'body[data-ready="true"]';
 const CONSOLE_KEPT = 40;
 
@@ -27,13 +27,7 @@ async function whereItStood(page) {
 }
 
 export async function pageReady(page, timeout = 60_000) {
-  try {
-    await page.waitForSelector(READY, { timeout });
-  } catch (e) {
-    console.log(`# the page did not start in ${timeout} ms; loaded once more. It stood at ${await whereItStood(page)}`);
-    await page.reload();
-    await page.waitForSelector(READY, { timeout }).catch(async (again) => {
-      throw new Error(`${again.message}\nthe page stood at ${await whereItStood(page)}`);
-    });
-  }
+  await page.waitForSelector(READY, { timeout }).catch(async (e) => {
+    throw new Error(`${e.message}\nthe page stood at ${await whereItStood(page)}`);
+  });
 }
