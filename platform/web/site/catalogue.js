@@ -6,7 +6,7 @@
 // (web_catalogue_exports.cpp); the page keeps the state it hands back.
 import { PAST_DEADLINE } from './fetches.js';
 import { putFile } from './module_files.js';
-import { Packages } from './packages.js';
+import { NOT_OFFLINE, Packages } from './packages.js';
 
 const NOT_FOUND = 404;
 const GONE = 410;  // a key set not published, as a 404
@@ -122,7 +122,11 @@ export class Catalogue {
     for (let version = 1; version <= most; ++version) {
       const keysUrl = new URL(`${KEY_SET_FOLDER}${version}.keys.json`, url);
       const keys = await this.fetches.get(keysUrl, keysLimit);
-      if (keys.problem === 'status' && (keys.status === NOT_FOUND || keys.status === GONE)) return '';
+      // Offline, one the worker never kept is not known to be published
+      // either: the walk ends there, as at a 404 (the memory still keeps it
+      // from ending before a key set already seen).
+      const unpublished = keys.status === NOT_FOUND || keys.status === GONE || (keys.status === NOT_OFFLINE && !navigator.onLine);
+      if (keys.problem === 'status' && unpublished) return '';
       if (keys.problem === 'stopped') return 'stopped';
       const path = keySetFile(version);
       let fetched = keys.problem === 'too-large' ? KEY_SET.TOO_LARGE : keys.problem ? KEY_SET.FAILED : KEY_SET.FOUND;

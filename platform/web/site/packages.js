@@ -7,7 +7,7 @@ import { putFile, removeFiles } from './module_files.js';
 
 export const LARGEST_PACKAGE_BYTES = 64 * 1024 * 1024;
 // What the service worker answers for a file it never cached, offline.
-const GATEWAY_TIMEOUT = 504;
+export const NOT_OFFLINE = 504;
 const PACKAGE_FOLDER = '/packages/';
 
 export class Packages {
@@ -53,6 +53,6 @@ function refusal({ problem, status }, texts) {
   case 'timed-out': return texts.stalled;
   case PAST_DEADLINE: return texts.tookTooLong;
   case 'stopped': return texts.downloadStopped;
-  default: return status === GATEWAY_TIMEOUT ? texts.notOffline : texts.fetchFailed;
+  default: return status === NOT_OFFLINE ? texts.notOffline : texts.fetchFailed;
   }
 }

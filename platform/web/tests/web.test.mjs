@@ -699,6 +699,26 @@ describe('the key chain: walked by the module from the build\'s root keys', () =
     }
     await page.context().close();
   });
+
+  test('offline: the walk ends at the last key set the worker kept, and the catalogue is offered', async () => {
+    const offer = /^Firmware 1\.40 r3 is available/;
+    const page = await openPage({ fake: { kind: 1, granted: true }, origin: chainSite.origin,
+                                  query: '?catalogue=chain/rotation/catalogue.json' });
+    await page.waitForFunction(() => navigator.serviceWorker.controller !== null, null, LONG);
+    await page.reload();  // now through the worker, which keeps what it fetches
+    await pageReady(page);
+    await assertTextComes(page, '#offer-title', offer);
+    await page.context().setOffline(true);
+    chainSite.down(true);
+    try {
+      await page.reload();
+      await pageReady(page);
+      await assertTextComes(page, '#offer-title', offer);
+    } finally {
+      chainSite.down(false);
+      await page.context().close();
+    }
+  });
 });
 
 describe('the demo catalogue and signatures', () => {
