@@ -72,6 +72,18 @@ python3 -c 'import json, sys; c = json.load(open(sys.argv[1])); c["version"] = 1
 cp "$site/good.json" "$v/stolen1/catalogue.json"
 sign "$v/stolen/catalogue.json" c1 && sign "$v/stolen1/catalogue.json" c1
 
+# Type confusion under the roots r1-r3 (2 of 3), r1 and r2 both root and
+# catalogue keys (2 of 2): a key set served as the catalogue, and a
+# catalogue served as key set 2, each signed by both.
+for d in same2 keysassame2; do
+    rm -rf "${v:?}/$d" && mkdir -p "$v/$d" && cp "$site/good.json" "$v/$d/catalogue.json"
+    "$program" catalogue keys init "$v/$d/keys" --root "$out/r1.pub" --root "$out/r2.pub" --root "$out/r3.pub" \
+        --root-threshold 2 --catalogue-key "$out/r1.pub" --catalogue-key "$out/r2.pub" --threshold 2 >/dev/null
+    sign "$v/$d/keys/1.keys.json" r1 r2
+done
+cp "$v/same2/keys/1.keys.json" "$v/keysassame2/catalogue.json" && sign "$v/keysassame2/catalogue.json" r1 r2
+cp "$site/good.json" "$v/same2/keys/2.keys.json" && sign "$v/same2/keys/2.keys.json" r1 r2
+
 roots=(--trust-root "$out/r1.pub" --trust-root "$out/r2.pub" --trust-root "$out/r3.pub")
 remember() {  # remember STATE ARGS...: the state a check of ARGS leaves
     rm -f "$out/$1"

@@ -19,8 +19,8 @@ const FAKE_HID = await readFile(new URL('./fake_hid.js', import.meta.url), 'utf8
 
 // Rows the page cannot express, with why.
 const CANNOT = {
-  keys_as_catalogue: 'one root key, threshold 1: no page build trusts such a root',
-  catalogue_as_keys: 'one root key, threshold 1: no page build trusts such a root',
+  keys_as_catalogue: 'one root key, threshold 1: no page build trusts such a root (keys_as_catalogue_roots is its case under the roots)',
+  catalogue_as_keys: 'one root key, threshold 1: no page build trusts such a root (catalogue_as_keys_roots is its case under the roots)',
   below_floor: 'the page asks for no version by number (--version); a floor hides the package from its offer',
   stale_mirror_beside_current: 'the page has no mirrors (--mirror)',
   stale_mirror_only: 'the page has no mirrors (--mirror)',
@@ -29,6 +29,7 @@ const CANNOT = {
 // Chinese) or judges by its own rule, with why.
 const PAGE = {
   format_downgrade: { words: /a format this page does not read/, why: 'the page names the module\'s refusal in its own words' },
+  keys_as_catalogue_roots: { words: /the file is not a catalogue/, why: 'the page names the module\'s wrong-type refusal in its own words' },
   endless_catalogue: { words: /the catalogue is too large/, why: 'the page\'s own words for a download past its cap' },
   stalled_catalogue: { words: /the server stopped sending the catalogue/, why: 'the page\'s own words for a stall' },
   stalled_package: { words: /the server stopped sending it/, why: 'the page\'s own words for a stall' },
