@@ -10,24 +10,16 @@ import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import AxeBuilder from '@axe-core/playwright';
 import { pageReady, watchConsole } from './ready.mjs';
-import { BUILD, CHAIN_BUILD, FOR_STREAM, catalogueText, dialogTexts, launch, serve } from './harness.mjs';
+import { BUILD, CHAIN_BUILD, FOR_STREAM, LONG, MESSAGES_OPENED, answerAll, assertTextComes, catalogueText, dialogTexts,
+  launch, sent, serve } from './harness.mjs';
 
 const FAKE_HID = await readFile(new URL('./fake_hid.js', import.meta.url), 'utf8');
 const ARTIFACTS = join(BUILD, 'artifacts');
 const WORK = join(tmpdir(), `web-test-${process.pid}`);
-const LONG = { timeout: 60_000 };  // generous: bounds, not timings
 const WCAG_21_A_AA = ['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa'];
 const axeViolations = async (page) => (await new AxeBuilder({ page }).withTags(WCAG_21_A_AA).analyze()).violations;
 
 // The highest progress the page showed.
-// How many times a message box opened.
-const MESSAGES_OPENED = `window.__messagesOpened = 0;
-const showModal = HTMLDialogElement.prototype.showModal;
-HTMLDialogElement.prototype.showModal = function () {
-  if (this.id === 'message') window.__messagesOpened++;
-  return showModal.call(this);
-};`;
-
 const PROGRESS_PEAK = `new MutationObserver(() => {
   const bar = document.getElementById('progress');
   if (bar) window.__progressPeak = Math.max(window.__progressPeak || 0, Number(bar.value));
@@ -152,36 +144,12 @@ async function openPage({ locale = 'en-US', query = '', fake = null, noHid = fal
 }
 
 const messageText = (page) => page.textContent('#message-text');
-// The page fills some texts in after an event: wait (bounded) for a match, then check.
-async function assertTextComes(page, selector, pattern) {
-  await page.waitForFunction(([sel, source]) => new RegExp(source).test(document.querySelector(sel)?.textContent ?? ''),
-    [selector, pattern.source], LONG).catch(() => {});
-  assert.match(await page.textContent(selector), pattern);
-}
-const sent = (page) => page.evaluate(() => window.__fakeHid.sent);
 
 // Update click, the package through the file input, the confirmation's text.
 async function startUpdate(page, file) {
   await page.click('#update');
   await page.waitForSelector('#chooser[open]', LONG);
   await page.setInputFiles('#chooser-file', file);
-}
-
-async function answerAll(page) {
-  const shown = [];
-  while (!(await page.getAttribute('body', 'data-outcome'))) {
-    const box = await Promise.race([
-      page.waitForSelector('#message[open]', LONG).then(() => true),
-      page.waitForSelector('body[data-outcome]', LONG).then(() => false)]);
-    if (!box) break;
-    shown.push(await messageText(page));
-    const opened = await page.evaluate(() => window.__messagesOpened);
-    await page.click('#message-ok');
-    // Closed, or already the next one: a slow poll can miss the moment between.
-    await page.waitForFunction((n) => !document.getElementById('message').open || window.__messagesOpened > n,
-      opened, LONG);
-  }
-  return { shown, outcome: await page.getAttribute('body', 'data-outcome') };
 }
 
 async function connect(page) {
