@@ -44,6 +44,7 @@ const openHelp = new OpenHelp($('open-help'), texts, () => deviceChange(DEVICE_C
 let module, app, packages, devices, station, fetches;
 let preselected = null;   // a dropped or linked package, offered by the chooser
 let checkedPath = null;   // a catalogue package that passed its checks: the update's choice
+let checkedIndex = -1;    // and its entry in the catalogue
 const catalogueView = new CatalogueView(texts, chinese, (entry) => updateFromCatalogue(entry),
   () => busy);
 let catalogue = null;
@@ -128,6 +129,8 @@ async function update() {
   $('done').hidden = true;
   status('');
   updating = true;
+  // A listed package goes only to the controllers its entry names; a loose one by the dialog's rules.
+  module._web_app_bind_catalogue_package(app, catalogue?.handle ?? 0, checkedPath ? checkedIndex : -1);
   deployments.pause();
   $('stop').hidden = false;
   const outcome = takeString(await engine('web_app_update'));
@@ -168,9 +171,8 @@ async function updateFromCatalogue(entry) {
     catalogueView.packageRefused(got.mismatch || got.refused);
     return;
   }
-  checkedPath = got.path;
-  module._web_app_bind_catalogue_package(app, catalogue.handle, entry.index);
-  try { await update(); } finally { checkedPath = null; }
+  [checkedPath, checkedIndex] = [got.path, entry.index];
+  try { await update(); } finally { [checkedPath, checkedIndex] = [null, -1]; }
 }
 
 async function openCatalogue() {
